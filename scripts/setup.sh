@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian's archive only,
+# and prepares the dedicated Wine prefix. Idempotent: silent when all is there.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/scripts/env.sh"
+
+log() { echo "setup: $*" >&2; }
+
+HOST_PKGS=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
+           xvfb xdotool x11-utils imagemagick 7zip fonts-wqy-microhei fonts-wqy-zenhei
+           googletest python3 locales)
+I386_PKGS=(wine32:i386 libgstreamer-plugins-base1.0-0:i386)
+
+missing() {
+    local p out=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || out+=("$p")
+    done
+    echo "${out[@]:-}"
+}
+
+APT_UPDATED=0
+apt_update() {
+    [ $APT_UPDATED = 1 ] && return 0
+    # The i386 security index sometimes fails to download ("unexpected size");
+    # the rest of the archive is still usable, so a non-zero exit is tolerated.
+    apt-get update -qq >/dev/null 2>&1 || log "apt-get update reported errors (tolerated)"
+    APT_UPDATED=1
+}
+
+apt_install() {
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+# --- host packages -----------------------------------------------------------
+need=$(missing "${HOST_PKGS[@]}")
+if [ -n "$need" ]; then
+    log "installing $need"
+    apt_update
+    apt_install $need
+fi
+
+# --- Chinese locale: Windows programs run with code page 936, as on the
+# machines the installer is made for ---------------------------------------------
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    log "generating the zh_CN.UTF-8 locale"
+    [ -f /etc/locale.gen ] || { apt_update; apt_install locales; }
+    sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+fi
+
+# --- 32-bit Wine ---------------------------------------------------------------
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    log "adding the i386 architecture"
+    dpkg --add-architecture i386
+    APT_UPDATED=0
+fi
+need=$(missing "${I386_PKGS[@]}")
+if [ -n "$need" ]; then
+    log "installing $need"
+    apt_update
+    if ! apt_install $need 2>/dev/null; then
+        # When the i386 security index is missing, amd64 and i386 library versions
+        # disagree; preferring the main release for security packages lines them up.
+        pin=/etc/apt/preferences.d/vlsetup-i386-skew
+        if [ ! -f "$pin" ]; then
+            log "version skew between amd64 and i386: pinning the security suite down"
+            printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' > "$pin"
+            APT_UPDATED=0; apt_update
+        fi
+        apt_install $need || log "WARNING: 32-bit Wine could not be installed"
+    fi
+fi
+# The architecture follows what could be installed.
+[ -n "${VL_ARCH_FORCED:-}" ] || unset VL_ARCH
+. "$ROOT/scripts/env.sh"
+[ "$VL_ARCH" = i686 ] || log "WARNING: no 32-bit Wine: tests will run an x86_64 build under wine64"
+
+# --- LZMA SDK sources (C decoder) from Debian's 7zip source package -------------
+if [ ! -f "$VL_LZMA_DIR/C/7zDec.c" ]; then
+    if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+        log "adding a deb-src entry"
+        cat > /etc/apt/sources.list.d/vlsetup-src.sources <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+        APT_UPDATED=0
+    fi
+    apt_update
+    dl=$(mktemp -d)
+    (cd "$dl" && apt-get source --download-only -qq 7zip >/dev/null)
+    orig=$(ls "$dl"/7zip_*.orig.tar.* | head -n1)
+    rm -rf "$VL_LZMA_DIR"; mkdir -p "$VL_LZMA_DIR"
+    tar -xf "$orig" -C "$VL_LZMA_DIR" --strip-components=1 --wildcards '*/C/*'
+    rm -rf "$dl"
+    [ -f "$VL_LZMA_DIR/C/7zDec.c" ] || { log "LZMA SDK sources not found in $orig"; exit 1; }
+    log "LZMA SDK sources in $VL_LZMA_DIR"
+fi
+
+# --- Wine prefix ------------------------------------------------------------------
+"$ROOT/scripts/wine-prefix.sh"

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up when needed, builds, and runs every test: unit and integration tests
+# under Wine through CTest, GUI tests on a private Xvfb display.
+# Extra arguments go to ctest (for example -R engine or -L gui).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+"$ROOT/scripts/setup.sh"
+. "$ROOT/scripts/env.sh"
+. "$ROOT/scripts/xvfb.sh"
+
+# Test builds report to this machine only.
+"$ROOT/scripts/build.sh" --collect-host 127.0.0.1
+mkdir -p "$VL_SCREENSHOTS"
+vl_start_display
+cd "$VL_BUILD/$VL_ARCH"
+ctest --output-on-failure --timeout 600 -j2 "$@"

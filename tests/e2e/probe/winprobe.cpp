@@ -1,0 +1,67 @@
+// winprobe: tells GUI tests what Windows sees, since X11 knows neither window
+// classes nor Win32 processes. Runs under the same Wine prefix as the program
+// under test and prints one line per item, tab-separated.
+//   winprobe windows      hwnd, pid, visible, x, y, width, height, class, title
+//   winprobe processes    pid, image name
+#include <windows.h>
+#include <tlhelp32.h>
+#include <cstdio>
+#include <cwchar>
+
+namespace {
+
+void PrintUtf8(const wchar_t* pszText)
+{
+    char szBuf[1024];
+    int n = WideCharToMultiByte(CP_UTF8, 0, pszText, -1, szBuf, sizeof(szBuf), nullptr, nullptr);
+    fputs(n > 0 ? szBuf : "", stdout);
+}
+
+BOOL CALLBACK PrintWindow(HWND hWnd, LPARAM)
+{
+    wchar_t szClass[256] = {}, szTitle[512] = {};
+    GetClassNameW(hWnd, szClass, 256);
+    GetWindowTextW(hWnd, szTitle, 512);
+    RECT rc = {};
+    GetWindowRect(hWnd, &rc);
+    DWORD dwPid = 0;
+    GetWindowThreadProcessId(hWnd, &dwPid);
+    printf("%llu\t%lu\t%d\t%ld\t%ld\t%ld\t%ld\t",
+           static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hWnd)), dwPid,
+           IsWindowVisible(hWnd) ? 1 : 0, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    PrintUtf8(szClass);
+    fputc('\t', stdout);
+    PrintUtf8(szTitle);
+    fputc('\n', stdout);
+    return TRUE;
+}
+
+void PrintProcesses()
+{
+    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnap == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof(pe);
+    for (BOOL bOk = Process32FirstW(hSnap, &pe); bOk; bOk = Process32NextW(hSnap, &pe)) {
+        printf("%lu\t", pe.th32ProcessID);
+        PrintUtf8(pe.szExeFile);
+        fputc('\n', stdout);
+    }
+    CloseHandle(hSnap);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc >= 2 && wcscmp(argv[1], L"windows") == 0)
+        EnumWindows(PrintWindow, 0);
+    else if (argc >= 2 && wcscmp(argv[1], L"processes") == 0)
+        PrintProcesses();
+    else {
+        fputs("usage: winprobe windows|processes\n", stderr);
+        return 2;
+    }
+    return 0;
+}

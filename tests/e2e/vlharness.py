@@ -1,0 +1,164 @@
+"""Helpers for GUI tests: start Windows programs under the project's Wine
+prefix, find their windows through winprobe.exe (class, title, rectangle as
+Windows sees them), click and type with xdotool on the private Xvfb display,
+and take screenshots whose pixels can be checked.
+
+Every wait polls with a time limit; nothing sleeps blindly for a result."""
+import os
+import subprocess
+import time
+
+BIN_DIR = os.environ.get("VL_BIN_DIR", "")
+WINE = os.environ.get("VL_WINE", "wine")
+# Windows programs run with the Chinese code page, as in scripts/wine-run.sh.
+WINE_ENV = dict(os.environ, LC_ALL=os.environ.get("VL_WINE_LOCALE", "zh_CN.UTF-8"))
+SCREENSHOTS = os.environ.get("VL_SCREENSHOTS", os.path.join(BIN_DIR, "..", "screenshots"))
+
+
+class Failure(AssertionError):
+    pass
+
+
+def expect(cond, what):
+    if not cond:
+        raise Failure(what)
+
+
+def bin_path(*parts):
+    return os.path.join(BIN_DIR, *parts)
+
+
+def start(exe, *args, cwd=None, env=None):
+    """Starts a Windows program; returns the Popen of its Wine process."""
+    full_env = dict(WINE_ENV)
+    if env:
+        full_env.update(env)
+    return subprocess.Popen([WINE, exe, *args], cwd=cwd, env=full_env,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+
+
+def wine(exe, *args, timeout=60):
+    """Runs a Windows program to its end; returns (exit code, stdout)."""
+    r = subprocess.run([WINE, exe, *args], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                       timeout=timeout, env=WINE_ENV)
+    return r.returncode, r.stdout.decode("utf-8", "replace")
+
+
+def windows():
+    """Top-level windows as Windows sees them: dicts with hwnd, pid, visible,
+    x, y, w, h, cls, title."""
+    rc, out = wine(bin_path("tests", "e2e", "winprobe.exe"), "windows")
+    result = []
+    for line in out.splitlines():
+        f = line.rstrip("\r").split("\t")
+        if len(f) < 9:
+            continue
+        result.append(dict(hwnd=int(f[0]), pid=int(f[1]), visible=f[2] == "1",
+                           x=int(f[3]), y=int(f[4]), w=int(f[5]), h=int(f[6]),
+                           cls=f[7], title=f[8]))
+    return result
+
+
+def processes():
+    """Image names of the Windows processes in the prefix."""
+    rc, out = wine(bin_path("tests", "e2e", "winprobe.exe"), "processes")
+    return [line.split("\t", 1)[1].strip() for line in out.splitlines() if "\t" in line]
+
+
+def wait_window(title=None, cls=None, visible=True, timeout=30):
+    """Waits until a top-level window with this title and/or class exists
+    (and is visible, unless visible=None); returns its dict."""
+    deadline = time.time() + timeout
+    while True:
+        for w in windows():
+            if title is not None and w["title"] != title:
+                continue
+            if cls is not None and w["cls"] != cls:
+                continue
+            if visible is not None and w["visible"] != visible:
+                continue
+            return w
+        if time.time() > deadline:
+            raise Failure("no window title=%r class=%r visible=%r within %ss"
+                          % (title, cls, visible, timeout))
+        time.sleep(0.2)
+
+
+def wait_until(cond, what, timeout=30, step=0.2):
+    deadline = time.time() + timeout
+    while True:
+        value = cond()
+        if value:
+            return value
+        if time.time() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(step)
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
+
+
+def click(x, y, button=1):
+    """A real mouse click at screen coordinates (XTEST, as a user's)."""
+    xdotool("mousemove", "--sync", x, y)
+    time.sleep(0.1)
+    xdotool("click", button)
+
+
+def key(name):
+    """A real key press on whatever window has the focus."""
+    xdotool("key", name)
+
+
+def type_text(text):
+    xdotool("type", "--delay", "30", text)
+
+
+class Shot:
+    """A screenshot: saved as PNG, pixels readable as (r, g, b)."""
+
+    def __init__(self, path):
+        self.path = path
+        ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"],
+                             stdout=subprocess.PIPE, check=True).stdout
+        # P6 header: magic, width, height, maxval, each followed by white space.
+        parts = ppm.split(maxsplit=4)
+        self.width, self.height = int(parts[1]), int(parts[2])
+        self.data = parts[4]
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+
+def screenshot(name):
+    os.makedirs(SCREENSHOTS, exist_ok=True)
+    path = os.path.join(SCREENSHOTS, name + ".png")
+    subprocess.run(["import", "-window", "root", path], check=True)
+    return Shot(path)
+
+
+def expect_pixel(shot, x, y, rgb, tolerance=8, what=""):
+    got = shot.pixel(x, y)
+    ok = all(abs(a - b) <= tolerance for a, b in zip(got, rgb))
+    expect(ok, "%s pixel (%d, %d): expected %s, got %s (%s)" % (what, x, y, rgb, got, shot.path))
+
+
+def run_tests(tests):
+    """Runs test functions in order; prints a summary line; exits non-zero on
+    any failure."""
+    import sys
+    import traceback
+    passed = failed = 0
+    for t in tests:
+        try:
+            t()
+            passed += 1
+            print("PASS", t.__name__, flush=True)
+        except Exception:
+            failed += 1
+            print("FAIL", t.__name__, flush=True)
+            traceback.print_exc()
+    print("%d passed, %d failed" % (passed, failed))
+    sys.exit(1 if failed else 0)
