@@ -25,7 +25,18 @@ fi
 # Windows programs see a Simplified Chinese system (code page 936); the
 # scripts' own tools keep the caller's locale.
 VL_WINE_LOCALE=zh_CN.UTF-8
-export WINEPREFIX="$VL_BUILD/wineprefix-$VL_ARCH"
+# VL_TREE names a separate build tree and Wine prefix, so that several
+# developers (or checkouts' runs) on one machine stay out of each other's way.
+if [ -n "${VL_TREE:-}" ]; then
+    VL_BUILD_TREE="$VL_BUILD/tree-$VL_TREE"
+    export WINEPREFIX="$VL_BUILD/wineprefix-$VL_ARCH-$VL_TREE"
+    VL_OUT="$VL_BUILD_TREE/out"
+    VL_SCREENSHOTS="$VL_BUILD_TREE/screenshots"
+else
+    VL_BUILD_TREE="$VL_BUILD/$VL_ARCH"
+    export WINEPREFIX="$VL_BUILD/wineprefix-$VL_ARCH"
+    VL_OUT="$VL_BUILD/out"
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-export VL_ROOT VL_BUILD VL_CACHE VL_LZMA_DIR VL_SCREENSHOTS VL_ARCH VL_WINE VL_WINE_LOCALE
+export VL_ROOT VL_BUILD VL_CACHE VL_LZMA_DIR VL_SCREENSHOTS VL_ARCH VL_WINE VL_WINE_LOCALE VL_TREE VL_BUILD_TREE VL_OUT

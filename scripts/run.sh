@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/setup.sh"
 . "$ROOT/scripts/env.sh"
 "$ROOT/scripts/build.sh" --collect-host 127.0.0.1
-exe="$VL_BUILD/out/VLSetup.exe"
+exe="$VL_OUT/VLSetup.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
     LC_ALL=$VL_WINE_LOCALE exec "$VL_WINE" "$exe"

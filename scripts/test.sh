@@ -12,5 +12,5 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/build.sh" --collect-host 127.0.0.1
 mkdir -p "$VL_SCREENSHOTS"
 vl_start_display
-cd "$VL_BUILD/$VL_ARCH"
+cd "$VL_BUILD_TREE"
 ctest --output-on-failure --timeout 600 -j2 "$@"
