@@ -1,0 +1,3 @@
+#include "engine/product.h"
+
+CString g_strInstallPath;
