@@ -3,6 +3,7 @@
 # and prepares the dedicated Wine prefix. Idempotent: silent when all is there.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+VL_ARCH_FORCED=${VL_ARCH:-}   # an explicit VL_ARCH=x86_64 is kept
 . "$ROOT/scripts/env.sh"
 
 log() { echo "setup: $*" >&2; }
@@ -76,7 +77,7 @@ fi
 # The architecture follows what could be installed.
 [ -n "${VL_ARCH_FORCED:-}" ] || unset VL_ARCH
 . "$ROOT/scripts/env.sh"
-[ "$VL_ARCH" = i686 ] || log "WARNING: no 32-bit Wine: tests will run an x86_64 build under wine64"
+[ "$VL_ARCH" = i686 ] || log "WARNING: building and testing the x86_64 build under wine64 (32-bit Wine missing or VL_ARCH=x86_64)"
 
 # --- LZMA SDK sources (C decoder) from Debian's 7zip source package -------------
 if [ ! -f "$VL_LZMA_DIR/C/7zDec.c" ]; then
