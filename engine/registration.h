@@ -1,0 +1,54 @@
+// registration.h: the six steps that register an installation with the shell
+// and the registry, and the paths and key names they write.
+//
+// After the payload is unpacked, the progress page calls, in this order and
+// ignoring every result:
+//   CreateQuickLaunchShortcut, CreateDesktopShortcut, CreateStartMenuShortcuts,
+//   CreateHomePageLink, WriteUninstallEntry, WriteInstallDirValue.
+// Each step skips whatever fails and returns. COM must be initialised on the
+// calling thread (single-threaded apartment).
+//
+// The Get...Path and Get...KeyName functions are the one source of truth for
+// what the steps write: the uninstaller removes exactly those. Paths of links
+// are empty when the shell folder they live in cannot be found.
+#pragma once
+#include "afx/afxstr.h"
+#include "engine/product.h"
+
+// Values of the uninstall entry, written in this order.
+constexpr const wchar_t UNINSTALL_VALUE_DISPLAY_ICON[] = L"DisplayIcon";
+constexpr const wchar_t UNINSTALL_VALUE_DISPLAY_NAME[] = L"DisplayName";
+constexpr const wchar_t UNINSTALL_VALUE_PUBLISHER[] = L"Publisher";
+constexpr const wchar_t UNINSTALL_VALUE_UNINSTALL_STRING[] = L"UninstallString";
+constexpr const wchar_t UNINSTALL_VALUE_URL_INFO_ABOUT[] = L"URLInfoAbout";
+
+// The programs inside the installation: g_strInstallPath + file name.
+CString GetAppExePath();
+CString GetUninstallExePath();
+
+// A shell folder (CSIDL_...) without a trailing backslash; empty when unknown.
+CString GetShellFolderPath(int nCsidl);
+
+// The start-menu program group for a Windows version code: "Programs" from
+// Vista on, "程序" before. Empty when strStartMenu is empty.
+CString FormatProgramGroupPath(const CString& strStartMenu, int nOSCode);
+
+// Files the steps write (empty when their shell folder is unknown).
+CString GetQuickLaunchLinkPath();   // <roaming app data>\Microsoft\Internet Explorer\Quick Launch\Vellomar.lnk
+CString GetDesktopLinkPath();       // <desktop>\Vellomar.lnk
+CString GetProgramGroupPath();      // <start menu>\Programs\Vellomar (程序 before Vista)
+CString GetProgramLinkPath();       // <program group>\Vellomar.lnk
+CString GetUninstallLinkPath();     // <program group>\卸载Vellomar.lnk
+CString GetHomePageLinkPath();      // <program group>\Vellomar主页.url
+
+// HKEY_LOCAL_MACHINE keys (32-bit view), relative to the hive.
+CString GetUninstallKeyName();      // Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellomar
+CString GetProductKeyName();        // Software\Vellomar
+
+// The six steps, in calling order.
+BOOL CreateQuickLaunchShortcut();   // always TRUE
+BOOL CreateDesktopShortcut();       // FALSE when the desktop folder is unknown
+BOOL CreateStartMenuShortcuts();    // FALSE when the program group is unknown
+void CreateHomePageLink();
+void WriteUninstallEntry();
+void WriteInstallDirValue();
