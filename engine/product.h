@@ -23,6 +23,10 @@ constexpr const wchar_t PRODUCT_KEY_FORMAT[] = L"Software\\%s";
 constexpr const wchar_t INSTALL_DIR_VALUE[] = L"Install";
 constexpr const wchar_t INSTALL_DIR_VALUE_LEGACY[] = L"Install_Dir";   // read first, never written
 
+// HKEY_LOCAL_MACHINE keys (32-bit view), relative to the hive.
+CString GetUninstallKeyName();   // Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellomar
+CString GetProductKeyName();     // Software\Vellomar
+
 // The size the installation is said to need (shown as 25.5MB).
 constexpr unsigned long long REQUIRED_FREE_BYTES = 26776666;
 

@@ -41,9 +41,8 @@ CString GetProgramLinkPath();       // <program group>\Vellomar.lnk
 CString GetUninstallLinkPath();     // <program group>\卸载Vellomar.lnk
 CString GetHomePageLinkPath();      // <program group>\Vellomar主页.url
 
-// HKEY_LOCAL_MACHINE keys (32-bit view), relative to the hive.
-CString GetUninstallKeyName();      // Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellomar
-CString GetProductKeyName();        // Software\Vellomar
+// The keys the steps write, GetUninstallKeyName() and GetProductKeyName(),
+// come with engine/product.h: the install location reads the latter too.
 
 // The six steps, in calling order.
 BOOL CreateQuickLaunchShortcut();   // always TRUE

@@ -1,0 +1,162 @@
+#include "tests/engine/install_state.h"
+
+#include "engine/install_location.h"
+#include "engine/product.h"
+
+namespace {
+
+DWORD s_dwFakeMajor = 0;
+DWORD s_dwFakeMinor = 0;
+
+BOOL WINAPI FakeGetVersionEx(LPOSVERSIONINFOW pInfo)
+{
+    if (s_dwFakeMajor == 0)
+        return FALSE;
+    pInfo->dwMajorVersion = s_dwFakeMajor;
+    pInfo->dwMinorVersion = s_dwFakeMinor;
+    return TRUE;
+}
+
+const wchar_t USER_SHELL_FOLDERS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t DESKTOP_VALUE[] = L"Desktop";
+
+} // namespace
+
+CScopedOSVersion::CScopedOSVersion(DWORD dwMajor, DWORD dwMinor)
+{
+    s_dwFakeMajor = dwMajor;
+    s_dwFakeMinor = dwMinor;
+    SetOSVersionQuery(FakeGetVersionEx);
+}
+
+CScopedOSVersion::~CScopedOSVersion()
+{
+    SetOSVersionQuery(nullptr);
+}
+
+void DeleteProductKeys()
+{
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, GetProductKeyName());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, GetProductKeyName());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, GetUninstallKeyName());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, GetUninstallKeyName());
+}
+
+CRegValue ReadMachineValue(const CString& strKey, LPCWSTR pszName)
+{
+    CRegValue value;
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return value;
+    DWORD cbData = 0;
+    if (RegQueryValueExW(hKey, pszName, nullptr, &value.dwType, nullptr, &cbData) == ERROR_SUCCESS) {
+        std::wstring strData((cbData + 1) / sizeof(wchar_t), L'\0');
+        if (RegQueryValueExW(hKey, pszName, nullptr, &value.dwType, reinterpret_cast<LPBYTE>(&strData[0]),
+                             &cbData) == ERROR_SUCCESS) {
+            strData.resize(cbData / sizeof(wchar_t));
+            value.strData = strData;
+            value.bFound = true;
+        }
+    }
+    RegCloseKey(hKey);
+    return value;
+}
+
+void WriteMachineValue(const CString& strKey, LPCWSTR pszName, DWORD dwType, const void* pData, DWORD cbData)
+{
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, strKey, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
+    RegCloseKey(hKey);
+}
+
+CTempFolder::CTempFolder(LPCWSTR pszName)
+{
+    wchar_t szTemp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, szTemp);
+    m_strPath.Format(L"%svl-%lu %s", szTemp, GetCurrentProcessId(), pszName);
+    RemoveTree(m_strPath);
+    CreateDirectoryW(m_strPath, nullptr);
+}
+
+CTempFolder::~CTempFolder()
+{
+    RemoveTree(m_strPath);
+}
+
+CScopedDesktopFolder::CScopedDesktopFolder(const CString& strFolder)
+{
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS_KEY, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return;
+    wchar_t szOld[1024] = {};
+    DWORD cbOld = sizeof(szOld) - sizeof(wchar_t);
+    if (RegQueryValueExW(hKey, DESKTOP_VALUE, nullptr, &m_dwType, reinterpret_cast<LPBYTE>(szOld), &cbOld) == ERROR_SUCCESS) {
+        m_bHadValue = true;
+        m_strOldValue = szOld;
+    }
+    RegSetValueExW(hKey, DESKTOP_VALUE, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCWSTR>(strFolder)),
+                   static_cast<DWORD>((strFolder.GetLength() + 1) * sizeof(wchar_t)));
+    RegCloseKey(hKey);
+}
+
+CScopedDesktopFolder::~CScopedDesktopFolder()
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS_KEY, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return;
+    if (m_bHadValue)
+        RegSetValueExW(hKey, DESKTOP_VALUE, 0, m_dwType, reinterpret_cast<const BYTE*>(m_strOldValue.c_str()),
+                       static_cast<DWORD>((m_strOldValue.size() + 1) * sizeof(wchar_t)));
+    else
+        RegDeleteValueW(hKey, DESKTOP_VALUE);
+    RegCloseKey(hKey);
+}
+
+bool ShellLinksStayInPrefix()
+{
+    HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
+    if (!hNtdll || !GetProcAddress(hNtdll, "wine_get_version"))
+        return true;
+    wchar_t szOverrides[1024] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", szOverrides, ARRAYSIZE(szOverrides));
+    CString strOverrides(szOverrides);
+    strOverrides.MakeLower();
+    return strOverrides.Find(L"winemenubuilder") >= 0;
+}
+
+void RemoveTree(const CString& strPath)
+{
+    WIN32_FIND_DATAW data = {};
+    HANDLE hFind = FindFirstFileW(strPath + L"\\*", &data);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            const CString strName(data.cFileName);
+            if (strName == L"." || strName == L"..")
+                continue;
+            const CString strChild = strPath + L"\\" + strName;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(strChild);
+            } else {
+                SetFileAttributesW(strChild, FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(strChild);
+            }
+        } while (FindNextFileW(hFind, &data));
+        FindClose(hFind);
+    }
+    RemoveDirectoryW(strPath);
+}
+
+bool FileExists(const CString& strPath)
+{
+    const DWORD dwAttributes = GetFileAttributesW(strPath);
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const CString& strPath)
+{
+    const DWORD dwAttributes = GetFileAttributesW(strPath);
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,0 +1,73 @@
+// install_state.h: helpers for tests that touch what an installation leaves
+// in the test prefix: the product's registry keys, shell folders, temporary
+// install folders, and the Windows version the engine believes it runs on.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "afx/afxstr.h"
+
+// Plays a Windows version for GetOSVersionCode while in scope. A major
+// version of 0 plays a failing version query.
+class CScopedOSVersion
+{
+public:
+    CScopedOSVersion(DWORD dwMajor, DWORD dwMinor);
+    ~CScopedOSVersion();
+    CScopedOSVersion(const CScopedOSVersion&) = delete;
+    CScopedOSVersion& operator=(const CScopedOSVersion&) = delete;
+};
+
+// Removes HKLM\Software\Vellomar and the uninstall entry.
+void DeleteProductKeys();
+
+// Reads a value of HKEY_LOCAL_MACHINE; bFound false when it is missing.
+struct CRegValue
+{
+    bool bFound = false;
+    DWORD dwType = REG_NONE;
+    std::wstring strData;   // the bytes as wide characters, NUL included when stored
+};
+CRegValue ReadMachineValue(const CString& strKey, LPCWSTR pszName);
+
+// Writes raw bytes as a value of HKEY_LOCAL_MACHINE (creating the key).
+void WriteMachineValue(const CString& strKey, LPCWSTR pszName, DWORD dwType, const void* pData, DWORD cbData);
+
+// A fresh folder "vl-<pid> <name>" in the temporary folder, removed with its
+// content on destruction. Path() ends without a backslash.
+class CTempFolder
+{
+public:
+    explicit CTempFolder(LPCWSTR pszName);
+    ~CTempFolder();
+    CTempFolder(const CTempFolder&) = delete;
+    CTempFolder& operator=(const CTempFolder&) = delete;
+    const CString& Path() const { return m_strPath; }
+
+private:
+    CString m_strPath;
+};
+
+// Points the user's desktop folder (the one shell links are saved to) at
+// strFolder while in scope. The prefix's own desktop may be a link into the
+// Linux home, which tests must never write to.
+class CScopedDesktopFolder
+{
+public:
+    explicit CScopedDesktopFolder(const CString& strFolder);
+    ~CScopedDesktopFolder();
+    CScopedDesktopFolder(const CScopedDesktopFolder&) = delete;
+    CScopedDesktopFolder& operator=(const CScopedDesktopFolder&) = delete;
+
+private:
+    bool m_bHadValue = false;
+    DWORD m_dwType = REG_EXPAND_SZ;
+    std::wstring m_strOldValue;
+};
+
+// True unless running under Wine with its menu builder enabled: that helper
+// mirrors every saved shell link into the Linux desktop and menus.
+bool ShellLinksStayInPrefix();
+
+void RemoveTree(const CString& strPath);
+bool FileExists(const CString& strPath);
+bool FolderExists(const CString& strPath);
