@@ -6,6 +6,10 @@
 
 volatile LONG CHttpRequest::s_nLiveCount = 0;
 
+#ifndef _WIN64
+static_assert(sizeof(URL_COMPONENTSW) == 60, "URL_COMPONENTSW of the 32-bit platform");
+#endif
+
 namespace {
 
 template <class THandle>

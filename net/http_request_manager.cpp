@@ -2,6 +2,10 @@
 #include "net/http_request_manager.h"
 #include <algorithm>
 
+#ifndef _WIN64
+static_assert(sizeof(WNDCLASSEXW) == 48, "WNDCLASSEXW of the 32-bit platform");
+#endif
+
 int WaitOrTerminateThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalWait)
 {
     // WaitForMultipleObjects takes at most MAXIMUM_WAIT_OBJECTS handles and

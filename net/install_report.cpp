@@ -12,6 +12,11 @@ struct CAdapterStatusBuffer
     NAME_BUFFER m_names[30];
 };
 
+#ifndef _WIN64
+static_assert(sizeof(NCB) == 64, "NCB of the 32-bit platform");
+#endif
+static_assert(sizeof(CAdapterStatusBuffer) == 600, "the status query's buffer: one status and 30 names");
+
 } // namespace
 
 std::string GetInstallReportUrl()

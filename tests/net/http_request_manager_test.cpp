@@ -155,15 +155,14 @@ TEST(HttpRequestManager, DestroyingIdleManagerWaitsForNothing)
 TEST(HttpRequestManager, ShutdownWaitCoversMoreThan64Threads)
 {
     struct { int nThreads; bool bThreadsEnd; DWORD dwLimit; int nTerminated; DWORD dwMaxElapsed; } cases[] = {
-        {150, true, 3000, 0, 2500},     // end after 200 ms: none terminated
-        {150, false, 400, 150, 1100},   // never end: terminated after ~400 ms, not 400 per group
+        {260, true, 3000, 0, 2500},     // end after 200 ms: none terminated
+        {260, false, 300, 260, 1200},   // never end: terminated after ~300 ms, not 300 for each of 5 groups
     };
     for (const auto& c : cases) {
         HANDLE hEnd = CreateEventW(NULL, TRUE, FALSE, NULL);
         std::vector<HANDLE> vecThreads;
         for (int i = 0; i < c.nThreads; ++i)
-            vecThreads.push_back(CreateThread(NULL, 0, EndOnEvent, hEnd, 0, NULL));
-        std::atomic<bool> bDone(false);
+            vecThreads.push_back(CreateThread(NULL, 64 * 1024, EndOnEvent, hEnd, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL));
         std::thread ender;
         if (c.bThreadsEnd)
             ender = std::thread([hEnd] { Sleep(200); SetEvent(hEnd); });
@@ -182,7 +181,6 @@ TEST(HttpRequestManager, ShutdownWaitCoversMoreThan64Threads)
             CloseHandle(hThread);
         }
         CloseHandle(hEnd);
-        (void)bDone;
     }
 }
 
