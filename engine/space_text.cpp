@@ -1,0 +1,37 @@
+#include "engine/space_text.h"
+
+#include "engine/install_location.h"
+
+void UpdateSpaceText(const CString& strPath, LONGLONG& nFreeBytes, CWnd* pPage)
+{
+    // An empty path names no drive; it must not fall back to the current one.
+    ULARGE_INTEGER totalFree = {};
+    BOOL bQueried = FALSE;
+    if (!strPath.IsEmpty()) {
+        CString strRoot;
+        strRoot.Format(L"%c:\\", strPath[0]);
+        // The volume's total free bytes, not the caller's quota share.
+        bQueried = GetDiskFreeSpaceExW(strRoot, nullptr, nullptr, &totalFree);
+    }
+    CString strText;
+    if (bQueried) {
+        nFreeBytes = static_cast<LONGLONG>(totalFree.QuadPart);
+        strText = FormatSpaceText(FormatRequiredSize(), nFreeBytes);
+    } else {
+        strText = FormatSpaceText(FormatRequiredSize(), 0);
+    }
+
+    CWnd* pLabel = pPage ? pPage->GetDlgItem(SPACE_TEXT_CTRL_ID) : nullptr;
+    if (!pLabel)
+        return;
+    CString strCurrent;
+    pLabel->GetWindowText(strCurrent);
+    // Repainting an unchanged line would only make it flicker.
+    if (strCurrent == strText)
+        return;
+    pLabel->SetWindowText(strText);
+    CRect rcLabel;
+    pLabel->GetWindowRect(&rcLabel);
+    pPage->ScreenToClient(&rcLabel);
+    pPage->InvalidateRect(&rcLabel, TRUE);
+}
