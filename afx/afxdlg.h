@@ -83,8 +83,8 @@ protected:
 
 private:
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
-    BOOL CreateFromTemplate(LPCWSTR lpszTemplateName, CWnd* pParentWnd);
-    LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
+    BOOL CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, HWND hWndParent, HINSTANCE hInst);
+    LPCDLGTEMPLATEW LoadTemplate(LPCWSTR lpszTemplateName, HINSTANCE* phInst) const;
     bool m_bContinueModal = false;
     bool m_bInModalLoop = false;
     int m_nModalResult = -1;
@@ -94,6 +94,8 @@ private:
 // everything else reaches the object through its window procedure.
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The owner a modal box should get when it names parent hParent (may be null):
-// hParent's top-level window, else the main window's last active popup.
-HWND AfxGetSafeOwner(HWND hParent);
+// The owner a modal box gets when it names parent hParent (may be null): the
+// first non-child window from hParent up, else the main window's last active
+// popup. *phWndTop receives a top-level window that had to be disabled as
+// well (null when none); enable it again when the box ends.
+HWND AfxGetSafeOwner(HWND hParent, HWND* phWndTop);

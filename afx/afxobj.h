@@ -21,6 +21,7 @@
 
 class CObject;
 class CCmdTarget;
+struct AFX_CMDHANDLERINFO;
 
 // ---- Run-time class information ---------------------------------------------
 
@@ -116,8 +117,9 @@ public:
     static CRuntimeClass* GetThisClass();
 
     // Looks up and calls the handler of a command or control notification
-    // (WM_COMMAND with nCode and nID). TRUE when a handler ran.
-    virtual BOOL OnCmdMsg(UINT nID, int nCode, WPARAM wParam, LPARAM lParam);
+    // (WM_COMMAND with nCode and nID). TRUE when a handler ran. pExtra and
+    // pHandlerInfo are kept for the familiar signature and are unused.
+    virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
 
     // The first entry matching message, code and id in this class's map or a
     // base's; null when none. Codes and ids are compared for WM_COMMAND and

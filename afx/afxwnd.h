@@ -34,6 +34,8 @@ class CWnd : public CCmdTarget
 public:
     CWnd() = default;
     ~CWnd() override;
+    // Insert-after values for SetWindowPos (HWND_TOP, HWND_BOTTOM, ...).
+    static const CWnd wndTop, wndBottom, wndTopMost, wndNoTopMost;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
@@ -188,6 +190,9 @@ public:
     int ReleaseDC(CDC* pDC);
 
 protected:
+    // A wrapper that never owns hWnd (wndTop, FromHandle's temporaries).
+    explicit CWnd(HWND hWnd);
+
     WNDPROC m_pfnSuper = nullptr;   // the window procedure before ours; Default goes there
 
     // ---- Message handlers (MFC's signatures); each runs Default() ----------------
@@ -229,8 +234,10 @@ protected:
 
 private:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
-    friend class CDialog;
+    friend LRESULT CALLBACK AfxCbtFilterHook(int, WPARAM, LPARAM);
+    friend void AfxDeleteTempMaps();
     void FinishNcDestroy();
+    void HookProcedure();              // our procedure in, the previous one kept
     bool m_bTemporary = false;   // a FromHandle wrapper: never destroys the window
 };
 
@@ -245,3 +252,11 @@ bool AfxUnhookWindowCreate();   // true when the hooked object got its window
 
 // Number of objects in this process's handle map (permanent ones only).
 size_t AfxGetHandleMapCount();
+// Deletes the temporary wrappers FromHandle made (windows, DCs, GDI objects).
+// Pointers FromHandle returned are valid until then; the framework's idle
+// time calls it.
+void AfxDeleteTempMaps();
+
+// Where CenterWindow puts a window of rcWnd's size: centred on rcCenter, then
+// moved inside rcArea. Returns the new top-left corner.
+CPoint AfxCenterPosition(const CRect& rcWnd, const CRect& rcCenter, const CRect& rcArea);

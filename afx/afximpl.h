@@ -1,0 +1,80 @@
+// afximpl.h: private helpers shared by the layer's sources. Not for users.
+#pragma once
+#include <windows.h>
+
+#include <mutex>
+#include <unordered_map>
+
+// MFC lets GetSafeHwnd and friends be called through a null pointer. The
+// compiler may assume `this` is never null and drop the test; laundering the
+// pointer through an empty asm keeps the test in.
+template <class T>
+inline const T* AfxLaunder(const T* p)
+{
+    __asm__("" : "+r"(p));
+    return p;
+}
+
+// The message the current thread is handling (for CWnd::Default).
+MSG& AfxLastSentMsg();
+
+// Temporary wrappers for handles nobody in the program owns. The map owns the
+// objects; release(obj) makes an object forget its handle before it is
+// deleted, so the handle itself is never destroyed. Once the map grows, the
+// wrappers of handles that died are dropped.
+template <class H, class T>
+class CTempHandleMap
+{
+public:
+    typedef T* (*MakeFn)(H);
+    typedef bool (*AliveFn)(H);
+    typedef void (*ReleaseFn)(T*);
+
+    CTempHandleMap(MakeFn make, AliveFn alive, ReleaseFn release)
+        : m_make(make), m_alive(alive), m_release(release) {}
+
+    T* Get(H h)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_map.find(h);
+        if (it != m_map.end())
+            return it->second;
+        if (m_map.size() >= kPruneAt)
+            Prune(true);
+        T* p = m_make(h);
+        m_map.emplace(h, p);
+        return p;
+    }
+
+    void DeleteAll()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Prune(false);
+    }
+
+private:
+    static constexpr size_t kPruneAt = 64;
+
+    void Prune(bool bDeadOnly)
+    {
+        for (auto it = m_map.begin(); it != m_map.end();) {
+            if (bDeadOnly && m_alive(it->first)) {
+                ++it;
+                continue;
+            }
+            m_release(it->second);
+            delete it->second;
+            it = m_map.erase(it);
+        }
+    }
+
+    MakeFn m_make;
+    AliveFn m_alive;
+    ReleaseFn m_release;
+    std::mutex m_mutex;
+    std::unordered_map<H, T*> m_map;
+};
+
+// The temporary maps' clean-up, one per kind of handle.
+void AfxDeleteTempWndMap();
+void AfxDeleteTempGdiMaps();
