@@ -8,12 +8,17 @@ IMPLEMENT_DYNAMIC(CProgressCtrl, CWnd)
 
 namespace {
 
-// The parent reflected WM_DRAWITEM: draw, and tell it so.
-BOOL DrawReflected(LPDRAWITEMSTRUCT lpDrawItemStruct, LRESULT* pResult)
+// The parent reflected WM_DRAWITEM to an owner-drawn control: it draws itself
+// and the parent learns that it did.
+template <class TControl>
+bool DrawReflected(TControl& control, UINT message, LPARAM lParam, LRESULT* pResult)
 {
+    if (message != WM_DRAWITEM)
+        return false;
+    control.DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
     if (pResult)
         *pResult = TRUE;
-    return lpDrawItemStruct != nullptr;
+    return true;
 }
 
 }  // namespace
@@ -27,11 +32,8 @@ void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
 
 BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message != WM_DRAWITEM)
-        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    LPDRAWITEMSTRUCT lpDrawItemStruct = reinterpret_cast<LPDRAWITEMSTRUCT>(lParam);
-    DrawItem(lpDrawItemStruct);
-    return DrawReflected(lpDrawItemStruct, pResult);
+    return DrawReflected(*this, message, lParam, pResult) ||
+           CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }
 
 BOOL CStatic::Create(LPCWSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
@@ -43,11 +45,8 @@ void CStatic::DrawItem(LPDRAWITEMSTRUCT) {}
 
 BOOL CStatic::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message != WM_DRAWITEM)
-        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    LPDRAWITEMSTRUCT lpDrawItemStruct = reinterpret_cast<LPDRAWITEMSTRUCT>(lParam);
-    DrawItem(lpDrawItemStruct);
-    return DrawReflected(lpDrawItemStruct, pResult);
+    return DrawReflected(*this, message, lParam, pResult) ||
+           CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }
 
 BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
