@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 
@@ -124,7 +125,17 @@ void CString::SetAt(int nIndex, wchar_t ch)
 
 // ---- Formatting --------------------------------------------------------------
 
-void CString::Format(LPCWSTR pszFormat, ...)
+LPCWSTR AfxFormatArg(const CString& str)
+{
+    return str.GetString();
+}
+
+LPCSTR AfxFormatArg(const CStringA& str)
+{
+    return str.GetString();
+}
+
+void CString::FormatPrintf(LPCWSTR pszFormat, ...)
 {
     va_list args;
     va_start(args, pszFormat);
@@ -132,7 +143,7 @@ void CString::Format(LPCWSTR pszFormat, ...)
     va_end(args);
 }
 
-void CString::AppendFormat(LPCWSTR pszFormat, ...)
+void CString::AppendFormatPrintf(LPCWSTR pszFormat, ...)
 {
     va_list args;
     va_start(args, pszFormat);

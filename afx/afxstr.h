@@ -14,10 +14,21 @@
 // Free of GUI headers, so the engine can use it.
 #pragma once
 #include <windows.h>
+#include <tchar.h>
+
 #include <cstdarg>
 #include <string>
+#include <type_traits>
 
+class CString;
 class CStringA;
+
+// Format arguments: a CString or CStringA goes to printf as its text, as
+// MFC code expects when it writes Format(L"%s", str).
+template <class T>
+inline const T& AfxFormatArg(const T& value) { return value; }
+LPCWSTR AfxFormatArg(const CString& str);
+LPCSTR AfxFormatArg(const CStringA& str);
 
 class CString
 {
@@ -50,9 +61,21 @@ public:
     void SetAt(int nIndex, wchar_t ch);
     wchar_t operator[](int nIndex) const { return GetAt(nIndex); }
 
-    // Formatting, with the C runtime's Windows rules (%s wide, %hs narrow)
-    void Format(LPCWSTR pszFormat, ...);
-    void AppendFormat(LPCWSTR pszFormat, ...);
+    // Formatting, with the C runtime's Windows rules (%s wide, %hs narrow).
+    // CString arguments may be passed as they are (see AfxFormatArg); other
+    // class objects cannot go through printf and are refused at compile time.
+    template <class... Args>
+    void Format(LPCWSTR pszFormat, const Args&... args)
+    {
+        CheckFormatArgs<decltype(AfxFormatArg(args))...>();
+        FormatPrintf(pszFormat, AfxFormatArg(args)...);
+    }
+    template <class... Args>
+    void AppendFormat(LPCWSTR pszFormat, const Args&... args)
+    {
+        CheckFormatArgs<decltype(AfxFormatArg(args))...>();
+        AppendFormatPrintf(pszFormat, AfxFormatArg(args)...);
+    }
     void FormatV(LPCWSTR pszFormat, va_list args);
     void AppendFormatV(LPCWSTR pszFormat, va_list args);
 
@@ -111,6 +134,15 @@ public:
     friend CString operator+(wchar_t a, const CString& b);
 
 private:
+    template <class... Args>
+    static void CheckFormatArgs()
+    {
+        static_assert((std::is_trivially_copyable<std::decay_t<Args>>::value && ...),
+                      "printf takes no class objects: pass .c_str() or a CString");
+    }
+    void FormatPrintf(LPCWSTR pszFormat, ...);
+    void AppendFormatPrintf(LPCWSTR pszFormat, ...);
+
     std::wstring m_str;
 };
 

@@ -28,6 +28,17 @@ TEST(CStringFormat, FollowsWindowsPrintfRules)
         EXPECT_STREQ(c.expected, c.actual) << "expected \"" << CStringA(c.expected).GetString() << "\"";
 }
 
+// MFC code passes CString objects straight to %s; they must arrive as text.
+TEST(CStringFormat, StringObjectsAsArguments)
+{
+    const CString dir(L"C:\\安装\\");
+    CString s;
+    s.Format(L"%s%s|%hs", dir, CString(L"Vellomar.exe"), CStringA("ok"));
+    EXPECT_STREQ(L"C:\\安装\\Vellomar.exe|ok", s);
+    s.AppendFormat(L"+%s", dir.Left(2));
+    EXPECT_STREQ(L"C:\\安装\\Vellomar.exe|ok+C:", s);
+}
+
 TEST(CStringFormat, LongOutputAndAppend)
 {
     CString big(L'x', 5000);
