@@ -231,7 +231,9 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdShow)
         pApp->m_pszAppName = pApp->m_strAppName;
     }
 
-    if (!pApp->InitApplication() || !pApp->InitInstance()) {
+    if (!pApp->InitApplication())
+        return -1;
+    if (!pApp->InitInstance()) {
         if (pApp->m_pMainWnd)
             pApp->m_pMainWnd->DestroyWindow();
         return pApp->ExitInstance();

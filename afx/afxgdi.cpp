@@ -4,19 +4,47 @@
 #include "afx/afxmodule.h"
 #include "afx/afxwnd.h"
 
+#include <vector>
+
 namespace {
 
-CTempHandleMap<HGDIOBJ, CGdiObject>& TempGdiMap()
+std::mutex& CleanersMutex()
 {
-    static CTempHandleMap<HGDIOBJ, CGdiObject> s_map(
-        [](HGDIOBJ h) {
-            CGdiObject* p = new CGdiObject;
-            p->m_hObject = h;
-            return p;
-        },
-        [](HGDIOBJ h) { return ::GetObjectType(h) != 0; },
-        [](CGdiObject* p) { p->m_hObject = nullptr; });
-    return s_map;
+    static std::mutex s_mutex;
+    return s_mutex;
+}
+
+std::vector<void (*)()>& Cleaners()
+{
+    static std::vector<void (*)()> s_cleaners;
+    return s_cleaners;
+}
+
+// One map per kind, so each wrapper really is the type it is used as. The
+// maps live as long as the process.
+template <class T>
+CTempHandleMap<HGDIOBJ, T>& TempGdiMap()
+{
+    static CTempHandleMap<HGDIOBJ, T>* s_pMap = [] {
+        auto* pMap = new CTempHandleMap<HGDIOBJ, T>(
+            [](HGDIOBJ h) {
+                T* p = new T;
+                p->m_hObject = h;
+                return p;
+            },
+            [](HGDIOBJ h) { return ::GetObjectType(h) != 0; },
+            [](T* p) { p->m_hObject = nullptr; });
+        std::lock_guard<std::mutex> lock(CleanersMutex());
+        Cleaners().push_back([] { TempGdiMap<T>().DeleteAll(); });
+        return pMap;
+    }();
+    return *s_pMap;
+}
+
+template <class T>
+T* TempGdiObject(HGDIOBJ h)
+{
+    return h ? TempGdiMap<T>().Get(h) : nullptr;
 }
 
 CTempHandleMap<HDC, CDC>& TempDCMap()
@@ -36,7 +64,13 @@ CTempHandleMap<HDC, CDC>& TempDCMap()
 
 void AfxDeleteTempGdiMaps()
 {
-    TempGdiMap().DeleteAll();
+    std::vector<void (*)()> cleaners;
+    {
+        std::lock_guard<std::mutex> lock(CleanersMutex());
+        cleaners = Cleaners();
+    }
+    for (void (*pfnClean)() : cleaners)
+        pfnClean();
     TempDCMap().DeleteAll();
 }
 
@@ -55,7 +89,32 @@ HGDIOBJ CGdiObject::GetSafeHandle() const
 
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject)
 {
-    return hObject ? TempGdiMap().Get(hObject) : nullptr;
+    return TempGdiObject<CGdiObject>(hObject);
+}
+
+CPen* CPen::FromHandle(HPEN hPen)
+{
+    return TempGdiObject<CPen>(hPen);
+}
+
+CBrush* CBrush::FromHandle(HBRUSH hBrush)
+{
+    return TempGdiObject<CBrush>(hBrush);
+}
+
+CFont* CFont::FromHandle(HFONT hFont)
+{
+    return TempGdiObject<CFont>(hFont);
+}
+
+CBitmap* CBitmap::FromHandle(HBITMAP hBitmap)
+{
+    return TempGdiObject<CBitmap>(hBitmap);
+}
+
+CRgn* CRgn::FromHandle(HRGN hRgn)
+{
+    return TempGdiObject<CRgn>(hRgn);
 }
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject)
@@ -229,22 +288,22 @@ CGdiObject* CDC::SelectObject(CGdiObject* pObject)
 
 CPen* CDC::SelectObject(CPen* pPen)
 {
-    return static_cast<CPen*>(SelectObject(static_cast<CGdiObject*>(pPen)));
+    return CPen::FromHandle(static_cast<HPEN>(SelectObject(pPen->GetSafeHandle())));
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush)
 {
-    return static_cast<CBrush*>(SelectObject(static_cast<CGdiObject*>(pBrush)));
+    return CBrush::FromHandle(static_cast<HBRUSH>(SelectObject(pBrush->GetSafeHandle())));
 }
 
 CFont* CDC::SelectObject(CFont* pFont)
 {
-    return static_cast<CFont*>(SelectObject(static_cast<CGdiObject*>(pFont)));
+    return CFont::FromHandle(static_cast<HFONT>(SelectObject(pFont->GetSafeHandle())));
 }
 
 CBitmap* CDC::SelectObject(CBitmap* pBitmap)
 {
-    return static_cast<CBitmap*>(SelectObject(static_cast<CGdiObject*>(pBitmap)));
+    return CBitmap::FromHandle(static_cast<HBITMAP>(SelectObject(pBitmap->GetSafeHandle())));
 }
 
 int CDC::SelectObject(CRgn* pRgn)

@@ -51,7 +51,7 @@ public:
     CPen(int nPenStyle, int nWidth, COLORREF crColor) { CreatePen(nPenStyle, nWidth, crColor); }
     BOOL CreatePen(int nPenStyle, int nWidth, COLORREF crColor);
     operator HPEN() const { return static_cast<HPEN>(m_hObject); }
-    static CPen* FromHandle(HPEN hPen) { return static_cast<CPen*>(CGdiObject::FromHandle(hPen)); }
+    static CPen* FromHandle(HPEN hPen);
 };
 
 class CBrush : public CGdiObject
@@ -62,7 +62,7 @@ public:
     BOOL CreateSolidBrush(COLORREF crColor);
     BOOL CreateSysColorBrush(int nIndex);
     operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
-    static CBrush* FromHandle(HBRUSH hBrush) { return static_cast<CBrush*>(CGdiObject::FromHandle(hBrush)); }
+    static CBrush* FromHandle(HBRUSH hBrush);
 };
 
 class CFont : public CGdiObject
@@ -72,7 +72,7 @@ public:
     BOOL CreatePointFont(int nPointSize, LPCWSTR lpszFaceName, class CDC* pDC = nullptr);
     int GetLogFont(LOGFONTW* pLogFont) const;
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
-    static CFont* FromHandle(HFONT hFont) { return static_cast<CFont*>(CGdiObject::FromHandle(hFont)); }
+    static CFont* FromHandle(HFONT hFont);
 };
 
 class CBitmap : public CGdiObject
@@ -83,7 +83,7 @@ public:
     BOOL LoadBitmap(UINT nIDResource);
     int GetBitmap(BITMAP* pBitMap) const { return GetObject(sizeof(BITMAP), pBitMap); }
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
-    static CBitmap* FromHandle(HBITMAP hBitmap) { return static_cast<CBitmap*>(CGdiObject::FromHandle(hBitmap)); }
+    static CBitmap* FromHandle(HBITMAP hBitmap);
 };
 
 class CRgn : public CGdiObject
@@ -97,7 +97,7 @@ public:
     BOOL PtInRegion(POINT point) const { return PtInRegion(point.x, point.y); }
     int GetRgnBox(LPRECT lpRect) const { return ::GetRgnBox(*this, lpRect); }
     operator HRGN() const { return static_cast<HRGN>(m_hObject); }
-    static CRgn* FromHandle(HRGN hRgn) { return static_cast<CRgn*>(CGdiObject::FromHandle(hRgn)); }
+    static CRgn* FromHandle(HRGN hRgn);
 };
 
 class CDC
