@@ -96,7 +96,11 @@ LRESULT CALLBACK AfxCbtFilterHook(int nCode, WPARAM wParam, LPARAM lParam)
             t_pWndInit = nullptr;
             HWND hWnd = reinterpret_cast<HWND>(wParam);
             if (pWnd->Attach(hWnd)) {
-                pWnd->PreSubclassWindow();
+                try {
+                    pWnd->PreSubclassWindow();
+                } catch (...) {
+                    // Not through the system's hook code; the window is still taken over.
+                }
                 pWnd->HookProcedure();
             }
         }

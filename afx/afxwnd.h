@@ -7,9 +7,10 @@
 //     window is attached and its window procedure replaced; PreSubclassWindow
 //     runs first;
 //   - Attach: bound without taking over the window procedure.
-// The handle map links handles to objects. FromHandle returns the object of a
-// window, or a temporary wrapper for a window nobody in the program owns
-// (such wrappers never destroy the window). Messages flow
+// The handle map links handles to objects; it is shared by all threads.
+// FromHandle returns the object of a window, or a temporary wrapper for a
+// window nobody in the program owns (such wrappers never destroy the window
+// and live until AfxDeleteTempMaps). Messages flow
 //   window procedure -> WindowProc -> OnWndMsg (message map) -> DefWindowProc,
 // where DefWindowProc calls the window procedure that was there before, so a
 // window that someone else subclasses later still chains correctly.
