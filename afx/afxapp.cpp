@@ -196,6 +196,12 @@ BOOL AfxPumpMessage()
     return pThread ? pThread->PumpMessage() : Pump(t_msgPump);
 }
 
+MSG& AfxPumpedMessage()
+{
+    CWinThread* pThread = AfxGetThread();
+    return pThread ? pThread->m_msgCur : t_msgPump;
+}
+
 BOOL AfxInitRichEdit2()
 {
     // The "RichEdit20W" class comes with this library.

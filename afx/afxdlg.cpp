@@ -1,6 +1,7 @@
 #include "afx/afxdlg.h"
 
 #include "afx/afxapp.h"
+#include "afx/afximpl.h"
 #include "afx/afxmodule.h"
 
 // ---- Data exchange ---------------------------------------------------------------
@@ -197,8 +198,7 @@ int CDialog::RunModalLoop()
         }
         if (!AfxPumpMessage()) {
             // WM_QUIT ends this loop and, posted again, the outer one too.
-            const MSG* pQuit = AfxGetThread() ? &AfxGetThread()->m_msgCur : nullptr;
-            ::PostQuitMessage(pQuit ? static_cast<int>(pQuit->wParam) : 0);
+            ::PostQuitMessage(static_cast<int>(AfxPumpedMessage().wParam));
             m_bContinueModal = false;
             m_nModalResult = -1;
             break;

@@ -18,6 +18,10 @@ inline const T* AfxLaunder(const T* p)
 // The message the current thread is handling (for CWnd::Default).
 MSG& AfxLastSentMsg();
 
+// The message the current thread's pump took last: the thread object's
+// m_msgCur, or the thread's own when there is no thread object.
+MSG& AfxPumpedMessage();
+
 // Temporary wrappers for handles nobody in the program owns. The map owns the
 // objects; release(obj) makes an object forget its handle before it is
 // deleted, so the handle itself is never destroyed. Once the map grows, the

@@ -75,6 +75,7 @@ public:
     bool m_bLogSize = false;      // WM_SIZE also comes during creation
     bool m_bKeyScript = false;    // modal: press Escape, then Enter
     bool m_bCancelScript = false; // modal: cancel from a timer
+    bool m_bQuitScript = false;   // modal: post WM_QUIT to itself from a timer
     WNDPROC m_pfnShadowPrev = nullptr;
     HWND m_hWndOwnerSeen = nullptr;
     BOOL m_bOwnerEnabledSeen = TRUE;
@@ -91,7 +92,7 @@ protected:
     {
         m_log.push_back("initdialog");
         CDialog::OnInitDialog();
-        if (m_bKeyScript || m_bCancelScript)
+        if (m_bKeyScript || m_bCancelScript || m_bQuitScript)
             SetTimer(IDT_SCRIPT, 10);
         return TRUE;
     }
@@ -144,6 +145,8 @@ protected:
         m_bOwnerEnabledSeen = ::IsWindowEnabled(m_hWndOwnerSeen);
         if (m_bCancelScript) {
             OnCancel();
+        } else if (m_bQuitScript) {
+            PostMessage(WM_QUIT, 3, 0);   // as a page's cancel path does
         } else {
             m_editPath.SetFocus();
             m_editPath.PostMessage(WM_KEYDOWN, VK_ESCAPE, 0x00010001);
@@ -322,6 +325,19 @@ TEST(CDialogModal, PreTranslateMessageSeesKeysBeforeTheDialogManager)
     EXPECT_EQ(IDOK, dlg.DoModal());
     // Escape was swallowed (no cancel); Enter went on and became IDOK.
     EXPECT_EQ("create, initdialog, pre escape, pre return, ok", Join(dlg.m_log));
+}
+
+// A WM_QUIT taken by the box's loop ends the box and is posted again, so the
+// program's own loop ends too; the caller can tell by the -1.
+TEST(CDialogModal, WmQuitEndsTheBoxAndStaysPending)
+{
+    CPageDlg dlg;
+    dlg.m_bQuitScript = true;
+    EXPECT_EQ(-1, dlg.DoModal());
+    EXPECT_EQ(nullptr, dlg.m_hWnd);
+    MSG msg = {};
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit is still queued";
+    EXPECT_EQ(3u, msg.wParam);
 }
 
 TEST(CDialogModal, ModelessWithoutParentIsOwnedByTheMainWindow)
