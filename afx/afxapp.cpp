@@ -7,7 +7,6 @@ namespace {
 CWinApp* s_pApp = nullptr;   // not owned: the program's one global object
 HMODULE s_hRichEdit = nullptr;
 HMODULE s_hRichEdit2 = nullptr;
-thread_local MSG t_msgPump = {};   // the pump's message when there is no thread object
 
 // Messages that do not end idle time (they arrive constantly).
 bool IsIdleMessage(const MSG& msg)
@@ -174,32 +173,33 @@ CWinApp* AfxGetApp()
 
 CWinThread* AfxGetThread()
 {
-    // Only the thread that built the application object is "the" thread.
-    return (s_pApp && s_pApp->m_nThreadID == ::GetCurrentThreadId()) ? s_pApp : nullptr;
+    // The application object is the thread object of the thread that built it.
+    if (s_pApp && s_pApp->m_nThreadID == ::GetCurrentThreadId())
+        return s_pApp;
+    // Any other thread (a test without an application object) gets a plain
+    // one, so that AfxGetThread()->GetMainWnd() is always safe to write.
+    thread_local CWinThread t_thread;
+    return &t_thread;
 }
 
 CWnd* AfxGetMainWnd()
 {
-    CWinThread* pThread = AfxGetThread();
-    return pThread ? pThread->GetMainWnd() : CWnd::GetActiveWindow();
+    return AfxGetThread()->GetMainWnd();
 }
 
 BOOL AfxPreTranslateMessage(MSG* pMsg)
 {
-    CWinThread* pThread = AfxGetThread();
-    return pThread ? pThread->PreTranslateMessage(pMsg) : InternalPreTranslateMessage(pMsg);
+    return AfxGetThread()->PreTranslateMessage(pMsg);
 }
 
 BOOL AfxPumpMessage()
 {
-    CWinThread* pThread = AfxGetThread();
-    return pThread ? pThread->PumpMessage() : Pump(t_msgPump);
+    return AfxGetThread()->PumpMessage();
 }
 
 MSG& AfxPumpedMessage()
 {
-    CWinThread* pThread = AfxGetThread();
-    return pThread ? pThread->m_msgCur : t_msgPump;
+    return AfxGetThread()->m_msgCur;
 }
 
 BOOL AfxInitRichEdit2()

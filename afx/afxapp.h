@@ -67,7 +67,9 @@ private:
 
 // The application object, or null when the program has none (tests).
 CWinApp* AfxGetApp();
-// The current thread's object: the application object on the UI thread.
+// The current thread's object: the application object on the thread that
+// built it; on other threads (and without an application object) a plain
+// CWinThread of that thread. Never null.
 CWinThread* AfxGetThread();
 // The main window of the current thread (see CWinThread::GetMainWnd); null
 // when there is none.

@@ -359,12 +359,17 @@ VOID CALLBACK QuitWithMarker(HWND, UINT, UINT_PTR, DWORD)
 
 TEST(CWinAppMainWnd, FallsBackToTheActiveWindowAndWmQuitEndsTheLoop)
 {
+    COwnerWnd page;
+    ASSERT_TRUE(page.CreateActive());
+
+    // Without an application object the thread still has a thread object.
+    ASSERT_EQ(nullptr, AfxGetApp());
+    ASSERT_NE(nullptr, AfxGetThread());
+    EXPECT_EQ(&page, AfxGetThread()->GetMainWnd());
+
     CWinApp app;
     ASSERT_EQ(&app, AfxGetApp());
     ASSERT_EQ(&app, AfxGetThread());
-
-    COwnerWnd page;
-    ASSERT_TRUE(page.CreateActive());
     EXPECT_EQ(&page, app.GetMainWnd()) << "no main window: the active window";
     EXPECT_EQ(&page, AfxGetMainWnd());
     COwnerWnd other;
