@@ -1,0 +1,142 @@
+#include "wizard/install_rules.h"
+
+#include <shlwapi.h>
+#include <cstring>
+#include <new>
+#include <cwchar>
+
+#include "engine/product.h"
+
+// ---- First page -----------------------------------------------------------------
+
+bool HasDriveLetter(const CString& strPath)
+{
+    return strPath.GetLength() >= 3 && strPath[1] == L':';
+}
+
+CString WithTrailingBackslash(const CString& strPath)
+{
+    if (strPath.IsEmpty() || strPath[strPath.GetLength() - 1] != L'\\')
+        return strPath + L'\\';
+    return strPath;
+}
+
+CString ComposeBrowsedFolder(const CString& strChosen)
+{
+    if (!HasDriveLetter(strChosen))
+        return CString();
+    CString strPath = strChosen;
+    if (strPath[strPath.GetLength() - 1] == L'\\')
+        strPath = strPath.Left(strPath.GetLength() - 1);
+    const int nLastSlash = strPath.ReverseFind(L'\\');
+    // A folder already named after the product gets no second product folder.
+    if (nLastSlash < 0 || _wcsicmp(strPath.Mid(nLastSlash + 1), PRODUCT_NAME) != 0) {
+        strPath += L'\\';
+        strPath += PRODUCT_NAME;
+        strPath += L'\\';
+    }
+    return strPath;
+}
+
+bool IsEnoughSpace(LONGLONG nFreeBytes)
+{
+    return nFreeBytes >= static_cast<LONGLONG>(REQUIRED_FREE_BYTES);
+}
+
+// ---- Progress page ----------------------------------------------------------------
+
+namespace {
+
+// Codes of WM_INSTALL_NOTIFY that end an installation with a failure.
+enum : WPARAM {
+    FAIL_STAGE = 2, FAIL_OPEN, FAIL_ARCHIVE, FAIL_CREATE, FAIL_WRITE, FAIL_CLOSE, FAIL_NOMEM, FAIL_DECODE
+};
+
+CString CompactPath(LPCWSTR pszPath)
+{
+    if (!pszPath || !*pszPath)
+        return CString();
+    wchar_t szShort[FAILURE_PATH_MAX_CHARS + 1] = {};
+    if (!::PathCompactPathExW(szShort, pszPath, FAILURE_PATH_MAX_CHARS + 1, 0))
+        return CString(pszPath).Left(FAILURE_PATH_MAX_CHARS);
+    return szShort;
+}
+
+}  // namespace
+
+CString GetInstallFailureText(WPARAM nCode, LPCWSTR pszPath)
+{
+    CString strText;
+    switch (nCode) {
+    case FAIL_STAGE:
+        strText = L"无法写入临时文件，安装失败！\r\n\r\n请检查系统盘的剩余空间后重新运行\r\n安装程序。";
+        break;
+    case FAIL_OPEN:
+        strText = L"无法读取安装数据，安装失败！\r\n\r\n请重新运行安装程序。";
+        break;
+    case FAIL_ARCHIVE:
+        strText = L"安装数据已损坏，安装失败！\r\n\r\n请重新下载Vellomar安装程序。";
+        break;
+    case FAIL_CREATE:
+        strText.Format(L"无法创建文件，安装失败：\r\n%s\r\n请确认该文件未被占用并且可以写入。",
+                       static_cast<LPCWSTR>(CompactPath(pszPath)));
+        break;
+    case FAIL_WRITE:
+        strText.Format(L"写入文件失败，安装失败：\r\n%s\r\n请检查磁盘的剩余空间。",
+                       static_cast<LPCWSTR>(CompactPath(pszPath)));
+        break;
+    case FAIL_CLOSE:
+        strText = L"保存文件失败，安装失败！\r\n\r\n请检查磁盘后重新运行安装程序。";
+        break;
+    case FAIL_NOMEM:
+        strText = L"内存不足，安装失败！\r\n\r\n请关闭其他程序后重新运行安装程序。";
+        break;
+    case FAIL_DECODE:
+        strText = L"安装数据校验失败，安装失败！\r\n\r\n请重新下载Vellomar安装程序。";
+        break;
+    default:
+        break;
+    }
+    return strText;
+}
+
+// ---- Message box --------------------------------------------------------------------
+
+MessageBoxLayout GetMessageBoxLayout(const CString& strMessage)
+{
+    if (strMessage.Find(L"\r\n") >= 0)
+        return MessageBoxLayout{{10, 60}, 60};
+    return MessageBoxLayout{{20, 60}, 80};
+}
+
+// ---- Agreement text -----------------------------------------------------------------
+
+BYTE* g_pAgreementBuf = nullptr;
+DWORD g_nAgreementSize = 0;
+DWORD g_nAgreementReadPos = 0;
+
+BOOL SetAgreementText(const void* pData, DWORD nSize)
+{
+    // A text larger than the usual buffer is read whole rather than cut.
+    const DWORD nBufSize = nSize > AGREEMENT_BUF_SIZE ? nSize : AGREEMENT_BUF_SIZE;
+    BYTE* pBuf = new (std::nothrow) BYTE[nBufSize];
+    if (!pBuf)
+        return FALSE;
+    std::memcpy(pBuf, pData, nSize);
+    delete[] g_pAgreementBuf;
+    g_pAgreementBuf = pBuf;
+    g_nAgreementSize = nSize;
+    g_nAgreementReadPos = 0;
+    return TRUE;
+}
+
+DWORD CALLBACK AgreementStreamCallback(DWORD_PTR, LPBYTE pbBuff, LONG cb, LONG* pcb)
+{
+    const DWORD nLeft = g_nAgreementSize - g_nAgreementReadPos;
+    const DWORD n = cb > 0 && static_cast<DWORD>(cb) < nLeft ? static_cast<DWORD>(cb) : (cb > 0 ? nLeft : 0);
+    if (n)
+        std::memcpy(pbBuff, g_pAgreementBuf + g_nAgreementReadPos, n);
+    g_nAgreementReadPos += n;
+    *pcb = static_cast<LONG>(n);
+    return 0;
+}
