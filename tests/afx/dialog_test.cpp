@@ -245,6 +245,19 @@ TEST(CDialogCreate, SecondSubclassFromOnCreateChains)
     EXPECT_EQ(nBefore, AfxGetHandleMapCount());
 }
 
+// Unmapped messages reach the system's dialog procedure, which turns a close
+// into the command IDCANCEL for the map (Alt+F4 acts like Cancel).
+TEST(CDialogCreate, CloseBecomesCancelThroughDefault)
+{
+    CPageDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_PAGE, CWnd::GetDesktopWindow()));
+    dlg.m_log.clear();
+    dlg.SendMessage(WM_CLOSE);
+    EXPECT_TRUE(PumpUntil([&dlg] { return !dlg.m_log.empty(); })) << "no IDCANCEL arrived";
+    EXPECT_EQ("cancel", Join(dlg.m_log));
+    dlg.DestroyWindow();
+}
+
 TEST(CDialogCreate, NoStaleEntriesAcrossPages)
 {
     const size_t nBefore = AfxGetHandleMapCount();
