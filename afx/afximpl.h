@@ -15,9 +15,6 @@ inline const T* AfxLaunder(const T* p)
     return p;
 }
 
-// The message the current thread is handling (for CWnd::Default).
-MSG& AfxLastSentMsg();
-
 // The message the current thread's pump took last: the thread object's
 // m_msgCur, or the thread's own when there is no thread object.
 MSG& AfxPumpedMessage();

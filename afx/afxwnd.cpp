@@ -5,8 +5,6 @@
 #include "afx/afximpl.h"
 #include "afx/afxmodule.h"
 
-#include <map>
-
 namespace {
 
 // ---- Handle maps ---------------------------------------------------------------
@@ -41,16 +39,13 @@ bool IsImeClass(LPCWSTR lpszClass)
 
 }  // namespace
 
-MSG& AfxLastSentMsg()
-{
-    return t_lastSentMsg;
-}
-
 size_t AfxGetHandleMapCount()
 {
     std::lock_guard<std::mutex> lock(PermanentMapMutex());
     return PermanentMap().size();
 }
+
+namespace {
 
 // The wrapper of a window nobody owns: never destroys it, never subclasses it.
 class CTempWnd : public CWnd
@@ -58,8 +53,6 @@ class CTempWnd : public CWnd
 public:
     explicit CTempWnd(HWND hWnd) : CWnd(hWnd) {}
 };
-
-namespace {
 
 CTempHandleMap<HWND, CWnd>& TempWndMap()
 {
