@@ -1,0 +1,23 @@
+// directory.h: making sure every directory along a path exists.
+//
+//   CreateDirectoryPath(g_strInstallPath);   // before anything is written there
+//
+// Used for the install folder and the shell folders of the shortcuts. The
+// extraction worker creates its entries' directories itself.
+#pragma once
+#include <windows.h>
+#include <vector>
+#include "afx/afxstr.h"
+
+// The directories CreateDirectoryPath tries, shortest first: "/" read as "\",
+// every prefix that ends just before a backslash, and the whole path (without
+// a trailing backslash) last. Prefixes that cannot be directories (a drive
+// such as "C:", the empty text before a leading backslash) are listed too:
+// they are tried and simply fail. Empty for an empty path.
+std::vector<CString> GetDirectoryPrefixes(CString strPath);
+
+// Creates every missing directory along strPath (backslashes or slashes, with
+// or without a trailing separator). FALSE only for an empty path; TRUE for any
+// other, whether or not the directories could be created: a caller finds out
+// when it fails to create a file there.
+BOOL CreateDirectoryPath(CString strPath);
