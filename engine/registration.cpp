@@ -1,0 +1,236 @@
+#include "engine/registration.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shlguid.h>
+#include <intshcut.h>
+
+#include "engine/directory.h"
+#include "engine/install_location.h"
+
+namespace {
+
+// Creates one .lnk to strTarget, started in the installation folder. Every
+// failure skips the link; the caller goes on with the next one.
+void SaveShellLink(const CString& strLinkPath, const CString& strTarget, bool bSetShowCmd)
+{
+    if (strLinkPath.IsEmpty())
+        return;
+    IShellLinkW* pLink = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&pLink))))
+        return;
+    IPersistFile* pFile = nullptr;
+    if (FAILED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
+        pLink->Release();
+        return;
+    }
+    pLink->SetPath(strTarget);
+    pLink->SetWorkingDirectory(g_strInstallPath);
+    if (bSetShowCmd)
+        pLink->SetShowCmd(SW_SHOWNORMAL);
+    pFile->Save(strLinkPath, TRUE);
+    pFile->Release();
+    pLink->Release();
+}
+
+// Sets the icon of an internet shortcut through its property set, for the
+// shells whose internet shortcut does not offer IShellLinkW.
+void SetInternetShortcutIcon(IUniformResourceLocatorW* pUrl, const CString& strIconFile, int nIconIndex)
+{
+    IPropertySetStorage* pSetStorage = nullptr;
+    if (FAILED(pUrl->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&pSetStorage))))
+        return;
+    IPropertyStorage* pStorage = nullptr;
+    if (SUCCEEDED(pSetStorage->Open(FMTID_Intshcut, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &pStorage))) {
+        PROPSPEC specs[2] = {};
+        specs[0].ulKind = PRSPEC_PROPID;
+        specs[0].propid = PID_IS_ICONFILE;
+        specs[1].ulKind = PRSPEC_PROPID;
+        specs[1].propid = PID_IS_ICONINDEX;
+        PROPVARIANT values[2] = {};
+        values[0].vt = VT_LPWSTR;
+        values[0].pwszVal = const_cast<LPWSTR>(static_cast<LPCWSTR>(strIconFile));
+        values[1].vt = VT_I4;
+        values[1].lVal = nIconIndex;
+        pStorage->WriteMultiple(2, specs, values, 0);
+        pStorage->Release();
+    }
+    pSetStorage->Release();
+}
+
+// Writes one REG_SZ value with its terminating NUL; a failure is ignored.
+void SetStringValue(HKEY hKey, LPCWSTR pszName, const CString& strData)
+{
+    const DWORD cbData = static_cast<DWORD>((strData.GetLength() + 1) * sizeof(wchar_t));
+    RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCWSTR>(strData)), cbData);
+}
+
+HKEY CreateMachineKey(const CString& strKeyName)
+{
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, strKeyName, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        &hKey, nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    return hKey;
+}
+
+// "<folder>\<name><extension>", or empty when the folder is unknown (a link
+// must never land relative to the current drive's root).
+CString FormatFilePath(const CString& strFolder, LPCWSTR pszName, LPCWSTR pszExtension)
+{
+    if (strFolder.IsEmpty())
+        return CString();
+    CString strPath;
+    strPath.Format(L"%s\\%s%s", static_cast<LPCWSTR>(strFolder), pszName, pszExtension);
+    return strPath;
+}
+
+} // namespace
+
+CString GetAppExePath()
+{
+    return g_strInstallPath + APP_EXE_NAME;
+}
+
+CString GetUninstallExePath()
+{
+    return g_strInstallPath + UNINSTALL_EXE_NAME;
+}
+
+CString GetShellFolderPath(int nCsidl)
+{
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, nCsidl, &pidl)) || !pidl)
+        return CString();
+    wchar_t szPath[MAX_PATH] = {};
+    const BOOL bFound = SHGetPathFromIDListW(pidl, szPath);
+    CoTaskMemFree(pidl);
+    pidl = nullptr;
+    return bFound ? CString(szPath) : CString();
+}
+
+CString FormatProgramGroupPath(const CString& strStartMenu, int nOSCode)
+{
+    if (strStartMenu.IsEmpty())
+        return CString();
+    CString strGroup;
+    strGroup.Format(nOSCode >= OS_CODE_VISTA ? L"%s\\Programs\\%s" : L"%s\\程序\\%s",
+                    static_cast<LPCWSTR>(strStartMenu), PRODUCT_NAME);
+    return strGroup;
+}
+
+CString GetQuickLaunchLinkPath()
+{
+    const CString strAppData = GetShellFolderPath(CSIDL_APPDATA);
+    if (strAppData.IsEmpty())
+        return CString();
+    return FormatFilePath(strAppData + L"\\Microsoft\\Internet Explorer\\Quick Launch", PRODUCT_NAME, L".lnk");
+}
+
+CString GetDesktopLinkPath()
+{
+    return FormatFilePath(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY), PRODUCT_NAME, L".lnk");
+}
+
+CString GetProgramGroupPath()
+{
+    return FormatProgramGroupPath(GetShellFolderPath(CSIDL_STARTMENU), GetOSVersionCode());
+}
+
+CString GetProgramLinkPath()
+{
+    return FormatFilePath(GetProgramGroupPath(), PRODUCT_NAME, L".lnk");
+}
+
+CString GetUninstallLinkPath()
+{
+    return FormatFilePath(GetProgramGroupPath(), UNINSTALL_LINK_NAME, L".lnk");
+}
+
+CString GetHomePageLinkPath()
+{
+    return FormatFilePath(GetProgramGroupPath(), HOME_PAGE_LINK_NAME, L".url");
+}
+
+BOOL CreateQuickLaunchShortcut()
+{
+    // The Quick Launch folder is not created: where it is missing, the save
+    // fails and no link appears.
+    SaveShellLink(GetQuickLaunchLinkPath(), GetAppExePath(), true);
+    return TRUE;
+}
+
+BOOL CreateDesktopShortcut()
+{
+    const CString strDesktop = GetShellFolderPath(CSIDL_DESKTOPDIRECTORY);
+    if (!CreateDirectoryPath(strDesktop))
+        return FALSE;
+    SaveShellLink(GetDesktopLinkPath(), GetAppExePath(), false);
+    return TRUE;
+}
+
+BOOL CreateStartMenuShortcuts()
+{
+    const CString strGroup = GetProgramGroupPath();
+    if (!CreateDirectoryPath(strGroup))
+        return FALSE;
+    // Independent links: a failure of the first does not stop the second.
+    SaveShellLink(GetProgramLinkPath(), GetAppExePath(), false);
+    SaveShellLink(GetUninstallLinkPath(), GetUninstallExePath(), false);
+    return TRUE;
+}
+
+void CreateHomePageLink()
+{
+    // The group was created by CreateStartMenuShortcuts.
+    const CString strLinkPath = GetHomePageLinkPath();
+    if (strLinkPath.IsEmpty())
+        return;
+    IUniformResourceLocatorW* pUrl = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_InternetShortcut, nullptr, CLSCTX_INPROC_SERVER, IID_IUniformResourceLocatorW,
+                                reinterpret_cast<void**>(&pUrl))))
+        return;
+    if (FAILED(pUrl->SetURL(PRODUCT_HOME_PAGE_URL, IURL_SETURL_FL_GUESS_PROTOCOL))) {
+        pUrl->Release();
+        return;
+    }
+    IShellLinkW* pLink = nullptr;
+    if (SUCCEEDED(pUrl->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&pLink)))) {
+        pLink->SetIconLocation(GetAppExePath(), 0);
+        pLink->Release();
+    } else {
+        SetInternetShortcutIcon(pUrl, GetAppExePath(), 0);
+    }
+    IPersistFile* pFile = nullptr;
+    if (SUCCEEDED(pUrl->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
+        pFile->Save(strLinkPath, TRUE);
+        pFile->Release();
+    }
+    pUrl->Release();
+}
+
+void WriteUninstallEntry()
+{
+    HKEY hKey = CreateMachineKey(GetUninstallKeyName());
+    if (!hKey)
+        return;
+    // Paths are stored as they are, unquoted, even with spaces in them.
+    SetStringValue(hKey, UNINSTALL_VALUE_DISPLAY_ICON, GetAppExePath());
+    SetStringValue(hKey, UNINSTALL_VALUE_DISPLAY_NAME, PRODUCT_NAME);
+    SetStringValue(hKey, UNINSTALL_VALUE_PUBLISHER, PRODUCT_PUBLISHER);
+    SetStringValue(hKey, UNINSTALL_VALUE_UNINSTALL_STRING, GetUninstallExePath());
+    SetStringValue(hKey, UNINSTALL_VALUE_URL_INFO_ABOUT, PRODUCT_HOME_PAGE_URL);
+    RegCloseKey(hKey);
+    hKey = nullptr;
+}
+
+void WriteInstallDirValue()
+{
+    HKEY hKey = CreateMachineKey(GetProductKeyName());
+    if (!hKey)
+        return;
+    SetStringValue(hKey, INSTALL_DIR_VALUE, g_strInstallPath);
+    RegCloseKey(hKey);
+    hKey = nullptr;
+}

@@ -1,0 +1,149 @@
+// Where the registration steps put their links, and what happens where a
+// folder is missing. The whole installation is checked in install_test.cpp.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+#include <vector>
+
+#include "engine/install_location.h"
+#include "engine/product.h"
+#include "engine/registration.h"
+#include "tests/engine/install_state.h"
+
+namespace {
+
+std::wstring Printable(const CString& str)
+{
+    return str.str();
+}
+
+} // namespace
+
+TEST(RegistrationPaths, KeyNames)
+{
+    EXPECT_EQ(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vellomar", Printable(GetUninstallKeyName()));
+    EXPECT_EQ(L"Software\\Vellomar", Printable(GetProductKeyName()));
+}
+
+TEST(RegistrationPaths, ProgramsJoinTheInstallFolderAsIs)
+{
+    const CString strSaved = g_strInstallPath;
+    g_strInstallPath = L"D:\\My Apps\\Vellomar\\";
+    EXPECT_EQ(L"D:\\My Apps\\Vellomar\\Vellomar.exe", Printable(GetAppExePath()));
+    EXPECT_EQ(L"D:\\My Apps\\Vellomar\\VLUninstall.exe", Printable(GetUninstallExePath()));
+    g_strInstallPath = strSaved;
+}
+
+TEST(RegistrationPaths, ProgramGroupByWindowsVersion)
+{
+    const struct { int nCode; const wchar_t* pszGroup; } cases[] = {
+        { OS_CODE_WIN8, L"C:\\SM\\Programs\\Vellomar" },
+        { OS_CODE_WIN7, L"C:\\SM\\Programs\\Vellomar" },
+        { OS_CODE_VISTA, L"C:\\SM\\Programs\\Vellomar" },
+        { OS_CODE_XP64, L"C:\\SM\\程序\\Vellomar" },
+        { OS_CODE_XP, L"C:\\SM\\程序\\Vellomar" },
+        { OS_CODE_WIN2000, L"C:\\SM\\程序\\Vellomar" },
+        { OS_CODE_UNKNOWN, L"C:\\SM\\程序\\Vellomar" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(std::wstring(c.pszGroup), Printable(FormatProgramGroupPath(L"C:\\SM", c.nCode))) << "code " << c.nCode;
+    EXPECT_TRUE(FormatProgramGroupPath(L"", OS_CODE_WIN7).IsEmpty()) << "no start menu, no group";
+}
+
+TEST(RegistrationPaths, LinksOfTheGroupLieInItOnEveryVersion)
+{
+    const CString strStartMenu = GetShellFolderPath(CSIDL_STARTMENU);
+    ASSERT_FALSE(strStartMenu.IsEmpty());
+    const struct { DWORD dwMajor; DWORD dwMinor; const wchar_t* pszGroupName; } cases[] = {
+        { 6, 1, L"\\Programs\\Vellomar" },
+        { 5, 1, L"\\程序\\Vellomar" },
+    };
+    for (const auto& c : cases) {
+        CScopedOSVersion version(c.dwMajor, c.dwMinor);
+        const CString strGroup = strStartMenu + c.pszGroupName;
+        EXPECT_EQ(Printable(strGroup), Printable(GetProgramGroupPath()));
+        EXPECT_EQ(Printable(strGroup + L"\\Vellomar.lnk"), Printable(GetProgramLinkPath()));
+        EXPECT_EQ(Printable(strGroup + L"\\卸载Vellomar.lnk"), Printable(GetUninstallLinkPath()));
+        EXPECT_EQ(Printable(strGroup + L"\\Vellomar主页.url"), Printable(GetHomePageLinkPath()));
+    }
+}
+
+TEST(RegistrationPaths, DesktopAndQuickLaunchLinks)
+{
+    EXPECT_EQ(Printable(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY) + L"\\Vellomar.lnk"), Printable(GetDesktopLinkPath()));
+    EXPECT_EQ(Printable(GetShellFolderPath(CSIDL_APPDATA) + L"\\Microsoft\\Internet Explorer\\Quick Launch\\Vellomar.lnk"),
+              Printable(GetQuickLaunchLinkPath()));
+}
+
+// Steps run against the prefix's real start menu and a desktop redirected into
+// a temporary folder; everything they create is removed afterwards.
+class RegistrationSteps : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ShellLinksStayInPrefix()) << "run through CTest: Wine's menu builder must be disabled";
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        m_strSavedInstallPath = g_strInstallPath;
+        g_strInstallPath = m_install.Path() + L"\\";
+        // The targets exist, as they do after extraction.
+        for (const CString& strExe : { GetAppExePath(), GetUninstallExePath() })
+            CloseHandle(CreateFileW(strExe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+
+    void TearDown() override
+    {
+        for (const CString& strGroup : m_groups) {
+            for (LPCWSTR pszFile : { L"\\Vellomar.lnk", L"\\卸载Vellomar.lnk", L"\\Vellomar主页.url" })
+                DeleteFileW(strGroup + pszFile);
+            RemoveDirectoryW(strGroup);
+        }
+        for (const CString& strParent : m_parents)
+            RemoveDirectoryW(strParent);
+        g_strInstallPath = m_strSavedInstallPath;
+        CoUninitialize();
+    }
+
+    CTempFolder m_install{ L"steps install" };
+    CTempFolder m_desktop{ L"steps desktop" };
+    CScopedDesktopFolder m_redirect{ m_desktop.Path() };
+    CString m_strSavedInstallPath;
+    std::vector<CString> m_groups;    // program groups the test creates, removed with their links
+    std::vector<CString> m_parents;   // folders above them that the test creates
+};
+
+TEST_F(RegistrationSteps, QuickLaunchLinkOnlyWhereTheFolderExists)
+{
+    const CString strLink = GetQuickLaunchLinkPath();
+    const CString strFolder = strLink.Left(strLink.ReverseFind(L'\\'));
+    if (FolderExists(strFolder))
+        GTEST_SKIP() << "the prefix has a Quick Launch folder of its own";
+    EXPECT_TRUE(CreateQuickLaunchShortcut());
+    EXPECT_FALSE(FileExists(strLink));
+    EXPECT_FALSE(FolderExists(strFolder)) << "the step must not create the Quick Launch folder";
+}
+
+TEST_F(RegistrationSteps, DesktopLinkGoesToTheRedirectedDesktop)
+{
+    ASSERT_EQ(Printable(m_desktop.Path()), Printable(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY)));
+    EXPECT_TRUE(CreateDesktopShortcut());
+    EXPECT_TRUE(FileExists(m_desktop.Path() + L"\\Vellomar.lnk"));
+}
+
+TEST_F(RegistrationSteps, OlderWindowsGetsTheChineseProgramsFolder)
+{
+    CScopedOSVersion xp(5, 1);
+    const CString strStartMenu = GetShellFolderPath(CSIDL_STARTMENU);
+    const CString strPrograms = strStartMenu + L"\\程序";
+    if (!FolderExists(strPrograms))
+        m_parents.push_back(strPrograms);
+    m_groups.push_back(strPrograms + L"\\Vellomar");
+
+    EXPECT_TRUE(CreateStartMenuShortcuts());
+    CreateHomePageLink();
+
+    EXPECT_TRUE(FileExists(strPrograms + L"\\Vellomar\\Vellomar.lnk"));
+    EXPECT_TRUE(FileExists(strPrograms + L"\\Vellomar\\卸载Vellomar.lnk"));
+    EXPECT_TRUE(FileExists(strPrograms + L"\\Vellomar\\Vellomar主页.url"));
+    EXPECT_FALSE(FileExists(strStartMenu + L"\\Programs\\Vellomar\\Vellomar主页.url"));
+}
