@@ -18,7 +18,6 @@ BOOL WINAPI FakeGetVersionEx(LPOSVERSIONINFOW pInfo)
 }
 
 const wchar_t USER_SHELL_FOLDERS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-const wchar_t DESKTOP_VALUE[] = L"Desktop";
 
 } // namespace
 
@@ -85,7 +84,8 @@ CTempFolder::~CTempFolder()
     RemoveTree(m_strPath);
 }
 
-CScopedDesktopFolder::CScopedDesktopFolder(const CString& strFolder)
+CScopedShellFolder::CScopedShellFolder(LPCWSTR pszValueName, const CString& strFolder)
+    : m_strValueName(pszValueName)
 {
     HKEY hKey = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS_KEY, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
@@ -93,25 +93,25 @@ CScopedDesktopFolder::CScopedDesktopFolder(const CString& strFolder)
         return;
     wchar_t szOld[1024] = {};
     DWORD cbOld = sizeof(szOld) - sizeof(wchar_t);
-    if (RegQueryValueExW(hKey, DESKTOP_VALUE, nullptr, &m_dwType, reinterpret_cast<LPBYTE>(szOld), &cbOld) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(hKey, m_strValueName.c_str(), nullptr, &m_dwType, reinterpret_cast<LPBYTE>(szOld), &cbOld) == ERROR_SUCCESS) {
         m_bHadValue = true;
         m_strOldValue = szOld;
     }
-    RegSetValueExW(hKey, DESKTOP_VALUE, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCWSTR>(strFolder)),
+    RegSetValueExW(hKey, m_strValueName.c_str(), 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCWSTR>(strFolder)),
                    static_cast<DWORD>((strFolder.GetLength() + 1) * sizeof(wchar_t)));
     RegCloseKey(hKey);
 }
 
-CScopedDesktopFolder::~CScopedDesktopFolder()
+CScopedShellFolder::~CScopedShellFolder()
 {
     HKEY hKey = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS_KEY, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
         return;
     if (m_bHadValue)
-        RegSetValueExW(hKey, DESKTOP_VALUE, 0, m_dwType, reinterpret_cast<const BYTE*>(m_strOldValue.c_str()),
+        RegSetValueExW(hKey, m_strValueName.c_str(), 0, m_dwType, reinterpret_cast<const BYTE*>(m_strOldValue.c_str()),
                        static_cast<DWORD>((m_strOldValue.size() + 1) * sizeof(wchar_t)));
     else
-        RegDeleteValueW(hKey, DESKTOP_VALUE);
+        RegDeleteValueW(hKey, m_strValueName.c_str());
     RegCloseKey(hKey);
 }
 

@@ -47,18 +47,23 @@ private:
     CString m_strPath;
 };
 
-// Points the user's desktop folder (the one shell links are saved to) at
-// strFolder while in scope. The prefix's own desktop may be a link into the
-// Linux home, which tests must never write to.
-class CScopedDesktopFolder
+// Points one of the user's shell folders (its "User Shell Folders" value
+// name, such as SHELL_FOLDER_DESKTOP) at strFolder while in scope. The
+// prefix's own desktop may be a link into the Linux home, which tests must
+// never write to.
+constexpr const wchar_t SHELL_FOLDER_DESKTOP[] = L"Desktop";
+constexpr const wchar_t SHELL_FOLDER_START_MENU[] = L"Start Menu";
+
+class CScopedShellFolder
 {
 public:
-    explicit CScopedDesktopFolder(const CString& strFolder);
-    ~CScopedDesktopFolder();
-    CScopedDesktopFolder(const CScopedDesktopFolder&) = delete;
-    CScopedDesktopFolder& operator=(const CScopedDesktopFolder&) = delete;
+    CScopedShellFolder(LPCWSTR pszValueName, const CString& strFolder);
+    ~CScopedShellFolder();
+    CScopedShellFolder(const CScopedShellFolder&) = delete;
+    CScopedShellFolder& operator=(const CScopedShellFolder&) = delete;
 
 private:
+    std::wstring m_strValueName;
     bool m_bHadValue = false;
     DWORD m_dwType = REG_EXPAND_SZ;
     std::wstring m_strOldValue;

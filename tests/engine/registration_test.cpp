@@ -106,7 +106,7 @@ protected:
 
     CTempFolder m_install{ L"steps install" };
     CTempFolder m_desktop{ L"steps desktop" };
-    CScopedDesktopFolder m_redirect{ m_desktop.Path() };
+    CScopedShellFolder m_redirect{ SHELL_FOLDER_DESKTOP, m_desktop.Path() };
     CString m_strSavedInstallPath;
     std::vector<CString> m_groups;    // program groups the test creates, removed with their links
     std::vector<CString> m_parents;   // folders above them that the test creates
@@ -146,4 +146,23 @@ TEST_F(RegistrationSteps, OlderWindowsGetsTheChineseProgramsFolder)
     EXPECT_TRUE(FileExists(strPrograms + L"\\Vellomar\\卸载Vellomar.lnk"));
     EXPECT_TRUE(FileExists(strPrograms + L"\\Vellomar\\Vellomar主页.url"));
     EXPECT_FALSE(FileExists(strStartMenu + L"\\Programs\\Vellomar\\Vellomar主页.url"));
+}
+
+TEST_F(RegistrationSteps, StepsReportAndSkipUnknownShellFolders)
+{
+    // A shell folder that does not exist is unknown to the shell: no path,
+    // nothing created, FALSE from the steps that report it.
+    const CString strMissing = m_install.Path() + L"\\missing";
+    CScopedShellFolder desktop(SHELL_FOLDER_DESKTOP, strMissing);
+    CScopedShellFolder startMenu(SHELL_FOLDER_START_MENU, strMissing);
+    EXPECT_TRUE(GetDesktopLinkPath().IsEmpty());
+    EXPECT_TRUE(GetProgramGroupPath().IsEmpty());
+    EXPECT_TRUE(GetHomePageLinkPath().IsEmpty());
+
+    EXPECT_FALSE(CreateDesktopShortcut());
+    EXPECT_FALSE(CreateStartMenuShortcuts());
+    CreateHomePageLink();
+    EXPECT_FALSE(FolderExists(strMissing));
+    EXPECT_FALSE(FileExists(L"\\Vellomar.lnk")) << "a link must never land in the root of the current drive";
+    EXPECT_FALSE(FileExists(L"\\Vellomar主页.url"));
 }
