@@ -1,36 +1,30 @@
-// VLSetup start-up. Until the wizard exists this shows one plain window, so
-// the build, the resources and scripts/run.sh can be proven end to end.
+// The installer's process-wide objects, in the order they must come up: GDI+
+// first (the pages' images need it from their constructors on), then the
+// application object. The program entry is the framework's (afx/appmodul.cpp).
 #include <windows.h>
+#include <gdiplus.h>
+#include <cstdlib>
+
+#include "app/vlsetup_app.h"
 
 namespace {
 
-LRESULT CALLBACK PlaceholderWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+ULONG_PTR StartGdiplusForProcess();
+
+}  // namespace
+
+ULONG_PTR g_gdiplusToken = StartGdiplusForProcess();
+CVLSetupApp theApp;
+
+namespace {
+
+ULONG_PTR StartGdiplusForProcess()
 {
-    if (uMsg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR nToken = 0;
+    Gdiplus::GdiplusStartup(&nToken, &input, nullptr);
+    std::atexit([] { Gdiplus::GdiplusShutdown(g_gdiplusToken); });
+    return nToken;
 }
 
-} // namespace
-
-int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int nCmdShow)
-{
-    WNDCLASSEXW wc = { sizeof(wc) };
-    wc.lpfnWndProc = PlaceholderWndProc;
-    wc.hInstance = hInstance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = L"VLSetupPlaceholder";
-    RegisterClassExW(&wc);
-    HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"Vellomar 安装", WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 416, 250, nullptr, nullptr, hInstance, nullptr);
-    ShowWindow(hWnd, nCmdShow);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
-}
+}  // namespace

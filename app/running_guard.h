@@ -1,0 +1,15 @@
+// running_guard.h: the start-up's refusal to install while the application
+// runs, as a loop over two seams so that tests can play any sequence:
+// whether the application runs now, and what the user answers the box.
+#pragma once
+#include <functional>
+
+// Asks the user (the box with "取消" and "重试") and returns the box's result.
+using GuardAskFn = std::function<int()>;
+using GuardIsRunningFn = std::function<bool()>;
+
+// TRUE when the installation may go on: the application is not running, or
+// stopped running before a "重试". Any other way out of the box ("取消", its
+// close button, or a system close that leaves no button result) ends the
+// installer, so the box is never shown again against a pending quit.
+bool PassRunningAppGuard(const GuardIsRunningFn& fnIsRunning, const GuardAskFn& fnAsk);

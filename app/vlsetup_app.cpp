@@ -1,0 +1,98 @@
+#include "app/vlsetup_app.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <objbase.h>
+
+#include "app/running_guard.h"
+#include "engine/running_app.h"
+#include "skin/wnd_shadow.h"
+#include "wizard/first_step_dlg.h"
+#include "wizard/message_box_dlg.h"
+
+namespace {
+
+constexpr wchar_t RUNNING_APP_MESSAGE[] =
+    L"检测到Vellomar正在运行，安装无法继续！\r\n\r\n请退出Vellomar后点击「重试」，或\r\n者点击「取消」退出安装。";
+constexpr wchar_t PROFILE_REGISTRY_KEY[] = L"应用程序向导生成的本地应用程序";
+
+// The installer never shuts the system down; the privilege is only held.
+void EnableShutdownPrivilege()
+{
+    HANDLE hToken = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &hToken))
+        return;
+    TOKEN_PRIVILEGES tp = {};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (::LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &tp.Privileges[0].Luid))
+        ::AdjustTokenPrivileges(hToken, FALSE, &tp, 0, nullptr, nullptr);
+    ::CloseHandle(hToken);
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CVLSetupApp, CWinApp)
+END_MESSAGE_MAP()
+
+CVLSetupApp::CVLSetupApp() = default;
+
+CVLSetupApp::~CVLSetupApp() = default;
+
+BOOL CVLSetupApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_WIN95_CLASSES;
+    ::InitCommonControlsEx(&icc);
+
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+    CWndShadow::InitShadowSupport(m_hInstance);
+    AfxInitRichEdit();
+    EnableShutdownPrivilege();
+
+    CMessageBoxDlg box;
+    const bool bGoOn = PassRunningAppGuard(
+        [] { return IsAppRunning() != FALSE; },
+        [&box] {
+            box.m_strFirstText = L"取消";
+            box.m_strSecondText = L"重试";
+            box.m_nIconID = IDB_ICON_QUESTION;
+            box.m_strMessage = RUNNING_APP_MESSAGE;
+            // A system close leaves no button result: it must read as "取消".
+            box.m_nResult = 0;
+            box.DoModal();
+            return box.m_nResult;
+        });
+    if (!bGoOn)
+        return FALSE;
+
+    ::CoInitialize(nullptr);
+    CWinApp::InitInstance();
+    SetRegistryKey(PROFILE_REGISTRY_KEY);
+
+    g_pFirstStepDlg = new CFirstStepDlg;
+    g_pFirstStepDlg->Create(IDD_FIRST_STEP_DLG, nullptr);
+    g_pFirstStepDlg->ShowWindow(SW_SHOW);
+    m_bWizardStarted = TRUE;
+
+    // Our own loop: the pages end it by posting WM_QUIT; -1 goes on as well.
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0)) {
+        if (!AfxPreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return FALSE;
+}
+
+int CVLSetupApp::ExitInstance()
+{
+    if (m_bWizardStarted) {
+        ::CoUninitialize();
+        Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    }
+    return 0;
+}

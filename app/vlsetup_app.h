@@ -1,0 +1,24 @@
+// vlsetup_app.h: CVLSetupApp, the installer process: libraries, the
+// running-instance guard, the first page and the program's own message loop.
+// InitInstance carries out the whole installer and always returns FALSE, so
+// the framework's loop is never entered; ExitInstance makes the exit code 0.
+#pragma once
+#include "afx/afxwin.h"
+
+class CVLSetupApp : public CWinApp
+{
+public:
+    CVLSetupApp();
+    ~CVLSetupApp() override;
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    ULONG_PTR m_gdiplusToken = 0;     // the second GDI+ start, released by ExitInstance
+    BOOL m_bWizardStarted = FALSE;    // COM and GDI+ are released only when TRUE
+};
+
+extern CVLSetupApp theApp;

@@ -1,0 +1,7 @@
+# The running-instance guard's loop over scripted answers.
+if(VL_WIZARD_COMPLETE)
+    vl_add_test(app_guard_test
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/guard_test.cpp
+        LIBS appcore
+        LABELS app)
+endif()

@@ -1,0 +1,238 @@
+"""What the installer's GUI tests share: starting VLSetup.exe, finding its
+pages and its message box by class and size, clicking at page coordinates,
+the installation state in the Wine prefix (files, registry, shortcuts), and a
+capture server for the install report on 127.0.0.1 port 80."""
+import http.server
+import os
+import shutil
+import subprocess
+import threading
+import time
+
+from vlharness import *
+
+OUT_DIR = os.environ.get("VL_OUT_DIR", bin_path("out"))
+VLSETUP = os.path.join(OUT_DIR, "VLSetup.exe")
+DIALOG_CLASS = "#32770"
+FIRST_PAGE_TITLE = "Vellomar 安装"
+PAGE_SIZE = (416, 250)
+BOX_SIZE = (416, 200)
+
+# Colours of the pictures the checks look at (res/png): the red action button,
+# its grey disabled image, the white page.
+RED_BUTTON = (203, 38, 38)
+WHITE = (255, 255, 255)
+
+# Points inside the action buttons' pictures, clear of their captions.
+QUICK_INSTALL = (148 + 8, 170 + 19)
+INSTALL_NOW = (285 + 8, 205 + 19)
+CLOSE_BUTTON = (416 - 16, 16)
+BOX_FIRST = (268 + 32, 163 + 13)
+BOX_SECOND = (338 + 32, 163 + 13)
+
+PRODUCT_KEY = r"HKLM\Software\Vellomar"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellomar"
+
+
+def installer_windows(size):
+    return [w for w in windows()
+            if w["cls"] == DIALOG_CLASS and w["visible"] and (w["w"], w["h"]) == size]
+
+
+def wait_page(title=None, timeout=30, what="page"):
+    """The one visible 416 x 250 installer window (title checked if given)."""
+    def find():
+        pages = [w for w in installer_windows(PAGE_SIZE) if title is None or w["title"] == title]
+        return pages[0] if len(pages) == 1 else None
+    return wait_until(find, "%s (visible %s window of %dx%d, title %r)"
+                      % (what, DIALOG_CLASS, PAGE_SIZE[0], PAGE_SIZE[1], title), timeout=timeout)
+
+
+def wait_box(timeout=30):
+    return wait_until(lambda: (installer_windows(BOX_SIZE) or [None])[0],
+                      "the message box (visible %s window of 416x200)" % DIALOG_CLASS, timeout=timeout)
+
+
+def wait_no_box(timeout=15):
+    wait_until(lambda: not installer_windows(BOX_SIZE), "the message box to go", timeout=timeout)
+
+
+def click_in(win, point):
+    click(win["x"] + point[0], win["y"] + point[1])
+
+
+def pixel_in(shot, win, point):
+    return shot.pixel(win["x"] + point[0], win["y"] + point[1])
+
+
+def is_red(rgb):
+    r, g, b = rgb
+    return r > 150 and g < 110 and b < 110
+
+
+def is_grey(rgb):
+    r, g, b = rgb
+    return max(r, g, b) - min(r, g, b) < 30 and 80 < r < 235
+
+
+# Checks on a screenshot: each takes the shot and returns None when it holds,
+# else what it expected and what it got.
+
+def button_state(win, point, enabled, what):
+    def check(shot):
+        got = pixel_in(shot, win, point)
+        if (is_red(got) if enabled else is_grey(got)):
+            return None
+        return "%s: expected %s, got pixel %s" % (what, "enabled (red)" if enabled else "disabled (grey)", got)
+    return check
+
+
+def color_near(win, point, rgb, what, tolerance=40):
+    def check(shot):
+        got = pixel_in(shot, win, point)
+        if all(abs(a - b) <= tolerance for a, b in zip(got, rgb)):
+            return None
+        return "%s at %r: expected %s, got %s" % (what, point, rgb, got)
+    return check
+
+
+def dark_pixels(win, area, at_least, what, level=140):
+    """At least `at_least` pixels darker than `level` in area (x0, y0, x1, y1), every other one."""
+    def check(shot):
+        x0, y0, x1, y1 = area
+        n = sum(1 for x in range(x0, x1, 2) for y in range(y0, y1, 2) if max(pixel_in(shot, win, (x, y))) < level)
+        return None if n >= at_least else "%s: expected at least %d dark pixels in %r, got %d" % (what, at_least, area, n)
+    return check
+
+
+def expect_shot(name, *checks, timeout=10):
+    """Screenshots until every check holds (X may show a change a moment
+    after Windows made it); the last screenshot stays as <name>.png."""
+    deadline = time.time() + timeout
+    while True:
+        shot = screenshot(name)
+        errors = [e for e in (c(shot) for c in checks) if e]
+        if not errors:
+            return shot
+        if time.time() > deadline:
+            raise Failure("; ".join(errors) + " (" + shot.path + ")")
+        time.sleep(0.3)
+
+
+def expect_size(win, size, what):
+    expect((win["w"], win["h"]) == size, "%s size: expected %r, got %r" % (what, size, (win["w"], win["h"])))
+
+
+def start_installer(exe=VLSETUP):
+    expect(os.path.exists(exe), "no installer at " + exe)
+    return start(exe)
+
+
+def wait_exit(proc, timeout=30):
+    try:
+        proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        raise Failure("installer did not end within %ss" % timeout)
+    return proc.returncode
+
+
+def stop(proc):
+    if proc and proc.poll() is None:
+        proc.kill()
+        proc.wait()
+
+
+# ---- State in the Wine prefix -------------------------------------------------------
+
+def wine_text(*args, timeout=60):
+    rc, out = wine(*args, timeout=timeout)
+    return rc, out.replace("\r", "")
+
+
+def win_env(name):
+    rc, out = wine_text("cmd", "/c", "echo", "%" + name + "%")
+    return out.strip()
+
+
+def unix_path(win_path):
+    r = subprocess.run(["winepath", "-u", win_path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                       env=WINE_ENV, text=True, timeout=60)
+    return r.stdout.strip()
+
+
+def default_install_dir():
+    """The folder the first page proposes on this prefix (Vista and later)."""
+    return win_env("APPDATA") + "\\Vellomar\\"
+
+
+def reg_value(key, name):
+    rc, out = wine_text("reg", "query", key, "/v", name)
+    if rc != 0:
+        return None
+    for line in out.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[0] == name:
+            return parts[2]
+        if len(parts) == 2 and parts[0] == name:
+            return ""
+    return None
+
+
+def reset_installation(*extra_dirs):
+    """No earlier installation: keys removed, install folders gone."""
+    wine("reg", "delete", PRODUCT_KEY, "/f")
+    wine("reg", "delete", UNINSTALL_KEY, "/f")
+    for d in (default_install_dir(),) + extra_dirs:
+        shutil.rmtree(unix_path(d), ignore_errors=True)
+
+
+def win_exists(win_path):
+    return os.path.exists(unix_path(win_path))
+
+
+def installed_files_of(install_dir):
+    """The files a whole installation of the default payload leaves."""
+    return [install_dir + f for f in (
+        "Vellomar.exe", "VLUninstall.exe", "config\\version.ini", "config\\config.ini",
+        "resource\\readme.txt", "resource\\lang\\zh-CN.ini", "resource\\templates\\welcome.txt")]
+
+
+# ---- Capture server for the install report ------------------------------------------
+
+class CaptureServer:
+    """A small HTTP server on 127.0.0.1:80 that keeps every request."""
+
+    def __init__(self, port=80):
+        self.requests = []
+        owner = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_POST(self):
+                length = int(self.headers.get("Content-Length", "0"))
+                body = self.rfile.read(length) if length else b""
+                owner.requests.append(dict(method="POST", path=self.path,
+                                           headers=dict(self.headers.items()), body=body))
+                self.send_response(200)
+                self.send_header("Content-Length", "2")
+                self.end_headers()
+                self.wfile.write(b"ok")
+
+            def log_message(self, *args):
+                pass
+
+        deadline = time.time() + 60
+        while True:
+            try:
+                self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+                break
+            except OSError:
+                # Another test tree may hold the port for a moment.
+                if time.time() > deadline:
+                    raise Failure("port %d on 127.0.0.1 stays busy" % port)
+                time.sleep(0.5)
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()

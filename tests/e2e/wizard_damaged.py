@@ -1,0 +1,42 @@
+"""A damaged payload (VLSetupDamaged.exe: the same installer built with a
+corrupted archive): the progress page shows the failure box, and once it is
+dismissed the page's close button ends the installer with exit code 0.
+Enter and Escape do nothing on the progress page."""
+from wizard_common import *
+
+DAMAGED = bin_path("tests", "e2e", "VLSetupDamaged.exe")
+
+
+def test_failure_box_and_closable_page():
+    reset_installation()
+    proc = start_installer(DAMAGED)
+    try:
+        page = wait_page(FIRST_PAGE_TITLE, what="first page")
+        click_in(page, QUICK_INSTALL)
+        box = wait_box(timeout=60)
+        progress = wait_page("", what="progress page behind the failure box")
+        expect_size(progress, PAGE_SIZE, "progress page")
+        # The message (it has CR LF breaks) from x = 60, the icon at (10, 60).
+        expect_shot("wizard_failure_box", dark_pixels(box, (60, 65, 320, 155), 20, "failure message"))
+
+        click_in(box, BOX_SECOND)   # 确定: stay on the page
+        wait_no_box()
+        expect_shot("wizard_progress_page_failed",
+                    # Title "正在安装Vellomar" at (30, 25); the bar's empty track at (38, 180, 340 x 6).
+                    dark_pixels(progress, (30, 25, 150, 41), 10, "title 正在安装Vellomar", level=160),
+                    color_near(progress, (38 + 300, 180 + 3), (211, 211, 211), "progress track", tolerance=20))
+
+        for k in ("Return", "Escape"):
+            key(k)
+            time.sleep(0.7)
+            expect(proc.poll() is None, k + " ended the installer")
+
+        click_in(progress, CLOSE_BUTTON)
+        expect(wait_exit(proc) == 0, "exit code after closing: expected 0, got %r" % proc.returncode)
+        expect(reg_value(PRODUCT_KEY, "Install") is None, "a failed installation was registered")
+    finally:
+        stop(proc)
+        reset_installation()
+
+
+run_tests([test_failure_box_and_closable_page])

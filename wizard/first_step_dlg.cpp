@@ -1,0 +1,287 @@
+#include "wizard/first_step_dlg.h"
+
+#include <gdiplus.h>
+#include <shlobj.h>
+
+#include "engine/install_location.h"
+#include "engine/product.h"
+#include "engine/space_text.h"
+#include "skin/png_resource.h"
+#include "skin/wnd_shadow.h"
+#include "wizard/install_rules.h"
+#include "wizard/message_box_dlg.h"
+#include "wizard/protocol_dlg.h"
+
+namespace {
+
+constexpr UINT IDB_CUSTOM_BK = 205;   // white with a dark band for the path line
+constexpr COLORREF CLR_BAND_TEXT = 0xFFFFFF;
+
+void SetButtonImages(CRedrawButton& btn, UINT nNormal, UINT nHover, UINT nPressed, UINT nFocus, UINT nDisabled)
+{
+    btn.m_nImgNormal = nNormal;
+    btn.m_nImgHover = nHover;
+    btn.m_nImgPressed = nPressed;
+    btn.m_nImgFocus = nFocus;
+    btn.m_nImgDisabled = nDisabled;
+}
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CFirstStepDlg, CBaseDlg)
+
+BEGIN_MESSAGE_MAP(CFirstStepDlg, CBaseDlg)
+    ON_WM_CREATE()                                                                // int OnCreate(LPCREATESTRUCT)
+    ON_WM_ERASEBKGND()                                                            // BOOL OnEraseBkgnd(CDC*)
+    ON_BN_CLICKED(IDC_BTN_CLOSE, &CFirstStepDlg::OnBnClickedClose)                // void OnBnClickedClose()
+    ON_BN_CLICKED(IDC_CHK_AGREE, &CFirstStepDlg::OnBnClickedAgree)                // void OnBnClickedAgree()
+    ON_BN_CLICKED(IDC_BTN_QUICK_INSTALL, &CFirstStepDlg::OnBnClickedQuickInstall) // void OnBnClickedQuickInstall()
+    ON_BN_CLICKED(IDC_BTN_INSTALL_NOW, &CFirstStepDlg::OnBnClickedInstallNow)     // void OnBnClickedInstallNow()
+    ON_BN_CLICKED(IDC_BTN_CUSTOM, &CFirstStepDlg::OnBnClickedCustom)              // void OnBnClickedCustom()
+    ON_BN_CLICKED(IDC_BTN_DEFAULT, &CFirstStepDlg::OnBnClickedDefault)            // void OnBnClickedDefault()
+    ON_EN_CHANGE(IDC_EDIT_PATH, &CFirstStepDlg::OnEnChangePath)                   // void OnEnChangePath()
+    ON_BN_CLICKED(IDC_BTN_BROWSE, &CFirstStepDlg::OnBnClickedBrowse)              // void OnBnClickedBrowse()
+    ON_BN_CLICKED(IDC_BTN_PROTOCOL, &CFirstStepDlg::OnBnClickedProtocol)          // void OnBnClickedProtocol()
+    ON_MESSAGE(WM_STOP_BUSY_ANIMATION, &CFirstStepDlg::OnStopBusyAnimation)       // LRESULT OnStopBusyAnimation(WPARAM, LPARAM)
+END_MESSAGE_MAP()
+
+CFirstStepDlg::CFirstStepDlg()
+    : CBaseDlg(IDD_FIRST_STEP_DLG, nullptr),
+      m_btnQuickInstall(true, true),
+      m_btnInstallNow(true, true),
+      m_btnProtocol(false, true),
+      m_btnCustom(false, true),
+      m_btnDefault(false, true),
+      m_stcPathLabel(11, L"黑体", FALSE, CLR_BAND_TEXT),
+      m_btnBrowse(false, true),
+      m_stcSpace(11, L"黑体", FALSE, CLR_BAND_TEXT)
+{
+    m_nBkImageID = IDB_PAGE_BK;
+}
+
+CFirstStepDlg::~CFirstStepDlg() = default;
+
+void CFirstStepDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
+    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_BTN_QUICK_INSTALL, m_btnQuickInstall);
+    DDX_Control(pDX, IDC_BTN_INSTALL_NOW, m_btnInstallNow);
+    DDX_Control(pDX, IDC_CHK_AGREE, m_chkAgree);
+    DDX_Control(pDX, IDC_STC_SPACE, m_stcSpace);
+    DDX_Control(pDX, IDC_STC_PATH_LABEL, m_stcPathLabel);
+    DDX_Control(pDX, IDC_BTN_BROWSE, m_btnBrowse);
+    DDX_Control(pDX, IDC_EDIT_PATH, m_editPath);
+    DDX_Control(pDX, IDC_BTN_CUSTOM, m_btnCustom);
+    DDX_Control(pDX, IDC_BTN_DEFAULT, m_btnDefault);
+    DDX_Control(pDX, IDC_BTN_PROTOCOL, m_btnProtocol);
+    DDX_Control(pDX, IDC_PNG_LOGO, m_pngLogo);
+    DDX_Control(pDX, IDC_GIF_BUSY, m_gifBusy);
+}
+
+int CFirstStepDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    AttachShadow(m_hWnd, PAGE_HEIGHT);
+    return 0;
+}
+
+BOOL CFirstStepDlg::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+
+    SetButtonImages(m_btnBrowse, 1217, 1218, 1219, 1217, 1217);
+    SetButtonImages(m_btnCustom, 1203, 1204, 1205, 1203, 1203);
+    SetButtonImages(m_btnDefault, 1206, 1207, 1208, 1206, 1206);
+    SetButtonImages(m_btnProtocol, 1209, 1209, 1209, 1209, 1209);
+
+    m_btnQuickInstall.MoveWindow(148, 170, 130, 38, TRUE);
+    m_btnInstallNow.MoveWindow(285, 205, 130, 38, TRUE);
+    m_btnCustom.MoveWindow(10, 230, 100, 15, TRUE);
+    m_btnDefault.MoveWindow(10, 175, 100, 15, TRUE);
+    m_chkAgree.MoveWindow(200, 230, 150, 16, TRUE);
+    m_btnProtocol.MoveWindow(360, 230, 75, 14, TRUE);
+
+    m_chkAgree.m_bChecked = TRUE;
+    m_chkAgree.Invalidate(TRUE);
+    m_chkAgree.ShowWindow(SW_SHOW);
+
+    m_stcPathLabel.MoveWindow(10, 210, 55, 20, TRUE);
+    m_editPath.MoveWindow(70, 208, 150, 16, TRUE);
+    m_btnBrowse.MoveWindow(225, 208, 34, 16, TRUE);
+    m_stcSpace.MoveWindow(10, 230, 250, 20, TRUE);
+
+    m_pngLogo.m_nImageID = IDB_LOGO;
+    m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
+    // Parked below the page's bottom edge: the animation is not shown.
+    m_gifBusy.MoveWindow(400, 274, 24, 24, TRUE);
+
+    ShowQuickLayout();
+    m_btnCustom.ShowWindow(SW_SHOW);
+    m_btnProtocol.ShowWindow(SW_SHOW);
+
+    SetWindowText(L"Vellomar 安装");
+
+    g_strInstallPath = WithTrailingBackslash(GetDefaultInstallDir());
+    // Raises EN_CHANGE: the space line and "立即安装" follow the proposal.
+    m_editPath.SetWindowText(g_strInstallPath);
+    return TRUE;
+}
+
+BOOL CFirstStepDlg::PreTranslateMessage(MSG* pMsg)
+{
+    // Neither Enter nor Escape may press a button or close the page.
+    if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
+        return TRUE;
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CFirstStepDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
+{
+    CaptureParentBackground(pMemDC, m_btnQuickInstall, hWnd);
+    CaptureParentBackground(pMemDC, m_btnInstallNow, hWnd);
+    CaptureParentBackground(pMemDC, m_chkAgree, hWnd);
+    CaptureParentBackground(pMemDC, m_btnBrowse, hWnd);
+    CaptureParentBackground(pMemDC, m_btnCustom, hWnd);
+    CaptureParentBackground(pMemDC, m_btnDefault, hWnd);
+    CaptureParentBackground(pMemDC, m_btnProtocol, hWnd);
+}
+
+BOOL CFirstStepDlg::OnEraseBkgnd(CDC*)
+{
+    return TRUE;   // the base's paint covers the whole page
+}
+
+void CFirstStepDlg::ShowQuickLayout()
+{
+    ShowLayout(false);
+}
+
+void CFirstStepDlg::ShowCustomLayout()
+{
+    ShowLayout(true);
+}
+
+void CFirstStepDlg::ShowLayout(bool bCustom)
+{
+    const int nCustom = bCustom ? SW_SHOW : SW_HIDE;
+    const int nQuick = bCustom ? SW_HIDE : SW_SHOW;
+    m_editPath.ShowWindow(nCustom);
+    m_stcSpace.ShowWindow(nCustom);
+    m_stcPathLabel.ShowWindow(nCustom);
+    m_btnBrowse.ShowWindow(nCustom);
+    m_btnQuickInstall.ShowWindow(nQuick);
+    m_btnInstallNow.ShowWindow(nCustom);
+    m_btnCustom.ShowWindow(nQuick);
+    m_btnDefault.ShowWindow(nCustom);
+    const int yAgree = bCustom ? 175 : 230;
+    m_chkAgree.MoveWindow(200, yAgree, 150, 20, TRUE);
+    m_btnProtocol.MoveWindow(360, yAgree, 75, 14, TRUE);
+
+    Gdiplus::Image* pImage = nullptr;
+    LoadPngResource(&pImage, bCustom ? IDB_CUSTOM_BK : IDB_PAGE_BK);
+    delete m_pBkImage;
+    m_pBkImage = pImage;
+    InvalidateRect(nullptr, FALSE);
+}
+
+void CFirstStepDlg::OnBnClickedClose()
+{
+    CMessageBoxDlg box;
+    box.m_strFirstText = L"确定";
+    box.m_strSecondText = L"取消";
+    box.m_nIconID = IDB_ICON_QUESTION;
+    box.m_strMessage = L"\n您确定要停止安装Vellomar吗？";
+    box.DoModal();
+    if (box.m_nResult != MB_RESULT_SECOND)
+        EndInstaller();
+}
+
+void CFirstStepDlg::OnBnClickedAgree()
+{
+    const BOOL bAgreed = m_chkAgree.m_bChecked ? TRUE : FALSE;
+    m_btnQuickInstall.EnableWindow(bAgreed);
+    m_btnInstallNow.EnableWindow(bAgreed);
+}
+
+void CFirstStepDlg::OnBnClickedQuickInstall()
+{
+    // The proposal of OnInitDialog, whatever the path box holds now.
+    ShowProgressPage();
+    ShowWindow(SW_HIDE);
+}
+
+void CFirstStepDlg::OnBnClickedInstallNow()
+{
+    CString strPath;
+    m_editPath.GetWindowText(strPath);
+    g_strInstallPath = WithTrailingBackslash(strPath);
+    ShowProgressPage();
+    ShowWindow(SW_HIDE);
+}
+
+void CFirstStepDlg::OnBnClickedCustom()
+{
+    ShowCustomLayout();
+}
+
+void CFirstStepDlg::OnBnClickedDefault()
+{
+    ShowQuickLayout();
+}
+
+void CFirstStepDlg::OnEnChangePath()
+{
+    CString strPath;
+    m_editPath.GetWindowText(strPath);
+    if (!HasDriveLetter(strPath)) {
+        m_btnInstallNow.EnableWindow(FALSE);
+        return;
+    }
+    LONGLONG nFreeBytes = 0;
+    UpdateSpaceText(strPath, nFreeBytes, this);
+    m_btnInstallNow.EnableWindow(IsEnoughSpace(nFreeBytes) ? TRUE : FALSE);
+}
+
+void CFirstStepDlg::OnBnClickedBrowse()
+{
+    wchar_t szDisplayName[MAX_PATH] = {};
+    BROWSEINFOW bi = {};
+    bi.hwndOwner = m_hWnd;
+    bi.pszDisplayName = szDisplayName;
+    bi.lpszTitle = L"浏览文件夹";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+    CString strChosen;
+    if (LPITEMIDLIST pidl = ::SHBrowseForFolderW(&bi)) {
+        wchar_t szPath[MAX_PATH] = {};
+        if (::SHGetPathFromIDListW(pidl, szPath))
+            strChosen = szPath;
+        IMalloc* pMalloc = nullptr;
+        if (FAILED(::SHGetMalloc(&pMalloc)) || !pMalloc)
+            return;
+        pMalloc->Free(pidl);
+        pMalloc->Release();
+    }
+    const CString strPath = ComposeBrowsedFolder(strChosen);
+    if (!strPath.IsEmpty())
+        m_editPath.SetWindowText(strPath);
+    m_btnQuickInstall.SetFocus();
+}
+
+void CFirstStepDlg::OnBnClickedProtocol()
+{
+    if (!g_pProtocolDlg) {
+        g_pProtocolDlg = new CProtocolDlg;
+        g_pProtocolDlg->Create(IDD_PROTOCOL_DLG, CWnd::FromHandle(::GetDesktopWindow()));
+    }
+    g_pProtocolDlg->ShowWindow(SW_SHOW);
+    ShowWindow(SW_HIDE);
+}
+
+LRESULT CFirstStepDlg::OnStopBusyAnimation(WPARAM, LPARAM)
+{
+    m_gifBusy.ShowWindow(SW_HIDE);
+    return 0;
+}

@@ -1,0 +1,62 @@
+// first_step_dlg.h: CFirstStepDlg, the first wizard page: the agreement box,
+// the quick and the custom layout (folder, free space), the way to the
+// agreement viewer and the start of the installation.
+#pragma once
+#include "wizard/page_common.h"
+#include "skin/redraw_button.h"
+#include "skin/redraw_check_box.h"
+#include "skin/redraw_static.h"
+#include "skin/png_static.h"
+#include "skin/poll_draw_static.h"
+
+// Answered by the page (hides the busy animation); nothing sends it today.
+constexpr UINT WM_STOP_BUSY_ANIMATION = 11113;
+
+class CFirstStepDlg : public CBaseDlg
+{
+    DECLARE_DYNAMIC(CFirstStepDlg)
+public:
+    CFirstStepDlg();
+    ~CFirstStepDlg() override;
+
+protected:
+    // Overrides
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd) override;
+
+    // Handlers
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    afx_msg void OnBnClickedClose();
+    afx_msg void OnBnClickedAgree();
+    afx_msg void OnBnClickedQuickInstall();
+    afx_msg void OnBnClickedInstallNow();
+    afx_msg void OnBnClickedCustom();
+    afx_msg void OnBnClickedDefault();
+    afx_msg void OnEnChangePath();
+    afx_msg void OnBnClickedBrowse();
+    afx_msg void OnBnClickedProtocol();
+    afx_msg LRESULT OnStopBusyAnimation(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void ShowQuickLayout();
+    void ShowCustomLayout();
+    void ShowLayout(bool bCustom);
+
+    // Controls
+    CRedrawButton m_btnQuickInstall;
+    CRedrawButton m_btnInstallNow;
+    CRedrawCheckBox m_chkAgree;
+    CRedrawButton m_btnProtocol;
+    CRedrawButton m_btnCustom;
+    CRedrawButton m_btnDefault;
+    CRedrawStatic m_stcPathLabel;
+    CEdit m_editPath;
+    CRedrawButton m_btnBrowse;
+    CRedrawStatic m_stcSpace;
+    CPngStatic m_pngLogo;
+    CPollDrawStatic m_gifBusy;
+};

@@ -1,0 +1,80 @@
+#include "wizard/fourth_step_dlg.h"
+
+#include <shellapi.h>
+
+#include "engine/product.h"
+#include "net/install_report.h"
+#include "skin/wnd_shadow.h"
+
+namespace {
+
+constexpr UINT IDB_FINISH_BK = 209;   // white with faint diagonal shapes
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CFourthStepDlg, CBaseDlg)
+
+BEGIN_MESSAGE_MAP(CFourthStepDlg, CBaseDlg)
+    ON_WM_CREATE()                                                   // int OnCreate(LPCREATESTRUCT)
+    ON_BN_CLICKED(IDC_BTN_CLOSE, &CFourthStepDlg::OnBnClickedClose)  // void OnBnClickedClose()
+    ON_BN_CLICKED(IDC_BTN_START, &CFourthStepDlg::OnBnClickedStart)  // void OnBnClickedStart()
+END_MESSAGE_MAP()
+
+CFourthStepDlg::CFourthStepDlg()
+    : CBaseDlg(IDD_FOURTH_STEP_DLG, nullptr),
+      m_btnStart(true, true)
+{
+    m_nBkImageID = IDB_FINISH_BK;
+}
+
+CFourthStepDlg::~CFourthStepDlg() = default;
+
+void CFourthStepDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
+    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_PNG_LOGO, m_pngLogo);
+    DDX_Control(pDX, IDC_BTN_START, m_btnStart);
+}
+
+int CFourthStepDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    AttachShadow(m_hWnd, PAGE_HEIGHT);
+    return 0;
+}
+
+BOOL CFourthStepDlg::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+    m_pngLogo.m_nImageID = IDB_LOGO;
+    m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
+    m_btnStart.MoveWindow(148, 170, 130, 38, TRUE);
+    m_btnStart.ShowWindow(SW_SHOW);
+    SendInstallReport();
+    return TRUE;
+}
+
+void CFourthStepDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
+{
+    CaptureParentBackground(pMemDC, m_btnStart, hWnd);
+}
+
+void CFourthStepDlg::SendInstallReport()
+{
+    QueueInstallReport(*this, g_strInstallPath.str());
+}
+
+void CFourthStepDlg::OnBnClickedClose()
+{
+    EndInstaller();
+}
+
+void CFourthStepDlg::OnBnClickedStart()
+{
+    // A bare file name: resolved in, and started with, the install folder.
+    ::ShellExecuteW(nullptr, L"open", APP_EXE_NAME, nullptr, g_strInstallPath, SW_SHOWNORMAL);
+    EndInstaller();
+}

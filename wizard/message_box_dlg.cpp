@@ -1,0 +1,167 @@
+#include "wizard/message_box_dlg.h"
+
+#include <gdiplus.h>
+
+#include "skin/png_resource.h"
+#include "skin/wnd_shadow.h"
+#include "wizard/install_rules.h"
+
+namespace {
+
+constexpr UINT IDB_MSGBOX_BK = 204;   // 416 x 200
+constexpr int MSGBOX_HEIGHT = 200;
+constexpr UINT IDB_BTN_NORMAL = 208, IDB_BTN_HOVER = 207, IDB_BTN_PRESSED = 206;
+constexpr COLORREF CLR_CAPTION = 0x333333, CLR_CAPTION_PRESSED = 0xFFFFFF, CLR_CAPTION_DISABLED = 0x808080;
+constexpr COLORREF CLR_MESSAGE = 0x333333;
+constexpr int FIRST_BTN_X = 268, SECOND_BTN_X = 338;
+constexpr int TEXT_TOP = 65, TEXT_WIDTH = 260, TEXT_BOTTOM = 155;
+
+void SkinBoxButton(CRedrawButton& btn)
+{
+    btn.m_nImgNormal = IDB_BTN_NORMAL;
+    btn.m_nImgHover = IDB_BTN_HOVER;
+    btn.m_nImgPressed = IDB_BTN_PRESSED;
+    btn.m_nImgFocus = IDB_BTN_NORMAL;
+    btn.m_nImgDisabled = IDB_BTN_NORMAL;
+    btn.m_clrNormal = CLR_CAPTION;
+    btn.m_clrHover = CLR_CAPTION;
+    btn.m_clrPressed = CLR_CAPTION_PRESSED;
+    btn.m_clrFocus = CLR_CAPTION;
+    btn.m_clrDisabled = CLR_CAPTION_DISABLED;
+}
+
+// Sizes the button to its picture at the bottom, then moves it to x.
+void PlaceBoxButton(CWnd* pDlg, CRedrawButton& btn, int x)
+{
+    btn.SizeToImage(FALSE);
+    CRect rc;
+    btn.GetWindowRect(&rc);
+    pDlg->ScreenToClient(&rc);
+    btn.MoveWindow(x, rc.top, rc.Width(), rc.Height(), TRUE);
+}
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CMessageBoxDlg, CBaseDlg)
+
+BEGIN_MESSAGE_MAP(CMessageBoxDlg, CBaseDlg)
+    ON_WM_CREATE()                                                    // int OnCreate(LPCREATESTRUCT)
+    ON_WM_PAINT()                                                     // void OnPaint()
+    ON_BN_CLICKED(IDC_BTN_FIRST, &CMessageBoxDlg::OnBnClickedFirst)   // void OnBnClickedFirst()
+    ON_BN_CLICKED(IDC_BTN_SECOND, &CMessageBoxDlg::OnBnClickedSecond) // void OnBnClickedSecond()
+    ON_BN_CLICKED(IDC_BTN_CLOSE, &CMessageBoxDlg::OnBnClickedClose)   // void OnBnClickedClose()
+    ON_BN_CLICKED(IDC_BTN_MIN, &CMessageBoxDlg::OnBnClickedMinNone)   // void OnBnClickedMinNone()
+END_MESSAGE_MAP()
+
+CMessageBoxDlg::CMessageBoxDlg()
+    : CBaseDlg(IDD_MESSAGE_BOX_DLG, nullptr),
+      m_btnFirst(true, true),
+      m_btnSecond(true, true),
+      m_stcTitle(14, L"宋体", TRUE, 0x000000)
+{
+    m_nBkImageID = IDB_MSGBOX_BK;
+    LOGFONTW lf = {};
+    lf.lfHeight = 12;
+    wcscpy_s(lf.lfFaceName, L"宋体");
+    m_fontMessage.CreateFontIndirect(&lf);
+}
+
+CMessageBoxDlg::~CMessageBoxDlg() = default;
+
+void CMessageBoxDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_BTN_FIRST, m_btnFirst);
+    DDX_Control(pDX, IDC_BTN_SECOND, m_btnSecond);
+    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
+    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_STC_MSG_TITLE, m_stcTitle);
+}
+
+int CMessageBoxDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    AttachShadow(m_hWnd, MSGBOX_HEIGHT);
+    return 0;
+}
+
+BOOL CMessageBoxDlg::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+    // A tool window: the box gets no task-bar button of its own.
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) ^ WS_EX_TOOLWINDOW);
+    m_stcTitle.MoveWindow(20, 20, 50, 20, TRUE);
+    m_btnFirst.SetWindowText(m_strFirstText);
+    m_btnSecond.SetWindowText(m_strSecondText);
+    SkinBoxButton(m_btnFirst);
+    SkinBoxButton(m_btnSecond);
+    PlaceBoxButton(this, m_btnFirst, FIRST_BTN_X);
+    PlaceBoxButton(this, m_btnSecond, SECOND_BTN_X);
+    m_btnMin.ShowWindow(SW_HIDE);
+    CenterWindow();
+    return TRUE;
+}
+
+void CMessageBoxDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
+{
+    CaptureParentBackground(pMemDC, m_btnFirst, hWnd);
+    CaptureParentBackground(pMemDC, m_btnSecond, hWnd);
+}
+
+void CMessageBoxDlg::OnPaint()
+{
+    CBaseDlg::OnPaint();
+
+    CDC* pDC = GetDC();
+    if (!pDC)
+        return;
+    Gdiplus::Image* pIcon = nullptr;
+    LoadPngResource(&pIcon, m_nIconID);
+    const MessageBoxLayout layout = GetMessageBoxLayout(m_strMessage);
+    if (pIcon) {
+        Gdiplus::Graphics graphics(pDC->GetSafeHdc());
+        graphics.DrawImage(pIcon, static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
+                           static_cast<INT>(pIcon->GetWidth()), static_cast<INT>(pIcon->GetHeight()));
+    }
+    CRect rcText(layout.nTextLeft, TEXT_TOP, layout.nTextLeft + TEXT_WIDTH, TEXT_BOTTOM);
+    const COLORREF clrOld = pDC->SetTextColor(CLR_MESSAGE);
+    const int nOldMode = pDC->SetBkMode(TRANSPARENT);
+    CFont* pOldFont = pDC->SelectObject(&m_fontMessage);
+    pDC->DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
+    pDC->SelectObject(pOldFont);
+    pDC->SetBkMode(nOldMode);
+    pDC->SetTextColor(clrOld);
+    delete pIcon;
+    ReleaseDC(pDC);
+}
+
+void CMessageBoxDlg::EndWithResult(int nResult)
+{
+    if (CWnd* pOwner = GetParent()) {
+        pOwner->EnableWindow(TRUE);
+        pOwner->SendMessage(WM_MSGBOX_RESULT, static_cast<WPARAM>(nResult), 0);
+    }
+    m_nResult = nResult;
+    CDialog::OnCancel();
+}
+
+void CMessageBoxDlg::OnBnClickedFirst()
+{
+    EndWithResult(MB_RESULT_FIRST);
+}
+
+void CMessageBoxDlg::OnBnClickedSecond()
+{
+    EndWithResult(MB_RESULT_SECOND);
+}
+
+void CMessageBoxDlg::OnBnClickedClose()
+{
+    EndWithResult(MB_RESULT_CLOSED);
+}
+
+void CMessageBoxDlg::OnBnClickedMinNone()
+{
+    // The box cannot be minimised; its minimise button is hidden.
+}

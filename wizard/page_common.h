@@ -1,0 +1,32 @@
+// page_common.h: what the wizard's windows share: the skinned toolkit, the
+// page pointers (each page is created once, on first use, and lives until
+// the process ends) and the way every window ends the installer.
+#pragma once
+#include "afx/afxwin.h"
+#include "skin/base_dlg.h"
+#include "res/wizard.h"
+
+class CFirstStepDlg;
+class CProtocolDlg;
+class CThirdStepDlg;
+class CFourthStepDlg;
+
+extern CFirstStepDlg* g_pFirstStepDlg;
+extern CProtocolDlg* g_pProtocolDlg;
+extern CThirdStepDlg* g_pThirdStepDlg;
+extern CFourthStepDlg* g_pFourthStepDlg;
+
+// The wizard's backgrounds are this tall (all are 416 pixels wide); the
+// shadow is built for that height.
+constexpr int PAGE_HEIGHT = 250;
+constexpr UINT IDB_PAGE_BK = 203;        // white page (quick layout, viewer, progress)
+constexpr UINT IDB_LOGO = 1214;          // product picture, 200 x 150
+constexpr UINT IDB_ICON_QUESTION = 165;  // message box icon, 36 x 36
+
+// Posts WM_QUIT to the thread's main window (the active window: no main
+// window is ever set), which ends the start-up's message loop.
+void EndInstaller();
+
+// Shows the progress page, creating it on first use; the installation starts
+// as it initialises. The caller hides itself afterwards.
+void ShowProgressPage();

@@ -1,0 +1,124 @@
+#include "wizard/protocol_dlg.h"
+
+#include "skin/wnd_shadow.h"
+#include "wizard/first_step_dlg.h"
+#include "wizard/install_rules.h"
+
+namespace {
+
+constexpr UINT IDB_SEPARATOR = 211;   // 416 x 1
+constexpr COLORREF CLR_BACK_NORMAL = 0x888888, CLR_BACK_ACTIVE = 0x333333, CLR_BACK_DISABLED = 0x808080;
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CProtocolDlg, CBaseDlg)
+
+BEGIN_MESSAGE_MAP(CProtocolDlg, CBaseDlg)
+    ON_WM_CREATE()                                                               // int OnCreate(LPCREATESTRUCT)
+    ON_BN_CLICKED(IDC_CHK_AGREE, &CProtocolDlg::OnBnClickedAgree)                // void OnBnClickedAgree()
+    ON_BN_CLICKED(IDC_BTN_QUICK_INSTALL, &CProtocolDlg::OnBnClickedQuickInstall) // void OnBnClickedQuickInstall()
+    ON_BN_CLICKED(IDC_BTN_BACK, &CProtocolDlg::OnBnClickedBack)                  // void OnBnClickedBack()
+END_MESSAGE_MAP()
+
+CProtocolDlg::CProtocolDlg()
+    : CBaseDlg(IDD_PROTOCOL_DLG, nullptr),
+      m_stcTitle(14, L"宋体", TRUE, 0x000000),
+      m_btnQuickInstall(true, true),
+      m_btnBack(true, false)
+{
+    m_nBkImageID = IDB_PAGE_BK;
+}
+
+CProtocolDlg::~CProtocolDlg() = default;
+
+void CProtocolDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
+    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_RICH_AGREEMENT, m_rich);
+    DDX_Control(pDX, IDC_STC_TITLE, m_stcTitle);
+    DDX_Control(pDX, IDC_BTN_QUICK_INSTALL, m_btnQuickInstall);
+    DDX_Control(pDX, IDC_CHK_AGREE, m_chkAgree);
+    DDX_Control(pDX, IDC_PNG_LINE, m_pngLine);
+    DDX_Control(pDX, IDC_BTN_BACK, m_btnBack);
+}
+
+int CProtocolDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    AttachShadow(m_hWnd, PAGE_HEIGHT);
+    return 0;
+}
+
+BOOL CProtocolDlg::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+
+    m_rich.MoveWindow(20, 60, 380, 120, TRUE);
+    StreamAgreementText();
+
+    m_stcTitle.SetWindowText(L"许可协议");
+    m_stcTitle.MoveWindow(25, 25, 60, 20, TRUE);
+    m_chkAgree.MoveWindow(250, 190, 150, 16, TRUE);
+    m_btnQuickInstall.MoveWindow(285, 205, 130, 38, TRUE);
+
+    // Independent of the first page's box: the viewer asks again.
+    m_chkAgree.m_bChecked = FALSE;
+    m_chkAgree.Invalidate(TRUE);
+    m_btnQuickInstall.EnableWindow(FALSE);
+
+    m_pngLine.m_nImageID = IDB_SEPARATOR;
+    m_pngLine.MoveWindow(0, 180, 416, 1, TRUE);
+
+    m_btnBack.MoveWindow(0, 225, 80, 20, TRUE);
+    m_btnBack.m_clrNormal = CLR_BACK_NORMAL;
+    m_btnBack.m_clrHover = CLR_BACK_ACTIVE;
+    m_btnBack.m_clrPressed = CLR_BACK_ACTIVE;
+    m_btnBack.m_clrFocus = CLR_BACK_NORMAL;
+    m_btnBack.m_clrDisabled = CLR_BACK_DISABLED;
+    return TRUE;
+}
+
+void CProtocolDlg::StreamAgreementText()
+{
+    HINSTANCE hModule = AfxGetResourceHandle();
+    HRSRC hResource = ::FindResourceW(hModule, MAKEINTRESOURCEW(IDR_AGREEMENT_RTF), L"RTF");
+    HGLOBAL hData = hResource ? ::LoadResource(hModule, hResource) : nullptr;
+    const void* pData = hData ? ::LockResource(hData) : nullptr;
+    if (!pData)
+        return;
+    if (!SetAgreementText(pData, ::SizeofResource(hModule, hResource)))
+        return;
+    EDITSTREAM es = {};
+    es.dwError = 0;
+    es.pfnCallback = AgreementStreamCallback;
+    m_rich.SendMessage(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
+}
+
+void CProtocolDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
+{
+    CaptureParentBackground(pMemDC, m_btnQuickInstall, hWnd);
+    CaptureParentBackground(pMemDC, m_chkAgree, hWnd);
+    CaptureParentBackground(pMemDC, m_btnBack, hWnd);
+}
+
+void CProtocolDlg::OnBnClickedAgree()
+{
+    m_btnQuickInstall.EnableWindow(m_chkAgree.m_bChecked ? TRUE : FALSE);
+}
+
+void CProtocolDlg::OnBnClickedQuickInstall()
+{
+    // Into the folder the first page proposed; the typed one is not read.
+    ShowProgressPage();
+    ShowWindow(SW_HIDE);
+}
+
+void CProtocolDlg::OnBnClickedBack()
+{
+    if (g_pFirstStepDlg && g_pFirstStepDlg->GetSafeHwnd())
+        g_pFirstStepDlg->ShowWindow(SW_SHOW);
+    ShowWindow(SW_HIDE);
+}

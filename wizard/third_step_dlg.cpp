@@ -1,0 +1,175 @@
+#include "wizard/third_step_dlg.h"
+
+#include <gdiplus.h>
+#include <memory>
+
+#include "engine/directory.h"
+#include "engine/extract.h"
+#include "engine/product.h"
+#include "engine/registration.h"
+#include "skin/png_resource.h"
+#include "skin/wnd_shadow.h"
+#include "wizard/fourth_step_dlg.h"
+#include "wizard/install_rules.h"
+#include "wizard/message_box_dlg.h"
+
+namespace {
+
+constexpr Gdiplus::ARGB CLR_TITLE = 0xFF333333;
+constexpr Gdiplus::ARGB CLR_NUMBER = 0xFFD2D2D2;
+constexpr int FULL_PERCENT = 100;
+// Only the big number is repainted per progress message; the bar repaints itself.
+constexpr RECT RC_NUMBER = {140, 70, 250, 160};
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CThirdStepDlg, CBaseDlg)
+
+BEGIN_MESSAGE_MAP(CThirdStepDlg, CBaseDlg)
+    ON_WM_PAINT()                                                  // void OnPaint()
+    ON_WM_CREATE()                                                 // int OnCreate(LPCREATESTRUCT)
+    ON_MESSAGE(WM_INSTALL_NOTIFY, &CThirdStepDlg::OnInstallNotify) // LRESULT OnInstallNotify(WPARAM, LPARAM)
+END_MESSAGE_MAP()
+
+CThirdStepDlg::CThirdStepDlg()
+    : CBaseDlg(IDD_THIRD_STEP_DLG, nullptr),
+      m_pJob(new ExtractJob())
+{
+    m_nBkImageID = IDB_PAGE_BK;
+}
+
+CThirdStepDlg::~CThirdStepDlg() = default;
+
+void CThirdStepDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
+    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+}
+
+int CThirdStepDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    AttachShadow(m_hWnd, PAGE_HEIGHT);
+    return 0;
+}
+
+BOOL CThirdStepDlg::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+
+    m_progress.MoveWindow(38, 180, 340, 6, TRUE);
+    m_progress.ShowWindow(SW_SHOW);
+    m_progress.SendMessage(PBM_SETSTEP, 1, 0);
+    // No cancel while files are written; a failure enables it again.
+    m_btnClose.EnableWindow(FALSE);
+
+    CString strDir = g_strInstallPath;
+    if (CreateDirectoryPath(strDir))
+        StartExtraction(m_hWnd, g_strInstallPath.str(), g_strInstallPath.str(), m_pJob);
+    return TRUE;
+}
+
+void CThirdStepDlg::OnPaint()
+{
+    CPaintDC dc(this);
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    CDC dcMem;
+    dcMem.CreateCompatibleDC(&dc);
+    CBitmap bmp;
+    bmp.CreateCompatibleBitmap(&dc, rcClient.Width(), rcClient.Height());
+    CBitmap* pOldBmp = dcMem.SelectObject(&bmp);
+    dcMem.SetBkMode(TRANSPARENT);
+
+    {
+        Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
+        if (m_pBkImage)
+            graphics.DrawImage(m_pBkImage, 0, 0, static_cast<INT>(m_pBkImage->GetWidth()),
+                               static_cast<INT>(m_pBkImage->GetHeight()));
+
+        Gdiplus::FontFamily family(L"宋体");
+        Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
+        Gdiplus::SolidBrush brushNumber{Gdiplus::Color(CLR_NUMBER)};
+        Gdiplus::Font fontTitle(&family, 14, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+        Gdiplus::Font fontNumber(&family, 96, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+        Gdiplus::Font fontPercent(&family, 30, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+
+        graphics.DrawString(L"正在安装Vellomar", -1, &fontTitle, Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
+        // Right-aligned: the number ends at x = 260 whatever its digits.
+        Gdiplus::StringFormat formatNumber;
+        formatNumber.SetAlignment(Gdiplus::StringAlignmentFar);
+        graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, &fontNumber, Gdiplus::RectF(260, 60, 0, 0), &formatNumber, &brushNumber);
+        graphics.DrawString(L"%", -1, &fontPercent, Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
+    }
+
+    CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);
+    CaptureParentBackground(&dcMem, m_btnClose, m_hWnd);
+    CaptureChildBackgrounds(&dcMem, m_hWnd);
+
+    dc.BitBlt(0, 0, rcClient.Width(), rcClient.Height(), &dcMem, 0, 0, SRCCOPY);
+    dcMem.SelectObject(pOldBmp);
+}
+
+LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)
+{
+    switch (wParam) {
+    case INSTALL_PROGRESS:
+        m_strPercent.Format(L"%d", static_cast<int>(lParam));
+        m_progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(lParam), 0);
+        InvalidateRect(&RC_NUMBER, FALSE);
+        break;
+    case INSTALL_DONE:
+        OnInstallDone();
+        break;
+    default:
+        OnInstallFailed(wParam, lParam);
+        break;
+    }
+    return 0;
+}
+
+void CThirdStepDlg::OnInstallDone()
+{
+    CreateQuickLaunchShortcut();
+    CreateDesktopShortcut();
+    CreateStartMenuShortcuts();
+    CreateHomePageLink();
+    WriteUninstallEntry();
+    WriteInstallDirValue();
+
+    m_strPercent.Format(L"%d", FULL_PERCENT);
+    m_progress.SendMessage(PBM_SETPOS, FULL_PERCENT, 0);
+    InvalidateRect(nullptr, FALSE);
+    ShowWindow(SW_HIDE);
+
+    if (!g_pFourthStepDlg) {
+        g_pFourthStepDlg = new CFourthStepDlg;
+        g_pFourthStepDlg->Create(IDD_FOURTH_STEP_DLG, nullptr);
+        g_pFourthStepDlg->ShowWindow(SW_SHOW);
+    }
+}
+
+void CThirdStepDlg::OnInstallFailed(WPARAM nCode, LPARAM lParam)
+{
+    // The failing file's path comes with codes 5 and 6 and is ours to free.
+    std::unique_ptr<wchar_t[]> pPath;
+    if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+        pPath.reset(reinterpret_cast<wchar_t*>(lParam));
+    const CString strText = GetInstallFailureText(nCode, pPath.get());
+    if (strText.IsEmpty())
+        return;
+
+    // The worker has stopped for good: the user may leave now.
+    m_btnClose.EnableWindow(TRUE);
+    CMessageBoxDlg box;
+    box.m_strFirstText = L"退出";
+    box.m_strSecondText = L"确定";
+    box.m_nIconID = IDB_ICON_QUESTION;
+    box.m_strMessage = strText;
+    box.DoModal();
+    if (box.m_nResult == MB_RESULT_FIRST)
+        EndInstaller();
+}

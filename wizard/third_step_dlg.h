@@ -1,0 +1,38 @@
+// third_step_dlg.h: CThirdStepDlg, the progress page. It starts the
+// extraction as it initialises, shows each percent the worker posts, and on
+// success registers the installation and hands over to the finish page. On a
+// failure it tells the user why and lets the page be closed.
+#pragma once
+#include "wizard/page_common.h"
+#include "skin/skin_progress_ctrl.h"
+
+struct ExtractJob;
+
+class CThirdStepDlg : public CBaseDlg
+{
+    DECLARE_DYNAMIC(CThirdStepDlg)
+public:
+    CThirdStepDlg();
+    ~CThirdStepDlg() override;
+
+protected:
+    // Overrides
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    // Handlers
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    afx_msg void OnPaint();
+    afx_msg LRESULT OnInstallNotify(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void OnInstallDone();
+    void OnInstallFailed(WPARAM nCode, LPARAM lParam);
+
+    // Controls
+    CSkinProgressCtrl m_progress;
+
+    CString m_strPercent;     // the big number; empty until the first progress
+    ExtractJob* m_pJob;       // read by the worker; never freed (the worker is never joined)
+};
