@@ -5,7 +5,7 @@
 #include <objbase.h>
 
 #include "app/running_guard.h"
-#include "engine/running_app.h"
+#include "app/running_app.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/message_box_dlg.h"

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/running_app.h"
 #include "app/running_guard.h"
 #include "wizard/message_box_dlg.h"
 
@@ -40,6 +41,21 @@ TEST(RunningAppGuard, BoxCountAndOutcome)
         EXPECT_EQ(c.bGoOn, bGoOn) << c.pszName;
         EXPECT_EQ(c.nBoxes, nAsked) << c.pszName;
     }
+}
+
+TEST(RunningAppGuard, OnlyTheWholeImageNameCounts)
+{
+    const struct { const wchar_t* pszName; bool bMatch; } cases[] = {
+        {L"Vellomar.exe", true}, {L"VELLOMAR.EXE", true}, {L"vellomar.Exe", true},
+        {L"xVellomar.exe", false}, {L"Vellomar.exe.bak", false}, {L"Vellomar", false}, {L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.bMatch, IsAppImageName(c.pszName)) << CStringA(c.pszName).GetString();
+}
+
+TEST(RunningAppGuard, NotRunningInTheTestPrefix)
+{
+    EXPECT_FALSE(IsAppRunning());
 }
 
 }  // namespace
