@@ -2,3 +2,50 @@
 vl_add_test(directory_test
     SOURCES directory_test.cpp install_state.cpp
     LIBS engine)
+
+# Fixture archives, made at build time (see make_extract_fixtures.py), each
+# carried as "FILE"/129 by a resource-only DLL that the tests make the
+# resource module. Everything lands in extract_fixtures/ beside the test.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(VL_EXTRACT_FIXTURES ${CMAKE_CURRENT_BINARY_DIR}/extract_fixtures)
+set(VL_EXTRACT_ARCHIVES layout empty not7z damaged escape_parent escape_stream)
+set(fixture_outputs ${VL_EXTRACT_FIXTURES}/payload_entries.txt)
+foreach(name ${VL_EXTRACT_ARCHIVES})
+    list(APPEND fixture_outputs ${VL_EXTRACT_FIXTURES}/${name}.7z)
+endforeach()
+add_custom_command(
+    OUTPUT ${fixture_outputs}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/make_extract_fixtures.py
+            ${VL_7ZZ} ${VL_DEFAULT_PAYLOAD} ${VL_EXTRACT_FIXTURES}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/make_extract_fixtures.py ${VL_DEFAULT_PAYLOAD} default_payload
+    COMMENT "Making the extraction test archives"
+    VERBATIM)
+add_custom_target(extract_fixture_archives DEPENDS ${fixture_outputs})
+
+# vl_payload_dll(<target> <archive>): a DLL holding only <archive> as "FILE"/129.
+function(vl_payload_dll target archive)
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+    file(WRITE ${rc}.in "129 FILE \"@archive@\"\n")
+    configure_file(${rc}.in ${rc} @ONLY)
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${archive})
+    add_library(${target} SHARED ${rc})
+    set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C PREFIX ""
+                          RUNTIME_OUTPUT_DIRECTORY ${VL_EXTRACT_FIXTURES})
+    # No code at all: no runtime, no entry point.
+    target_link_options(${target} PRIVATE -nostdlib -Wl,-e,0)
+endfunction()
+
+set(fixture_dlls)
+foreach(name ${VL_EXTRACT_ARCHIVES})
+    vl_payload_dll(extract_${name} ${VL_EXTRACT_FIXTURES}/${name}.7z)
+    add_dependencies(extract_${name} extract_fixture_archives)
+    list(APPEND fixture_dlls extract_${name})
+endforeach()
+vl_payload_dll(extract_payload ${VL_DEFAULT_PAYLOAD})
+add_dependencies(extract_payload default_payload)
+list(APPEND fixture_dlls extract_payload)
+
+vl_add_test(extract_test
+    SOURCES extract_test.cpp install_state.cpp
+    LIBS engine)
+add_dependencies(extract_test ${fixture_dlls})

@@ -1,0 +1,110 @@
+// extract.h: the payload's way into the install folder. The archive stored as
+// resource "FILE"/129 is written to a temporary file, and a worker thread
+// unpacks every entry below the install folder, reporting to one window:
+//
+//   m_pJob = new ExtractJob();                       // zeroed; lives until the process ends
+//   StartExtraction(m_hWnd, strDir, strDir, m_pJob); // returns at once
+//   ...WM_INSTALL_NOTIFY: INSTALL_PROGRESS per file, then exactly one final code
+//
+// Entries whose first component is "config" or "resource" go below the data
+// directory, every other entry below the application directory; an existing
+// file whose path contains "config.ini" is never overwritten. The resource
+// module is AfxGetResourceHandle(), so tests stage archives from a DLL.
+// Free of GUI headers.
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Posted by the worker (never sent); wParam is one of the codes below.
+constexpr UINT WM_INSTALL_NOTIFY = 10808;
+
+enum : WPARAM {
+    INSTALL_DONE = 0,         // lParam 0: every entry processed (also after bStop, and for no entries)
+    INSTALL_PROGRESS = 1,     // lParam percent 0..100: a file entry was decoded
+    INSTALL_ERR_STAGE = 2,    // writing the payload to the temporary file failed
+    INSTALL_ERR_OPEN = 3,     // the temporary archive could not be opened
+    INSTALL_ERR_ARCHIVE = 4,  // the archive database could not be read
+    INSTALL_ERR_CREATE = 5,   // lParam path buffer: an output file could not be created (or its name was unsafe)
+    INSTALL_ERR_WRITE = 6,    // lParam path buffer: writing an output file failed or was short
+    INSTALL_ERR_CLOSE = 7,    // closing an output file failed
+    INSTALL_ERR_NOMEM = 8,    // no memory for an entry name
+    INSTALL_ERR_DECODE = 9,   // decoding failed (data error, CRC mismatch, no memory, unsupported method)
+};
+
+// The payload resource.
+constexpr WORD PAYLOAD_RESOURCE_ID = 129;
+constexpr const wchar_t PAYLOAD_RESOURCE_TYPE[] = L"FILE";
+
+// The path buffer of codes 5 and 6: this many wide characters, zero-filled,
+// holding at most one less. The receiver owns it and frees it with delete[].
+constexpr size_t NOTIFY_PATH_CHARS = 260;
+
+// Bytes the look-ahead stream reads from the archive file at a time.
+constexpr size_t ARCHIVE_READ_BUFFER_SIZE = 1 << 18;
+
+// The first path component that sends an entry below the data directory.
+constexpr const wchar_t DATA_DIR_COMPONENTS[][9] = {L"config", L"resource"};
+
+// Entries whose target path contains this are installed only when missing.
+constexpr const wchar_t PRESERVED_FILE_MARK[] = L"config.ini";
+
+// Archives made on Unix mark their attribute words with FILE_ATTRIBUTE_UNIX_EXTENSION
+// (this bit) and keep the file mode in the high word; the low bits below it
+// are the Windows attributes.
+constexpr DWORD UNIX_MODE_ATTRIBUTE_MARK = 0x8000;
+constexpr DWORD WINDOWS_ATTRIBUTE_BITS = UNIX_MODE_ATTRIBUTE_MARK - 1;
+
+// An entry whose name contains this holds the worker on a message box.
+constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
+
+// Shared by the page that starts the worker and the worker. The page fills
+// it through StartExtraction and does not touch it again; only bStop may be
+// set while the worker runs (read once per entry, no lock).
+struct ExtractJob
+{
+    volatile BYTE bStop;          // non-zero: stop before the next entry
+    HWND hNotifyWnd;              // receives WM_INSTALL_NOTIFY; not owned
+    HANDLE hThread;               // the worker; never waited on here
+    std::wstring strArchivePath;  // the temporary archive
+    std::wstring strAppDir;       // base of ordinary entries, ends with a backslash
+    std::wstring strDataDir;      // base of the "config" and "resource" trees, ends with a backslash
+};
+
+// <temporary folder>\<tick count>.7z (the folder's long form when it has one).
+std::wstring GetTempArchivePath();
+
+// Fills the job and starts ExtractThreadProc on it; reports nothing itself.
+void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob);
+
+// Writes resource "FILE"/129 of AfxGetResourceHandle() to strPath.
+bool WritePayloadToFile(const std::wstring& strPath);
+
+// The worker (for _beginthreadex): stages, unpacks, deletes the temporary
+// archive (unless staging failed) and posts exactly one final code. Returns 0.
+unsigned __stdcall ExtractThreadProc(void* pParam);
+
+// ---- Rules of the worker, without files or threads --------------------------
+
+// The temporary archive's path from GetTempPathW's folder, GetLongPathNameW's
+// form of it (empty when that failed) and the tick count.
+std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwTick);
+
+// Percent after entry nIndex (zero-based) of nCount was decoded, truncated.
+UINT GetProgressPercent(UINT32 nIndex, UINT32 nCount);
+
+// True when the first component of a "/"-separated entry name is exactly
+// "config" or "resource".
+bool IsDataEntryName(const wchar_t* pszName);
+
+// True for a name that could leave its base directory or address something
+// other than a file in it: a colon (drive letter, alternate data stream) or a
+// component of dots only ("..", "..."), with "/" and "\" both separators.
+bool IsUnsafeEntryName(const wchar_t* pszName);
+
+// The attribute word to give an extracted file. Archives made on Unix carry
+// the file mode in the high word, marked with FILE_ATTRIBUTE_UNIX_EXTENSION;
+// only the Windows bits of such a word are applied.
+DWORD GetAttributesToApply(DWORD dwStored);
+
+// A new path buffer for codes 5 and 6 (see NOTIFY_PATH_CHARS); null without memory.
+wchar_t* NewNotifyPath(const std::wstring& strPath);

@@ -1,0 +1,540 @@
+// The extraction worker under Wine: fixture archives are staged from
+// resource-only DLLs (extract_fixtures/, made by make_extract_fixtures.py),
+// notifications are collected by a message-only window with a time-limited
+// pump. The rules without files come first, as tables.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "afx/afxmodule.h"
+#include "engine/extract.h"
+#include "tests/engine/install_state.h"
+
+namespace {
+
+constexpr DWORD EXTRACTION_TIME_LIMIT_MS = 60000;
+constexpr WPARAM NO_CODE = static_cast<WPARAM>(-1);
+
+std::string Narrow(const std::wstring& str)
+{
+    return AfxWideToAnsi(str.c_str());
+}
+
+// ---- Rules ------------------------------------------------------------------------
+
+TEST(ExtractRules, DataEntriesAreExactlyConfigAndResourceTrees)
+{
+    const struct { LPCWSTR pszName; bool bData; } cases[] = {
+        {L"config", true}, {L"config/version.ini", true}, {L"config/a/b/c.txt", true},
+        {L"resource", true}, {L"resource/images/logo.png", true},
+        {L"Config/version.ini", false}, {L"RESOURCE/x", false}, {L"configs/x", false},
+        {L"resources/x", false}, {L"configuration.txt", false}, {L"conf/config/x", false},
+        {L"Vellomar.exe", false}, {L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.bData, IsDataEntryName(c.pszName)) << Narrow(c.pszName);
+}
+
+TEST(ExtractRules, NamesThatCouldLeaveTheFolderAreUnsafe)
+{
+    const struct { LPCWSTR pszName; bool bUnsafe; } cases[] = {
+        {L"../evil.txt", true}, {L"a/../../evil.txt", true}, {L"a/..", true}, {L"..", true},
+        {L"a\\..\\..\\evil.txt", true}, {L"a/.../b", true}, {L"a/.. /b", true},
+        {L"C:/Windows/evil.txt", true}, {L"C:evil.txt", true}, {L"file.txt:stream", true},
+        {L"a/b.txt", false}, {L"..a/b", false}, {L"a../b", false}, {L"a/.b", false}, {L"./a", false},
+        {L"a/b..txt", false}, {L"Vellomar.exe", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.bUnsafe, IsUnsafeEntryName(c.pszName)) << Narrow(c.pszName);
+}
+
+TEST(ExtractRules, UnixModeWordsKeepOnlyTheirWindowsBits)
+{
+    const struct { DWORD dwStored, dwApplied; } cases[] = {
+        {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE},
+        {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY},
+        {(0100644u << 16) | 0x8000 | FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE},
+        {(0100444u << 16) | 0x8000 | FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY},
+        {(040755u << 16) | 0x8000 | FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.dwApplied, GetAttributesToApply(c.dwStored)) << std::hex << c.dwStored;
+}
+
+TEST(ExtractRules, ProgressIsTruncatedPercentOfAllEntries)
+{
+    const struct { UINT32 nIndex, nCount; UINT nPercent; } cases[] = {
+        {0, 1, 100}, {0, 3, 33}, {1, 3, 66}, {2, 3, 100}, {6, 14, 50}, {7, 8, 100},
+        {0, 20, 5}, {10, 20, 55}, {0, 1000000, 0}, {999998, 1000000, 99},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.nPercent, GetProgressPercent(c.nIndex, c.nCount)) << c.nIndex << " of " << c.nCount;
+}
+
+TEST(ExtractRules, TemporaryArchiveKeepsTheTemporaryFolderWithoutALongForm)
+{
+    EXPECT_EQ(L"C:\\Users\\LONGNA~1\\Temp\\\\\\42.7z",
+              ComposeTempArchivePath(L"C:\\Users\\LONGNA~1\\Temp\\\\", L"C:\\Users\\LONGNA~1\\Temp\\\\", 42));
+    EXPECT_EQ(L"C:\\Users\\Long Name\\Temp\\\\4294967295.7z",
+              ComposeTempArchivePath(L"C:\\Users\\LONGNA~1\\Temp\\", L"C:\\Users\\Long Name\\Temp\\", 4294967295u));
+    EXPECT_EQ(L"C:\\no such folder\\\\7.7z", ComposeTempArchivePath(L"C:\\no such folder\\", L"", 7));
+}
+
+TEST(ExtractRules, PathBufferIsZeroFilledAndCutTo259Characters)
+{
+    const std::wstring strShort = L"C:\\Vellomar\\config\\config.ini";
+    const std::wstring strLong = L"C:\\" + std::wstring(300, L'x');
+    for (const std::wstring& strPath : {strShort, strLong}) {
+        wchar_t* pBuffer = NewNotifyPath(strPath);
+        ASSERT_NE(nullptr, pBuffer);
+        const size_t nKept = std::min<size_t>(strPath.size(), NOTIFY_PATH_CHARS - 1);
+        EXPECT_EQ(strPath.substr(0, nKept), std::wstring(pBuffer, nKept));
+        for (size_t i = nKept; i < NOTIFY_PATH_CHARS; ++i)
+            ASSERT_EQ(L'\0', pBuffer[i]) << "at " << i;
+        delete[] pBuffer;
+    }
+}
+
+// ---- Temporary archive path ---------------------------------------------------------
+
+// Points TMP and TEMP elsewhere while in scope.
+class CScopedTempVariables
+{
+public:
+    explicit CScopedTempVariables(LPCWSTR pszFolder)
+    {
+        for (int i = 0; i < 2; ++i) {
+            wchar_t szOld[MAX_PATH] = {};
+            m_bHad[i] = GetEnvironmentVariableW(NAMES[i], szOld, MAX_PATH) > 0;
+            m_strOld[i] = szOld;
+            SetEnvironmentVariableW(NAMES[i], pszFolder);
+        }
+    }
+    ~CScopedTempVariables()
+    {
+        for (int i = 0; i < 2; ++i)
+            SetEnvironmentVariableW(NAMES[i], m_bHad[i] ? m_strOld[i].c_str() : nullptr);
+    }
+
+private:
+    static constexpr LPCWSTR NAMES[2] = {L"TMP", L"TEMP"};
+    bool m_bHad[2] = {};
+    std::wstring m_strOld[2];
+};
+
+TEST(TempArchivePath, TickCountArchiveInTheTemporaryFolder)
+{
+    wchar_t szTemp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, szTemp);
+    wchar_t szLong[1024] = {};
+    ASSERT_NE(0u, GetLongPathNameW(szTemp, szLong, ARRAYSIZE(szLong)));
+
+    const std::wstring strPath = GetTempArchivePath();
+    const std::wstring strPrefix = std::wstring(szLong) + L"\\";
+    ASSERT_EQ(strPrefix, strPath.substr(0, strPrefix.size())) << Narrow(strPath);
+    const std::wstring strName = strPath.substr(strPrefix.size());
+    ASSERT_GT(strName.size(), 3u);
+    EXPECT_EQ(L".7z", strName.substr(strName.size() - 3));
+    EXPECT_EQ(std::wstring::npos, strName.substr(0, strName.size() - 3).find_first_not_of(L"0123456789"));
+}
+
+TEST(TempArchivePath, MissingTemporaryFolderIsKeptNotDroppedToTheDriveRoot)
+{
+    // GetTempPathW hands out the variable's folder; GetLongPathNameW fails on it.
+    CScopedTempVariables vars(L"C:\\vl-no-such-temp-folder");
+    const std::wstring strPath = GetTempArchivePath();
+    const std::wstring strPrefix = L"C:\\vl-no-such-temp-folder\\\\";
+    EXPECT_EQ(strPrefix, strPath.substr(0, strPrefix.size())) << Narrow(strPath);
+}
+
+// ---- The worker ---------------------------------------------------------------------
+
+std::wstring FixturePath(LPCWSTR pszName)
+{
+    wchar_t szExe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, szExe, MAX_PATH);
+    std::wstring strPath = szExe;
+    strPath.resize(strPath.rfind(L'\\') + 1);
+    return strPath + L"extract_fixtures\\" + pszName;
+}
+
+// Makes a fixture DLL (or, with null, this test, which holds no payload) the
+// resource module while in scope.
+class CScopedResourceModule
+{
+public:
+    explicit CScopedResourceModule(LPCWSTR pszDll)
+        : m_hModule(pszDll ? LoadLibraryW(FixturePath(pszDll).c_str()) : nullptr),
+          m_hOld(AfxGetResourceHandle())
+    {
+        AfxSetResourceHandle(pszDll ? m_hModule : GetModuleHandleW(nullptr));
+    }
+    ~CScopedResourceModule()
+    {
+        AfxSetResourceHandle(m_hOld);
+        if (m_hModule) {
+            FreeLibrary(m_hModule);
+            m_hModule = nullptr;
+        }
+    }
+    bool Loaded() const { return m_hModule != nullptr; }
+    CScopedResourceModule(const CScopedResourceModule&) = delete;
+    CScopedResourceModule& operator=(const CScopedResourceModule&) = delete;
+
+private:
+    HMODULE m_hModule;
+    HINSTANCE m_hOld;
+};
+
+// What one run of the worker reported.
+struct CRunResult
+{
+    std::vector<LPARAM> progress;   // percents, in posting order
+    WPARAM nFinal = NO_CODE;        // NO_CODE: none within the time limit
+    bool bPathBuffer = false;       // codes 5 and 6: lParam carried a buffer
+    std::wstring strPath;           // its text
+    int nAfterFinal = 0;            // notifications after the final code
+    std::wstring strArchivePath;
+};
+
+// Runs StartExtraction on a message-only window and pumps until the final
+// code, then waits for the worker to end and counts anything posted after.
+CRunResult RunExtraction(const std::wstring& strAppDir, const std::wstring& strDataDir, bool bStop = false)
+{
+    CRunResult result;
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!hWnd)
+        return result;
+    ExtractJob job = {};
+    job.bStop = bStop ? 1 : 0;
+    StartExtraction(hWnd, strAppDir, strDataDir, &job);
+
+    auto take = [&](const MSG& msg) {
+        if (result.nFinal != NO_CODE) {
+            ++result.nAfterFinal;
+        } else if (msg.wParam == INSTALL_PROGRESS) {
+            result.progress.push_back(msg.lParam);
+        } else {
+            result.nFinal = msg.wParam;
+            if ((msg.wParam == INSTALL_ERR_CREATE || msg.wParam == INSTALL_ERR_WRITE) && msg.lParam) {
+                wchar_t* pBuffer = reinterpret_cast<wchar_t*>(msg.lParam);
+                result.bPathBuffer = true;
+                result.strPath = pBuffer;
+                delete[] pBuffer;   // the receiver owns it
+            }
+        }
+    };
+    const DWORD dwStart = GetTickCount();
+    while (result.nFinal == NO_CODE && GetTickCount() - dwStart < EXTRACTION_TIME_LIMIT_MS) {
+        MSG msg = {};
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.hwnd == hWnd && msg.message == WM_INSTALL_NOTIFY)
+            take(msg);
+        else
+            DispatchMessageW(&msg);
+    }
+    if (job.hThread) {
+        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
+        CloseHandle(job.hThread);
+        job.hThread = nullptr;
+    }
+    MSG msg = {};
+    while (PeekMessageW(&msg, hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_REMOVE))
+        take(msg);
+    DestroyWindow(hWnd);
+    result.strArchivePath = job.strArchivePath;
+    return result;
+}
+
+std::string ReadAll(const std::wstring& strPath)
+{
+    std::string data;
+    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buffer[65536];
+    DWORD nRead = 0;
+    while (ReadFile(hFile, buffer, sizeof(buffer), &nRead, nullptr) && nRead)
+        data.append(buffer, nRead);
+    CloseHandle(hFile);
+    return data;
+}
+
+void WriteAll(const std::wstring& strPath, const std::string& data, DWORD dwAttributes = FILE_ATTRIBUTE_NORMAL)
+{
+    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << Narrow(strPath);
+    DWORD nWritten = 0;
+    WriteFile(hFile, data.data(), static_cast<DWORD>(data.size()), &nWritten, nullptr);
+    CloseHandle(hFile);
+    SetFileAttributesW(strPath.c_str(), dwAttributes);
+}
+
+// Relative paths below strRoot (a trailing backslash marks a directory), sorted.
+std::vector<std::wstring> ListTree(const std::wstring& strRoot, const std::wstring& strRelative = L"")
+{
+    std::vector<std::wstring> entries;
+    WIN32_FIND_DATAW data = {};
+    HANDLE hFind = FindFirstFileW((strRoot + strRelative + L"*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::wstring strName = data.cFileName;
+        if (strName == L"." || strName == L"..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries.push_back(strRelative + strName + L"\\");
+            const std::vector<std::wstring> inner = ListTree(strRoot, strRelative + strName + L"\\");
+            entries.insert(entries.end(), inner.begin(), inner.end());
+        } else {
+            entries.push_back(strRelative + strName);
+        }
+    } while (FindNextFileW(hFind, &data));
+    FindClose(hFind);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// One entry of payload_entries.txt: the default payload in archive order.
+struct CListedEntry
+{
+    bool bDir;
+    std::wstring strName;
+};
+
+std::vector<CListedEntry> ReadPayloadEntries()
+{
+    std::vector<CListedEntry> entries;
+    const std::string text = ReadAll(FixturePath(L"payload_entries.txt"));
+    size_t nPos = 0;
+    while (nPos < text.size()) {
+        size_t nEnd = text.find('\n', nPos);
+        if (nEnd == std::string::npos)
+            nEnd = text.size();
+        const std::string line = text.substr(nPos, nEnd - nPos);
+        if (line.size() > 2)
+            entries.push_back({line[0] == 'D', AfxAnsiToWide(line.c_str() + 2)});
+        nPos = nEnd + 1;
+    }
+    return entries;
+}
+
+class Extraction : public testing::Test
+{
+protected:
+    // Base directories as the page passes them: with a trailing backslash.
+    std::wstring Base(const CTempFolder& folder) const { return folder.Path().str() + L"\\"; }
+};
+
+TEST_F(Extraction, DefaultPayloadIsWhat7ZipItselfExtracts)
+{
+    CScopedResourceModule module(L"extract_payload.dll");
+    ASSERT_TRUE(module.Loaded());
+    CTempFolder folder(L"extract payload");
+    const CRunResult run = RunExtraction(Base(folder), Base(folder));
+
+    ASSERT_EQ(INSTALL_DONE, run.nFinal);
+    EXPECT_EQ(0, run.nAfterFinal);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << "temporary archive left";
+
+    const std::vector<CListedEntry> entries = ReadPayloadEntries();
+    ASSERT_FALSE(entries.empty());
+    std::vector<LPARAM> expected;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].bDir)
+            expected.push_back(static_cast<LPARAM>((i + 1) * 100 / entries.size()));
+    }
+    EXPECT_EQ(expected, run.progress);
+
+    const std::wstring strRef = FixturePath(L"payload_ref\\");
+    const std::vector<std::wstring> refTree = ListTree(strRef);
+    ASSERT_FALSE(refTree.empty());
+    EXPECT_EQ(refTree, ListTree(Base(folder)));
+    for (const std::wstring& strName : refTree) {
+        if (strName.back() != L'\\') {
+            EXPECT_TRUE(ReadAll(strRef + strName) == ReadAll(Base(folder) + strName)) << Narrow(strName) << " differs";
+        }
+    }
+}
+
+TEST_F(Extraction, ReinstallOverwritesEverythingButAnExistingConfigIni)
+{
+    CScopedResourceModule module(L"extract_payload.dll");
+    CTempFolder folder(L"extract reinstall");
+    ASSERT_EQ(INSTALL_DONE, RunExtraction(Base(folder), Base(folder)).nFinal);
+
+    const std::wstring strConfig = Base(folder) + L"config\\config.ini";
+    const std::wstring strReadme = Base(folder) + L"resource\\readme.txt";
+    const std::wstring strExe = Base(folder) + L"Vellomar.exe";
+    const std::string shippedReadme = ReadAll(strReadme);
+    const std::string shippedExe = ReadAll(strExe);
+    WriteAll(strConfig, "[user]\r\nkept=1\r\n");
+    WriteAll(strReadme, "changed");
+    WriteAll(strExe, "changed");
+
+    ASSERT_EQ(INSTALL_DONE, RunExtraction(Base(folder), Base(folder)).nFinal);
+    EXPECT_EQ("[user]\r\nkept=1\r\n", ReadAll(strConfig));
+    EXPECT_TRUE(shippedReadme == ReadAll(strReadme));
+    EXPECT_TRUE(shippedExe == ReadAll(strExe));
+}
+
+// layout.7z (make_extract_fixtures.py): eleven files, then nine directories.
+TEST_F(Extraction, ConfigAndResourceTreesGoBelowTheDataDirectoryAndDirectoriesLastStopProgressEarly)
+{
+    CScopedResourceModule module(L"extract_layout.dll");
+    CTempFolder appFolder(L"extract app");
+    CTempFolder dataFolder(L"extract data");
+    const std::wstring strApp = Base(appFolder);
+    const std::wstring strData = Base(dataFolder);
+    const CRunResult run = RunExtraction(strApp, strData);
+
+    ASSERT_EQ(INSTALL_DONE, run.nFinal);
+    EXPECT_EQ((std::vector<LPARAM>{5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55}), run.progress);
+
+    const std::vector<std::wstring> appTree = {
+        L"Config\\", L"Config\\upper.txt", L"Vellomar.exe", L"configs\\", L"configs\\plural.txt",
+        L"configuration.txt", L"empty.txt", L"emptydir\\", L"hidden.txt", L"resources\\",
+        L"resources\\plural.txt", L"unix.txt"};
+    const std::vector<std::wstring> dataTree = {
+        L"config\\", L"config\\sub\\", L"config\\sub\\deep\\", L"config\\sub\\deep\\a.txt",
+        L"config\\version.ini", L"resource\\", L"resource\\images\\", L"resource\\images\\logo.bin"};
+    EXPECT_EQ(appTree, ListTree(strApp));
+    EXPECT_EQ(dataTree, ListTree(strData));
+    EXPECT_EQ("config/sub/deep/a.txt\n", ReadAll(strData + L"config\\sub\\deep\\a.txt"));
+    EXPECT_EQ("Config/upper.txt\n", ReadAll(strApp + L"Config\\upper.txt"));
+    EXPECT_EQ("", ReadAll(strApp + L"empty.txt"));
+
+    // Windows words as stored; a Unix word (mode 0444) only by its Windows bits.
+    const DWORD dwMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), GetFileAttributesW((strApp + L"hidden.txt").c_str()) & dwMask);
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), GetFileAttributesW((strApp + L"unix.txt").c_str()) & dwMask);
+    EXPECT_EQ(0u, GetFileAttributesW((strApp + L"Vellomar.exe").c_str()) & dwMask);
+}
+
+// True where a read-only file cannot be opened for writing. Wine keeps the
+// attribute as Unix mode bits, which a root user's writes pass through.
+bool ReadOnlyFilesRefuseWrites(const std::wstring& strFolder)
+{
+    const std::wstring strProbe = strFolder + L"read-only probe";
+    WriteAll(strProbe, "probe", FILE_ATTRIBUTE_READONLY);
+    HANDLE hFile = CreateFileW(strProbe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool bRefused = hFile == INVALID_HANDLE_VALUE;
+    if (!bRefused)
+        CloseHandle(hFile);
+    SetFileAttributesW(strProbe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(strProbe.c_str());
+    return bRefused;
+}
+
+// layout.7z with its second entry, config/version.ini, not creatable: the
+// worker must stop there with that path, after two progress posts.
+void ExpectStopAtLockedTarget(const std::wstring& strApp, const std::wstring& strData)
+{
+    const std::wstring strLocked = strData + L"config\\version.ini";
+    const CRunResult run = RunExtraction(strApp, strData);
+    ASSERT_EQ(INSTALL_ERR_CREATE, run.nFinal);
+    EXPECT_TRUE(run.bPathBuffer);
+    EXPECT_EQ(strLocked, run.strPath);
+    EXPECT_EQ(0, run.nAfterFinal);
+    EXPECT_EQ((std::vector<LPARAM>{5, 10}), run.progress);
+    EXPECT_EQ("locked", ReadAll(strLocked));
+    EXPECT_TRUE(FileExists((strApp + L"Vellomar.exe").c_str()));
+    EXPECT_FALSE(FolderExists((strData + L"config\\sub").c_str())) << "a later entry was processed";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << "temporary archive left";
+}
+
+TEST_F(Extraction, ReadOnlyTargetStopsWithItsPathAndNoLaterEntry)
+{
+    CScopedResourceModule module(L"extract_layout.dll");
+    CTempFolder appFolder(L"extract ro app");
+    CTempFolder dataFolder(L"extract ro data");
+    if (!ReadOnlyFilesRefuseWrites(Base(dataFolder)))
+        GTEST_SKIP() << "read-only files accept writes here (Wine as root); the file in use below covers code 5";
+    CreateDirectoryW((Base(dataFolder) + L"config").c_str(), nullptr);
+    WriteAll(Base(dataFolder) + L"config\\version.ini", "locked", FILE_ATTRIBUTE_READONLY);
+    ExpectStopAtLockedTarget(Base(appFolder), Base(dataFolder));
+}
+
+TEST_F(Extraction, TargetInUseStopsWithItsPathAndNoLaterEntry)
+{
+    CScopedResourceModule module(L"extract_layout.dll");
+    CTempFolder appFolder(L"extract busy app");
+    CTempFolder dataFolder(L"extract busy data");
+    CreateDirectoryW((Base(dataFolder) + L"config").c_str(), nullptr);
+    const std::wstring strLocked = Base(dataFolder) + L"config\\version.ini";
+    WriteAll(strLocked, "locked");
+    // Opened without write sharing, as a running program holds its files.
+    HANDLE hHeld = CreateFileW(strLocked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    ExpectStopAtLockedTarget(Base(appFolder), Base(dataFolder));
+    CloseHandle(hHeld);
+}
+
+TEST_F(Extraction, FinalCodeForEachKindOfArchive)
+{
+    const struct
+    {
+        LPCWSTR pszDll;    // null: no "FILE"/129 at all
+        bool bStop;
+        WPARAM nCode;
+    } cases[] = {
+        {L"extract_damaged.dll", false, INSTALL_ERR_DECODE},
+        {L"extract_not7z.dll", false, INSTALL_ERR_ARCHIVE},
+        {L"extract_empty.dll", false, INSTALL_DONE},
+        {nullptr, false, INSTALL_ERR_STAGE},
+        {L"extract_layout.dll", true, INSTALL_DONE},   // stop requested before the first entry
+    };
+    for (const auto& c : cases) {
+        const std::string strCase = c.pszDll ? Narrow(c.pszDll) : std::string("no payload");
+        CScopedResourceModule module(c.pszDll);
+        ASSERT_TRUE(!c.pszDll || module.Loaded()) << strCase;
+        CTempFolder folder(L"extract codes");
+        const CRunResult run = RunExtraction(Base(folder), Base(folder), c.bStop);
+        EXPECT_EQ(c.nCode, run.nFinal) << strCase;
+        EXPECT_FALSE(run.bPathBuffer) << strCase;
+        EXPECT_EQ(0, run.nAfterFinal) << strCase;
+        EXPECT_TRUE(run.progress.empty()) << strCase;
+        if (c.nCode == INSTALL_DONE) {
+            EXPECT_TRUE(ListTree(Base(folder)).empty()) << strCase << ": something was written";
+        }
+        if (c.nCode != INSTALL_ERR_STAGE) {
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << strCase;
+        }
+    }
+}
+
+TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)
+{
+    const struct
+    {
+        LPCWSTR pszDll;
+        LPCWSTR pszRefused;   // relative to the install folder, as reported
+    } cases[] = {
+        {L"extract_escape_parent.dll", L"sub\\..\\..\\outside\\evil.txt"},
+        {L"extract_escape_stream.dll", L"inside.txt:evil"},
+    };
+    for (const auto& c : cases) {
+        CScopedResourceModule module(c.pszDll);
+        ASSERT_TRUE(module.Loaded());
+        // The install folder sits alone inside an outer folder, so anything
+        // written beside it shows up there.
+        CTempFolder outer(L"extract escape");
+        const std::wstring strInstall = Base(outer) + L"inst\\";
+        CreateDirectoryW(strInstall.c_str(), nullptr);
+
+        const CRunResult run = RunExtraction(strInstall, strInstall);
+        EXPECT_EQ(INSTALL_ERR_CREATE, run.nFinal) << Narrow(c.pszDll);
+        EXPECT_EQ(strInstall + c.pszRefused, run.strPath);
+        EXPECT_EQ((std::vector<std::wstring>{L"inst\\", L"inst\\inside.txt"}), ListTree(Base(outer)));
+        EXPECT_EQ("inside.txt\n", ReadAll(strInstall + L"inside.txt"));
+        EXPECT_EQ("<missing>", ReadAll(strInstall + L"inside.txt:evil"));
+    }
+}
+
+}  // namespace
