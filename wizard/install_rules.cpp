@@ -5,6 +5,7 @@
 #include <new>
 #include <cwchar>
 
+#include "engine/extract.h"
 #include "engine/product.h"
 
 // ---- First page -----------------------------------------------------------------
@@ -47,11 +48,6 @@ bool IsEnoughSpace(LONGLONG nFreeBytes)
 
 namespace {
 
-// Codes of WM_INSTALL_NOTIFY that end an installation with a failure.
-enum : WPARAM {
-    FAIL_STAGE = 2, FAIL_OPEN, FAIL_ARCHIVE, FAIL_CREATE, FAIL_WRITE, FAIL_CLOSE, FAIL_NOMEM, FAIL_DECODE
-};
-
 CString CompactPath(LPCWSTR pszPath)
 {
     if (!pszPath || !*pszPath)
@@ -68,30 +64,30 @@ CString GetInstallFailureText(WPARAM nCode, LPCWSTR pszPath)
 {
     CString strText;
     switch (nCode) {
-    case FAIL_STAGE:
+    case INSTALL_ERR_STAGE:
         strText = L"无法写入临时文件，安装失败！\r\n\r\n请检查系统盘的剩余空间后重新运行\r\n安装程序。";
         break;
-    case FAIL_OPEN:
+    case INSTALL_ERR_OPEN:
         strText = L"无法读取安装数据，安装失败！\r\n\r\n请重新运行安装程序。";
         break;
-    case FAIL_ARCHIVE:
+    case INSTALL_ERR_ARCHIVE:
         strText = L"安装数据已损坏，安装失败！\r\n\r\n请重新下载Vellomar安装程序。";
         break;
-    case FAIL_CREATE:
+    case INSTALL_ERR_CREATE:
         strText.Format(L"无法创建文件，安装失败：\r\n%s\r\n请确认该文件未被占用并且可以写入。",
                        static_cast<LPCWSTR>(CompactPath(pszPath)));
         break;
-    case FAIL_WRITE:
+    case INSTALL_ERR_WRITE:
         strText.Format(L"写入文件失败，安装失败：\r\n%s\r\n请检查磁盘的剩余空间。",
                        static_cast<LPCWSTR>(CompactPath(pszPath)));
         break;
-    case FAIL_CLOSE:
+    case INSTALL_ERR_CLOSE:
         strText = L"保存文件失败，安装失败！\r\n\r\n请检查磁盘后重新运行安装程序。";
         break;
-    case FAIL_NOMEM:
+    case INSTALL_ERR_NOMEM:
         strText = L"内存不足，安装失败！\r\n\r\n请关闭其他程序后重新运行安装程序。";
         break;
-    case FAIL_DECODE:
+    case INSTALL_ERR_DECODE:
         strText = L"安装数据校验失败，安装失败！\r\n\r\n请重新下载Vellomar安装程序。";
         break;
     default:

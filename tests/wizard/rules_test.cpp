@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/extract.h"
 #include "engine/product.h"
 #include "res/wizard.h"
 #include "wizard/install_rules.h"
@@ -64,21 +65,21 @@ TEST(InstallPath, SpaceThresholdIsTheRequiredSize)
 TEST(FailureText, EveryFailureCodeHasItsOwnMessage)
 {
     std::set<std::wstring> texts;
-    for (WPARAM nCode = 2; nCode <= 9; ++nCode) {
+    for (WPARAM nCode = INSTALL_ERR_STAGE; nCode <= INSTALL_ERR_DECODE; ++nCode) {
         const CString strText = GetInstallFailureText(nCode, nullptr);
         EXPECT_FALSE(strText.IsEmpty()) << "code " << nCode;
         EXPECT_GE(strText.Find(L"失败"), 0) << "code " << nCode << " does not say the installation failed";
         texts.insert(strText.str());
     }
     EXPECT_EQ(8u, texts.size()) << "two failure codes share a message";
-    for (WPARAM nCode : {WPARAM(0), WPARAM(1), WPARAM(10)})
+    for (WPARAM nCode : {WPARAM(INSTALL_DONE), WPARAM(INSTALL_PROGRESS), WPARAM(INSTALL_ERR_DECODE + 1)})
         EXPECT_TRUE(GetInstallFailureText(nCode, nullptr).IsEmpty()) << "code " << nCode << " is no failure";
 }
 
 TEST(FailureText, FileFailuresNameTheFileWithinTheBoxWidth)
 {
     const std::wstring strLong = L"C:\\Users\\someone\\AppData\\Roaming\\Vellomar\\resource\\skins\\dark\\panel.png";
-    for (WPARAM nCode : {WPARAM(5), WPARAM(6)}) {
+    for (WPARAM nCode : {WPARAM(INSTALL_ERR_CREATE), WPARAM(INSTALL_ERR_WRITE)}) {
         const CString strShort = GetInstallFailureText(nCode, L"D:\\Vellomar\\Vellomar.exe");
         EXPECT_GE(strShort.Find(L"D:\\Vellomar\\Vellomar.exe"), 0) << "code " << nCode;
 
