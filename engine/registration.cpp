@@ -234,3 +234,13 @@ void WriteInstallDirValue()
     RegCloseKey(hKey);
     hKey = nullptr;
 }
+
+void RegisterInstallation()
+{
+    CreateQuickLaunchShortcut();
+    CreateDesktopShortcut();
+    CreateStartMenuShortcuts();
+    CreateHomePageLink();
+    WriteUninstallEntry();
+    WriteInstallDirValue();
+}

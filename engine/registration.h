@@ -2,7 +2,7 @@
 // and the registry, and the paths and key names they write.
 //
 // After the payload is unpacked, the progress page calls, in this order and
-// ignoring every result:
+// ignoring every result (RegisterInstallation does exactly that):
 //   CreateQuickLaunchShortcut, CreateDesktopShortcut, CreateStartMenuShortcuts,
 //   CreateHomePageLink, WriteUninstallEntry, WriteInstallDirValue.
 // Each step skips whatever fails and returns. COM must be initialised on the
@@ -51,3 +51,6 @@ BOOL CreateStartMenuShortcuts();    // FALSE when the program group is unknown
 void CreateHomePageLink();
 void WriteUninstallEntry();
 void WriteInstallDirValue();
+
+// The six steps above in their fixed order, every result ignored.
+void RegisterInstallation();

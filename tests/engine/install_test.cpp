@@ -59,16 +59,6 @@ int ExtractPayload(const CString& strDir)
     return nCode;
 }
 
-void RunRegistrationSteps()
-{
-    CreateQuickLaunchShortcut();
-    CreateDesktopShortcut();
-    CreateStartMenuShortcuts();
-    CreateHomePageLink();
-    WriteUninstallEntry();
-    WriteInstallDirValue();
-}
-
 struct CLinkInfo
 {
     bool bLoaded = false;
@@ -183,7 +173,7 @@ protected:
         ASSERT_EQ(INSTALL_DONE, ExtractPayload(g_strInstallPath)) << "extracting into " << Printable(strDir);
         ASSERT_TRUE(FileExists(GetAppExePath()));
         ASSERT_TRUE(FileExists(GetUninstallExePath()));
-        RunRegistrationSteps();
+        RegisterInstallation();
     }
 
     // Every effect of the six steps, pointing into strDir.
