@@ -10,6 +10,11 @@
 
 namespace {
 
+// Below the roaming application-data folder.
+constexpr const wchar_t QUICK_LAUNCH_SUBFOLDER[] = L"\\Microsoft\\Internet Explorer\\Quick Launch";
+constexpr const wchar_t SHELL_LINK_EXTENSION[] = L".lnk";
+constexpr const wchar_t INTERNET_SHORTCUT_EXTENSION[] = L".url";
+
 // Creates one .lnk to strTarget, started in the installation folder. Every
 // failure skips the link; the caller goes on with the next one.
 void SaveShellLink(const CString& strLinkPath, const CString& strTarget, bool bSetShowCmd)
@@ -35,7 +40,8 @@ void SaveShellLink(const CString& strLinkPath, const CString& strTarget, bool bS
 }
 
 // Sets the icon of an internet shortcut through its property set, for the
-// shells whose internet shortcut does not offer IShellLinkW.
+// shells whose internet shortcut does not offer IShellLinkW (Wine's, for one);
+// saving writes the same IconFile and IconIndex lines either way.
 void SetInternetShortcutIcon(IUniformResourceLocatorW* pUrl, const CString& strIconFile, int nIconIndex)
 {
     IPropertySetStorage* pSetStorage = nullptr;
@@ -125,12 +131,12 @@ CString GetQuickLaunchLinkPath()
     const CString strAppData = GetShellFolderPath(CSIDL_APPDATA);
     if (strAppData.IsEmpty())
         return CString();
-    return FormatFilePath(strAppData + L"\\Microsoft\\Internet Explorer\\Quick Launch", PRODUCT_NAME, L".lnk");
+    return FormatFilePath(strAppData + QUICK_LAUNCH_SUBFOLDER, PRODUCT_NAME, SHELL_LINK_EXTENSION);
 }
 
 CString GetDesktopLinkPath()
 {
-    return FormatFilePath(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY), PRODUCT_NAME, L".lnk");
+    return FormatFilePath(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY), PRODUCT_NAME, SHELL_LINK_EXTENSION);
 }
 
 CString GetProgramGroupPath()
@@ -140,17 +146,17 @@ CString GetProgramGroupPath()
 
 CString GetProgramLinkPath()
 {
-    return FormatFilePath(GetProgramGroupPath(), PRODUCT_NAME, L".lnk");
+    return FormatFilePath(GetProgramGroupPath(), PRODUCT_NAME, SHELL_LINK_EXTENSION);
 }
 
 CString GetUninstallLinkPath()
 {
-    return FormatFilePath(GetProgramGroupPath(), UNINSTALL_LINK_NAME, L".lnk");
+    return FormatFilePath(GetProgramGroupPath(), UNINSTALL_LINK_NAME, SHELL_LINK_EXTENSION);
 }
 
 CString GetHomePageLinkPath()
 {
-    return FormatFilePath(GetProgramGroupPath(), HOME_PAGE_LINK_NAME, L".url");
+    return FormatFilePath(GetProgramGroupPath(), HOME_PAGE_LINK_NAME, INTERNET_SHORTCUT_EXTENSION);
 }
 
 BOOL CreateQuickLaunchShortcut()
