@@ -48,6 +48,12 @@ TEST(RegistrationPaths, ProgramGroupByWindowsVersion)
     for (const auto& c : cases)
         EXPECT_EQ(std::wstring(c.pszGroup), Printable(FormatProgramGroupPath(L"C:\\SM", c.nCode))) << "code " << c.nCode;
     EXPECT_TRUE(FormatProgramGroupPath(L"", OS_CODE_WIN7).IsEmpty()) << "no start menu, no group";
+
+    // The longest folder the shell hands out still gives the whole path; no
+    // fixed-size buffer cuts it or runs over.
+    const std::wstring strLongStartMenu = L"C:\\" + std::wstring(MAX_PATH - 4, L's');
+    EXPECT_EQ(strLongStartMenu + L"\\Programs\\Vellomar",
+              Printable(FormatProgramGroupPath(strLongStartMenu.c_str(), OS_CODE_WIN7)));
 }
 
 TEST(RegistrationPaths, LinksOfTheGroupLieInItOnEveryVersion)
