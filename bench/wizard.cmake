@@ -7,9 +7,9 @@ if(VL_WIZARD_COMPLETE)
     find_program(VL_BENCH_7ZZ NAMES 7zz 7z REQUIRED)
     add_custom_command(
         OUTPUT ${VL_MANY_PAYLOAD}
-        COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/wizard_many_payload.py ${VL_BENCH_7ZZ} ${VL_MANY_DIR}/stage
+        COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/wizard_payload/make_many.py ${VL_BENCH_7ZZ} ${VL_MANY_DIR}/stage
                 ${VL_MANY_PAYLOAD} $<TARGET_FILE:Vellomar> $<TARGET_FILE:VLUninstall>
-        DEPENDS Vellomar VLUninstall ${CMAKE_CURRENT_LIST_DIR}/wizard_many_payload.py
+        DEPENDS Vellomar VLUninstall ${CMAKE_CURRENT_LIST_DIR}/wizard_payload/make_many.py
         COMMENT "Packing a payload of 10,000 small files"
         VERBATIM)
     file(MAKE_DIRECTORY ${VL_MANY_DIR})

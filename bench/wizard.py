@@ -63,10 +63,14 @@ def bench_ui_latency():
         click_in(page, QUICK_INSTALL)
         out, _ = ping.communicate(timeout=600)
         took = time.perf_counter() - t0
-        line = out.strip()
-        worst = float(line.split("max ")[1].split(" ms")[0]) if "max " in line else float("inf")
-        print("UI thread while 10,000 files unpack (%.1f s): %s (target: max <= 50 ms): %s"
-              % (took, line, "met" if worst <= 50 else "NOT met"))
+        lines = out.strip().splitlines()
+        unpacking = [l for l in lines if l.startswith("unpacking:")]
+        worst = float(unpacking[0].split("max ")[1].split(" ms")[0]) if unpacking and "max " in unpacking[0] \
+            else float("inf")
+        print("UI thread answers while 10,000 files unpack (%.1f s in all):" % took)
+        for l in lines:
+            print("    " + l)
+        print("    target: every answer while unpacking within 50 ms: %s" % ("met" if worst <= 50 else "NOT met"))
     finally:
         stop(proc)
         reset_installation()

@@ -1,7 +1,11 @@
 // Measures how fast the installer's UI thread answers while it installs: finds
-// the visible, untitled 416 x 250 dialog (the progress page) and sends it
-// WM_NULL every 10 ms until it goes away; prints the answer times.
+// the visible, untitled 416 x 250 dialog (the progress page) and asks its bar
+// for the position (PBM_GETPOS, answered by the UI thread) every 10 ms until
+// the page goes away. Answers while the bar is below its last position are
+// the unpacking; those at the last position include the registration steps,
+// which run on the UI thread after the last file by design.
 #include <windows.h>
+#include <commctrl.h>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -9,7 +13,13 @@
 namespace {
 
 constexpr int PAGE_WIDTH = 416, PAGE_HEIGHT = 250;
+constexpr int IDC_PROGRESS = 1021;
 constexpr DWORD WAIT_FOR_PAGE_MS = 60000, PING_PERIOD_MS = 10, ANSWER_LIMIT_MS = 5000;
+
+struct Sample {
+    int nPos;
+    double dMs;
+};
 
 BOOL CALLBACK FindPage(HWND hWnd, LPARAM lParam)
 {
@@ -18,18 +28,22 @@ BOOL CALLBACK FindPage(HWND hWnd, LPARAM lParam)
     RECT rc = {};
     GetWindowRect(hWnd, &rc);
     if (IsWindowVisible(hWnd) && wcscmp(szClass, L"#32770") == 0 && GetWindowTextLengthW(hWnd) == 0 &&
-        rc.right - rc.left == PAGE_WIDTH && rc.bottom - rc.top == PAGE_HEIGHT) {
+        rc.right - rc.left == PAGE_WIDTH && rc.bottom - rc.top == PAGE_HEIGHT && GetDlgItem(hWnd, IDC_PROGRESS)) {
         *reinterpret_cast<HWND*>(lParam) = hWnd;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND FindProgressPage()
+void PrintStats(const char* pszWhat, std::vector<double> times)
 {
-    HWND hPage = nullptr;
-    EnumWindows(FindPage, reinterpret_cast<LPARAM>(&hPage));
-    return hPage;
+    if (times.empty()) {
+        printf("%s: no answers\n", pszWhat);
+        return;
+    }
+    std::sort(times.begin(), times.end());
+    printf("%s: pings %u median %.2f ms p99 %.2f ms max %.2f ms\n", pszWhat, static_cast<unsigned>(times.size()),
+           times[times.size() / 2], times[times.size() * 99 / 100], times.back());
 }
 
 } // namespace
@@ -38,33 +52,36 @@ int wmain()
 {
     HWND hPage = nullptr;
     const DWORD dwStart = GetTickCount();
-    while (!(hPage = FindProgressPage()) && GetTickCount() - dwStart < WAIT_FOR_PAGE_MS)
+    while (GetTickCount() - dwStart < WAIT_FOR_PAGE_MS) {
+        EnumWindows(FindPage, reinterpret_cast<LPARAM>(&hPage));
+        if (hPage)
+            break;
         Sleep(5);
+    }
     if (!hPage) {
         puts("no progress page");
         return 1;
     }
+    HWND hBar = GetDlgItem(hPage, IDC_PROGRESS);
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
-    std::vector<double> times;
+    std::vector<Sample> samples;
     while (IsWindow(hPage) && IsWindowVisible(hPage)) {
-        DWORD_PTR dwResult = 0;
+        DWORD_PTR dwPos = 0;
         QueryPerformanceCounter(&t0);
-        if (!SendMessageTimeoutW(hPage, WM_NULL, 0, 0, SMTO_NORMAL, ANSWER_LIMIT_MS, &dwResult))
-            times.push_back(ANSWER_LIMIT_MS);
-        else {
-            QueryPerformanceCounter(&t1);
-            times.push_back(1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(freq.QuadPart));
-        }
+        const bool bAnswered = SendMessageTimeoutW(hBar, PBM_GETPOS, 0, 0, SMTO_NORMAL, ANSWER_LIMIT_MS, &dwPos) != 0;
+        QueryPerformanceCounter(&t1);
+        const double dMs = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(freq.QuadPart);
+        samples.push_back({static_cast<int>(dwPos), bAnswered ? dMs : ANSWER_LIMIT_MS});
         Sleep(PING_PERIOD_MS);
     }
-    if (times.empty()) {
-        puts("no answers");
-        return 1;
-    }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    printf("pings %u median %.2f ms p99 %.2f ms max %.2f ms\n", static_cast<unsigned>(sorted.size()),
-           sorted[sorted.size() / 2], sorted[sorted.size() * 99 / 100], sorted.back());
+    int nLastPos = 0;
+    for (const Sample& s : samples)
+        nLastPos = std::max(nLastPos, s.nPos);
+    std::vector<double> unpacking, after;
+    for (const Sample& s : samples)
+        (s.nPos < nLastPos ? unpacking : after).push_back(s.dMs);
+    PrintStats("unpacking", unpacking);
+    PrintStats("last position (last file, registration)", after);
     return 0;
 }

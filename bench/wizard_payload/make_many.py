@@ -1,6 +1,6 @@
 """Packs a payload like the default one, plus 10,000 small files below
 resource/, as the installer expects it (7z, BCJ + LZMA, solid).
-    wizard_many_payload.py 7zz STAGE OUT.7z Vellomar.exe VLUninstall.exe"""
+    make_many.py 7zz STAGE OUT.7z Vellomar.exe VLUninstall.exe"""
 import os
 import shutil
 import subprocess
