@@ -1,0 +1,123 @@
+// bench_extract: the extraction worker, timed from inside the process.
+//
+//   bench_extract install <payload.dll> <folder\>   StartExtraction with the DLL
+//                                                   as resource module, pumping
+//                                                   until the final code
+//   bench_extract decode <archive.7z>               the same SDK build decoding
+//                                                   every entry, writing nothing
+//
+// Prints "seconds=<s> code=<final code> progress=<posts>" (install) or
+// "seconds=<s> res=<SDK result> blocks=<n>" (decode). Exit code 0 on success.
+#include <windows.h>
+#include <cstdio>
+#include <string>
+
+#include "afx/afxmodule.h"
+#include "engine/extract.h"
+
+extern "C" {
+#include "7z.h"
+#include "7zAlloc.h"
+#include "7zCrc.h"
+#include "7zFile.h"
+}
+
+namespace {
+
+const ISzAlloc s_szAlloc = {SzAlloc, SzFree};
+
+double Seconds(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER now, freq;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&freq);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+int Install(const wchar_t* pszDll, const wchar_t* pszFolder)
+{
+    HMODULE hPayload = LoadLibraryW(pszDll);
+    if (!hPayload) {
+        std::fprintf(stderr, "cannot load %ls\n", pszDll);
+        return 2;
+    }
+    AfxSetResourceHandle(hPayload);
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ExtractJob* pJob = new ExtractJob();
+
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    StartExtraction(hWnd, pszFolder, pszFolder, pJob);
+    WPARAM nCode = INSTALL_PROGRESS;
+    unsigned nProgress = 0;
+    MSG msg;
+    while (nCode == INSTALL_PROGRESS && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message != WM_INSTALL_NOTIFY) {
+            DispatchMessageW(&msg);
+            continue;
+        }
+        if (msg.wParam == INSTALL_PROGRESS) {
+            ++nProgress;
+        } else {
+            nCode = msg.wParam;
+            if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+                delete[] reinterpret_cast<wchar_t*>(msg.lParam);
+        }
+    }
+    const double dSeconds = Seconds(start);
+    std::printf("seconds=%.3f code=%u progress=%u\n", dSeconds, static_cast<unsigned>(nCode), nProgress);
+    return nCode == INSTALL_DONE ? 0 : 1;
+}
+
+int Decode(const wchar_t* pszArchive)
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    CFileInStream archiveStream;
+    if (InFile_OpenW(&archiveStream.file, pszArchive) != 0) {
+        std::fprintf(stderr, "cannot open %ls\n", pszArchive);
+        return 2;
+    }
+    FileInStream_CreateVTable(&archiveStream);
+    CLookToRead2 lookStream;
+    LookToRead2_CreateVTable(&lookStream, False);
+    lookStream.buf = static_cast<Byte*>(ISzAlloc_Alloc(&s_szAlloc, ARCHIVE_READ_BUFFER_SIZE));
+    lookStream.bufSize = ARCHIVE_READ_BUFFER_SIZE;
+    lookStream.realStream = &archiveStream.vt;
+    LookToRead2_INIT(&lookStream)
+    CrcGenerateTable();
+
+    CSzArEx db;
+    SzArEx_Init(&db);
+    SRes res = SzArEx_Open(&db, &lookStream.vt, &s_szAlloc, &s_szAlloc);
+    UInt32 nBlockIndex = 0xFFFFFFFF;
+    Byte* pOutBuffer = nullptr;
+    size_t nOutBufferSize = 0;
+    for (UInt32 i = 0; res == SZ_OK && i < db.NumFiles; ++i) {
+        if (SzArEx_IsDir(&db, i) || db.FileToFolder[i] == 0xFFFFFFFF)
+            continue;
+        size_t nOffset = 0;
+        size_t nSize = 0;
+        res = SzArEx_Extract(&db, &lookStream.vt, i, &nBlockIndex, &pOutBuffer, &nOutBufferSize, &nOffset, &nSize,
+                             &s_szAlloc, &s_szAlloc);
+    }
+    const unsigned nBlocks = db.db.NumFolders;
+    ISzAlloc_Free(&s_szAlloc, pOutBuffer);
+    SzArEx_Free(&db, &s_szAlloc);
+    ISzAlloc_Free(&s_szAlloc, lookStream.buf);
+    File_Close(&archiveStream.file);
+    std::printf("seconds=%.3f res=%d blocks=%u\n", Seconds(start), static_cast<int>(res), nBlocks);
+    return res == SZ_OK ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc == 4 && std::wstring(argv[1]) == L"install")
+        return Install(argv[2], argv[3]);
+    if (argc == 3 && std::wstring(argv[1]) == L"decode")
+        return Decode(argv[2]);
+    std::fprintf(stderr, "usage: bench_extract install <payload.dll> <folder\\> | decode <archive.7z>\n");
+    return 2;
+}
