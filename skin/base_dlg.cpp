@@ -1,0 +1,191 @@
+#include "skin/base_dlg.h"
+
+namespace {
+
+constexpr LONG_PTR CAPTION_MASK = 0xFF3FFFFF;   // clears WS_BORDER and WS_DLGFRAME
+
+// Selects a bitmap into a DC for one scope.
+class CSelectBitmap
+{
+public:
+    CSelectBitmap(CDC& dc, CBitmap& bmp) : m_dc(dc), m_pOld(dc.SelectObject(&bmp)) {}
+    ~CSelectBitmap()
+    {
+        if (m_pOld)
+            m_dc.SelectObject(m_pOld);
+    }
+    CSelectBitmap(const CSelectBitmap&) = delete;
+    CSelectBitmap& operator=(const CSelectBitmap&) = delete;
+
+private:
+    CDC& m_dc;
+    CBitmap* m_pOld;
+};
+
+}  // namespace
+
+void PostQuitToMainWnd()
+{
+    CWinThread* pThread = AfxGetThread();
+    CWnd* pMainWnd = pThread ? pThread->GetMainWnd() : nullptr;
+    if (pMainWnd && pMainWnd->GetSafeHwnd())
+        pMainWnd->PostMessage(WM_QUIT, 0, 0);
+}
+
+IMPLEMENT_DYNAMIC(CBaseDlg, CDialog)
+
+BEGIN_MESSAGE_MAP(CBaseDlg, CDialog)
+    ON_WM_CREATE()                                          // int OnCreate(LPCREATESTRUCT)
+    ON_WM_CLOSE()                                           // void OnClose()
+    ON_WM_LBUTTONDOWN()                                     // void OnLButtonDown(UINT, CPoint)
+    ON_BN_CLICKED(IDCANCEL, &CBaseDlg::OnBnClickedCancel)   // void OnBnClickedCancel()
+    ON_BN_CLICKED(IDOK, &CBaseDlg::OnBnClickedOk)           // void OnBnClickedOk()
+    ON_WM_PAINT()                                           // void OnPaint()
+    ON_WM_SHOWWINDOW()                                      // void OnShowWindow(BOOL, UINT)
+    ON_BN_CLICKED(IDC_TITLE_MIN, &CBaseDlg::OnBnClickedMin)       // void OnBnClickedMin()
+    ON_BN_CLICKED(IDC_TITLE_CLOSE, &CBaseDlg::OnBnClickedClose)   // void OnBnClickedClose()
+END_MESSAGE_MAP()
+
+CBaseDlg::CBaseDlg(UINT nIDTemplate, CWnd* pParent)
+    : CDialog(nIDTemplate, pParent), m_btnMin(false, true), m_btnClose(false, true)
+{
+}
+
+CBaseDlg::~CBaseDlg()
+{
+    delete m_pBkImage;
+    m_pBkImage = nullptr;
+}
+
+void CBaseDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_TITLE_MIN, m_btnMin);
+    DDX_Control(pDX, IDC_TITLE_CLOSE, m_btnClose);
+}
+
+BOOL CBaseDlg::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE)
+        return TRUE;
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CBaseDlg::SizeToBackground()
+{
+    SetWindowPos(nullptr, 0, 0, static_cast<int>(m_pBkImage->GetWidth()), static_cast<int>(m_pBkImage->GetHeight()),
+                 SWP_NOMOVE);
+}
+
+int CBaseDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CDialog::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, ::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & CAPTION_MASK);
+    LoadPngResource(&m_pBkImage, m_nBkImageID);
+    if (!m_pBkImage)
+        return 0;   // no background: the template's size stays
+    SizeToBackground();
+    return 0;
+}
+
+void CBaseDlg::PlaceTitleButton(CRedrawButton& button, int xFromRight)
+{
+    button.SizeToImage(TRUE);
+    CRect rcDlg;
+    GetWindowRect(&rcDlg);
+    CRect rcButton;
+    button.GetWindowRect(&rcButton);
+    ScreenToClient(&rcButton);
+    button.MoveWindow(rcDlg.Width() - xFromRight, rcButton.top, rcButton.Width(), rcButton.Height(), TRUE);
+}
+
+BOOL CBaseDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_btnMin.m_nImgNormal = IDP_MIN_NORMAL;
+    m_btnMin.m_nImgHover = IDP_MIN_HOVER;
+    m_btnMin.m_nImgPressed = IDP_MIN_PRESSED;
+    m_btnMin.m_nImgFocus = IDP_MIN_NORMAL;
+    m_btnMin.m_nImgDisabled = IDP_MIN_NORMAL;
+    PlaceTitleButton(m_btnMin, 2 * TITLE_BUTTON_SIZE);
+    m_btnClose.m_nImgNormal = IDP_CLOSE_NORMAL;
+    m_btnClose.m_nImgHover = IDP_CLOSE_HOVER;
+    m_btnClose.m_nImgPressed = IDP_CLOSE_PRESSED;
+    m_btnClose.m_nImgFocus = IDP_CLOSE_NORMAL;
+    m_btnClose.m_nImgDisabled = IDP_CLOSE_DISABLED;
+    PlaceTitleButton(m_btnClose, TITLE_BUTTON_SIZE);
+    return TRUE;
+}
+
+void CBaseDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
+{
+}
+
+void CBaseDlg::OnClose()
+{
+    // The dialog procedure turns it into IDCANCEL, so Alt+F4 acts as Cancel.
+    CDialog::OnClose();
+}
+
+void CBaseDlg::OnLButtonDown(UINT nFlags, CPoint point)
+{
+    ::SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
+    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+    CDialog::OnLButtonDown(nFlags, point);
+}
+
+void CBaseDlg::OnBnClickedCancel()
+{
+    PostQuitToMainWnd();
+}
+
+void CBaseDlg::OnBnClickedOk()
+{
+    // Enter never closes a page.
+}
+
+void CBaseDlg::OnPaint()
+{
+    CPaintDC dc(this);
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    const int w = rcClient.Width();
+    const int h = rcClient.Height();
+
+    CDC dcMem;
+    dcMem.CreateCompatibleDC(&dc);
+    CBitmap bmpMem;
+    bmpMem.CreateCompatibleBitmap(&dc, w, h);
+    {
+        CSelectBitmap select(dcMem, bmpMem);
+        dcMem.SetBkMode(TRANSPARENT);
+        {
+            Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
+            if (m_pBkImage)
+                graphics.DrawImage(m_pBkImage, 0, 0, w, h);
+        }
+        // Snapshots hold the background only, before anything else is drawn.
+        CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);
+        CaptureParentBackground(&dcMem, m_btnClose, m_hWnd);
+        CaptureChildBackgrounds(&dcMem, m_hWnd);
+        dc.BitBlt(0, 0, w, h, &dcMem, 0, 0, SRCCOPY);
+    }
+}
+
+void CBaseDlg::OnShowWindow(BOOL bShow, UINT nStatus)
+{
+    CDialog::OnShowWindow(bShow, nStatus);
+    if (bShow && m_pBkImage)
+        SizeToBackground();
+}
+
+void CBaseDlg::OnBnClickedMin()
+{
+    ShowWindow(SW_MINIMIZE);
+}
+
+void CBaseDlg::OnBnClickedClose()
+{
+    PostQuitToMainWnd();
+}

@@ -1,0 +1,68 @@
+// base_dlg.h: CBaseDlg, the borderless, image-backed dialog every page of
+// the installer derives from.
+//
+// The caption and frame go at creation and the window takes the pixel size
+// of the PNG background m_nBkImageID; it is painted double-buffered
+// (background, the children's snapshots, one copy to the screen); a press on
+// the background drags the window; minimise (1029) and close (1030) sit in
+// the top-right corner; Escape and Enter do nothing; Cancel, close and
+// Alt+F4 end the message loop. A page:
+//   - sets m_nBkImageID in its constructor,
+//   - binds its controls in DoDataExchange after CBaseDlg::DoDataExchange,
+//   - attaches its shadow in OnCreate after CBaseDlg::OnCreate,
+//   - calls CBaseDlg::OnInitDialog first,
+//   - overrides CaptureChildBackgrounds for its own skinned buttons and boxes.
+#pragma once
+#include "afx/afxwin.h"
+#include "skin/png_resource.h"
+#include "skin/redraw_button.h"
+
+#include <gdiplus.h>
+
+constexpr int IDC_TITLE_MIN = 1029;
+constexpr int IDC_TITLE_CLOSE = 1030;
+constexpr int TITLE_BUTTON_SIZE = 32;     // the glyphs are 32 x 32
+constexpr WPARAM SC_DRAGMOVE = 0xF012;    // SC_MOVE with the caption hit-test code
+
+class CBaseDlg : public CDialog
+{
+    DECLARE_DYNAMIC(CBaseDlg)
+public:
+    CBaseDlg(UINT nIDTemplate, CWnd* pParent);
+    ~CBaseDlg() override;
+
+    // Overrides
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnInitDialog() override;
+
+    // Called by OnPaint with the memory DC once the background is in it and
+    // before it goes to the screen; pages capture their skinned children here.
+    virtual void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd);
+
+    CRedrawButton m_btnMin;
+    CRedrawButton m_btnClose;
+    Gdiplus::Image* m_pBkImage = nullptr;   // owned; whoever replaces it deletes the old one
+    UINT m_nBkImageID = 0;                  // set by each page's constructor
+
+protected:
+    // Handlers
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    afx_msg void OnClose();
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnBnClickedCancel();
+    afx_msg void OnBnClickedOk();
+    afx_msg void OnPaint();
+    afx_msg void OnShowWindow(BOOL bShow, UINT nStatus);
+    afx_msg void OnBnClickedMin();
+    afx_msg void OnBnClickedClose();
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void PlaceTitleButton(CRedrawButton& button, int xFromRight);
+    void SizeToBackground();
+};
+
+// Posts WM_QUIT to the thread's main window (or, with none set, the active
+// window); nothing when there is neither.
+void PostQuitToMainWnd();

@@ -1,0 +1,133 @@
+#include "skin/png_resource.h"
+
+#include <objidl.h>
+
+#include "skin/redraw_button.h"
+#include "skin/redraw_check_box.h"
+
+namespace {
+
+// The bytes of one custom-type resource, or null.
+const void* FindResourceBytes(UINT nID, LPCWSTR lpszType, DWORD* pcb)
+{
+    HMODULE hModule = AfxGetResourceHandle();
+    HRSRC hRes = ::FindResourceW(hModule, MAKEINTRESOURCEW(nID), lpszType);
+    if (!hRes)
+        return nullptr;
+    HGLOBAL hData = ::LoadResource(hModule, hRes);
+    if (!hData)
+        return nullptr;
+    const void* pBytes = ::LockResource(hData);
+    if (!pBytes)
+        return nullptr;
+    *pcb = ::SizeofResource(hModule, hRes);
+    return pBytes;
+}
+
+}  // namespace
+
+void LoadPngResource(Gdiplus::Image** ppImage, UINT nID)
+{
+    DWORD cb = 0;
+    const void* pBytes = FindResourceBytes(nID, L"PNG", &cb);
+    if (!pBytes)
+        return;
+    HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, cb);
+    if (!hBlock)
+        return;
+    void* pBlock = ::GlobalLock(hBlock);
+    if (!pBlock) {
+        ::GlobalFree(hBlock);
+        return;
+    }
+    memcpy(pBlock, pBytes, cb);
+    ::GlobalUnlock(hBlock);
+    IStream* pStream = nullptr;
+    // Delete-on-release: the block goes with the image's last stream reference.
+    if (FAILED(::CreateStreamOnHGlobal(hBlock, TRUE, &pStream))) {
+        ::GlobalFree(hBlock);
+        return;
+    }
+    *ppImage = new Gdiplus::Image(pStream);
+    pStream->Release();
+}
+
+BOOL LoadGifResource(Gdiplus::Image** ppImage)
+{
+    DWORD cb = 0;
+    const void* pBytes = FindResourceBytes(IDG_BUSY, L"GIF", &cb);
+    if (!pBytes)
+        return FALSE;
+    IStream* pStream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &pStream)))
+        return FALSE;
+    ULONG cbWritten = 0;
+    pStream->Write(pBytes, cb, &cbWritten);
+    LARGE_INTEGER zero = {};
+    pStream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    *ppImage = new Gdiplus::Image(pStream);
+    pStream->Release();
+    return TRUE;
+}
+
+void ReleaseSnapshot(CDC& dcSnapshot, CBitmap& bmpSnapshot)
+{
+    // The DC goes first so that the bitmap is no longer selected anywhere.
+    dcSnapshot.DeleteDC();
+    bmpSnapshot.DeleteObject();
+}
+
+void CaptureSnapshot(CDC* pParentMemDC, CDC& dcSnapshot, CBitmap& bmpSnapshot, HWND hParent)
+{
+    CRect rcParent;
+    ::GetWindowRect(hParent, &rcParent);
+    ReleaseSnapshot(dcSnapshot, bmpSnapshot);
+    if (!dcSnapshot.CreateCompatibleDC(pParentMemDC))
+        return;
+    if (!bmpSnapshot.CreateCompatibleBitmap(pParentMemDC, rcParent.Width(), rcParent.Height()))
+        return;
+    dcSnapshot.SelectObject(&bmpSnapshot);
+    dcSnapshot.BitBlt(0, 0, rcParent.Width(), rcParent.Height(), pParentMemDC, 0, 0, SRCCOPY);
+}
+
+BOOL PaintSnapshot(CDC& dcSnapshot, HWND hControl, CDC* pDC)
+{
+    if (!dcSnapshot.GetSafeHdc() || !pDC)
+        return TRUE;
+    CRect rc;
+    ::GetWindowRect(hControl, &rc);
+    HWND hParent = ::GetParent(hControl);
+    ::ScreenToClient(hParent, reinterpret_cast<LPPOINT>(&rc.left));
+    ::ScreenToClient(hParent, reinterpret_cast<LPPOINT>(&rc.right));
+    pDC->BitBlt(0, 0, rc.Width(), rc.Height(), &dcSnapshot, rc.left, rc.top, SRCCOPY);
+    return TRUE;
+}
+
+void CaptureParentBackground(CDC* pParentMemDC, CRedrawButton& button, HWND hParent)
+{
+    CaptureSnapshot(pParentMemDC, button.m_dcBk, button.m_bmpBk, hParent);
+}
+
+void CaptureParentBackground(CDC* pParentMemDC, CRedrawCheckBox& checkBox, HWND hParent)
+{
+    CaptureSnapshot(pParentMemDC, checkBox.m_dcBk, checkBox.m_bmpBk, hParent);
+}
+
+BOOL PaintCapturedBackground(CRedrawButton& button, CDC* pDC)
+{
+    return PaintSnapshot(button.m_dcBk, button.m_hWnd, pDC);
+}
+
+BOOL PaintCapturedBackground(CRedrawCheckBox& checkBox, CDC* pDC)
+{
+    return PaintSnapshot(checkBox.m_dcBk, checkBox.m_hWnd, pDC);
+}
+
+Gdiplus::Font* CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize)
+{
+    Gdiplus::FontFamily family(lpszFamily);
+    if (family.IsAvailable())
+        return new Gdiplus::Font(&family, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+    return new Gdiplus::Font(Gdiplus::FontFamily::GenericSansSerif(), emSize, Gdiplus::FontStyleRegular,
+                             Gdiplus::UnitPixel);
+}

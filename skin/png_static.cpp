@@ -1,0 +1,24 @@
+#include "skin/png_static.h"
+
+#include "skin/png_resource.h"
+
+IMPLEMENT_DYNAMIC(CPngStatic, CStatic)
+
+BEGIN_MESSAGE_MAP(CPngStatic, CStatic)
+    ON_WM_PAINT()   // void OnPaint()
+END_MESSAGE_MAP()
+
+CPngStatic::~CPngStatic() = default;
+
+void CPngStatic::OnPaint()
+{
+    CPaintDC dc(this);
+    dc.SetBkMode(TRANSPARENT);
+    Gdiplus::Image* pImage = nullptr;
+    LoadPngResource(&pImage, m_nImageID);
+    if (pImage) {
+        Gdiplus::Graphics graphics(dc.GetSafeHdc());
+        graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()), static_cast<INT>(pImage->GetHeight()));
+    }
+    delete pImage;
+}

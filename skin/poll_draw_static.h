@@ -1,0 +1,51 @@
+// poll_draw_static.h: CPollDrawStatic, a static that plays the busy GIF by a
+// 100 ms window timer. The animation is loaded in the constructor (GDI+
+// must be running by then) and ticks from binding until the window goes;
+// the page only shows, hides and moves the control.
+#pragma once
+#include "afx/afxwin.h"
+
+#include <gdiplus.h>
+
+constexpr UINT_PTR IDT_POLL_ANIMATION = 11110;
+constexpr UINT POLL_ANIMATION_PERIOD_MS = 100;
+constexpr int POLL_FIRST_DELAY_MS = 70;   // before the second advance
+
+// The animation record: frames, delays and when the next advance is due.
+struct PollAnimation
+{
+    UINT m_nFrameCount = 0;
+    UINT m_nCurrentFrame = 0;                     // selected at the next advance
+    bool m_bPaused = true;                        // advances refused while set up
+    Gdiplus::PropertyItem* m_pFrameDelays = nullptr;   // owned, hundredths per frame
+    int m_nDelayMs = POLL_FIRST_DELAY_MS;         // 0: advance at the next tick
+    DWORD m_dwNextTick = 0;
+    Gdiplus::Image* m_pImage = nullptr;           // owned
+};
+
+// One advance at tick dwNow: TRUE and the frame to select in *pnFrame when
+// it is due. Tick counts are compared as a wrap-safe difference, so the
+// animation runs on across 2^31 and the wrap at 2^32.
+BOOL AdvancePollAnimation(PollAnimation& anim, DWORD dwNow, UINT* pnFrame);
+
+class CPollDrawStatic : public CStatic
+{
+    DECLARE_DYNAMIC(CPollDrawStatic)
+public:
+    CPollDrawStatic();
+    ~CPollDrawStatic() override;
+
+    void PreSubclassWindow() override;
+
+    PollAnimation* m_pAnimation;   // owned
+    DWORD (*m_pfnGetTickCount)() = &CPollDrawStatic::SystemTick;   // the clock; tests put theirs
+
+protected:
+    afx_msg void OnPaint();
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static DWORD SystemTick() { return ::GetTickCount(); }
+};

@@ -1,0 +1,179 @@
+#include "skin/redraw_button.h"
+
+#include <gdiplus.h>
+
+#include "skin/png_resource.h"
+
+namespace {
+
+constexpr LONG BUTTON_FONT_HEIGHT = 15;
+constexpr LONG BUTTON_FONT_WEIGHT = FW_BOLD;
+constexpr wchar_t BUTTON_FONT_FACE[] = L"华文细黑";
+constexpr DWORD HOVER_TIME_MS = 1;   // hover repaint practically at once
+
+}  // namespace
+
+ButtonLook ChooseButtonLook(BOOL bDisabled, BOOL bHover, BOOL bPressed, BOOL bFocus)
+{
+    if (bDisabled)
+        return ButtonLook::Disabled;
+    if (bHover && bPressed)
+        return ButtonLook::Pressed;
+    if (bHover)
+        return ButtonLook::Hover;
+    if (bFocus)
+        return ButtonLook::Focus;
+    return ButtonLook::Normal;
+}
+
+BEGIN_MESSAGE_MAP(CRedrawButton, CButton)
+    ON_WM_ERASEBKGND()    // BOOL OnEraseBkgnd(CDC*)
+    ON_WM_MOUSEMOVE()     // void OnMouseMove(UINT, CPoint)
+    ON_WM_LBUTTONDOWN()   // void OnLButtonDown(UINT, CPoint)
+    ON_WM_LBUTTONUP()     // void OnLButtonUp(UINT, CPoint)
+    ON_WM_MOUSELEAVE()    // void OnMouseLeave()
+    ON_WM_MOUSEHOVER()    // void OnMouseHover(UINT, CPoint)
+END_MESSAGE_MAP()
+
+CRedrawButton::CRedrawButton(bool bDrawText, bool bDrawImage)
+    : m_bDrawText(bDrawText), m_bDrawImage(bDrawImage)
+{
+    LOGFONTW lf = {};
+    lf.lfHeight = BUTTON_FONT_HEIGHT;
+    lf.lfWeight = BUTTON_FONT_WEIGHT;
+    wcscpy_s(lf.lfFaceName, BUTTON_FONT_FACE);
+    m_font.CreateFontIndirect(&lf);
+}
+
+CRedrawButton::~CRedrawButton()
+{
+    ReleaseSnapshot(m_dcBk, m_bmpBk);
+}
+
+UINT CRedrawButton::GetLookImage(ButtonLook look) const
+{
+    switch (look) {
+    case ButtonLook::Disabled: return m_nImgDisabled;
+    case ButtonLook::Pressed: return m_nImgPressed;
+    case ButtonLook::Hover: return m_nImgHover;
+    case ButtonLook::Focus: return m_nImgFocus;
+    case ButtonLook::Normal: break;
+    }
+    return m_nImgNormal;
+}
+
+COLORREF CRedrawButton::GetLookColor(ButtonLook look) const
+{
+    switch (look) {
+    case ButtonLook::Disabled: return m_clrDisabled;
+    case ButtonLook::Pressed: return m_clrPressed;
+    case ButtonLook::Hover: return m_clrHover;
+    case ButtonLook::Focus: return m_clrFocus;
+    case ButtonLook::Normal: break;
+    }
+    return m_clrNormal;
+}
+
+void CRedrawButton::SizeToImage(BOOL bTop)
+{
+    Gdiplus::Image* pImage = nullptr;
+    LoadPngResource(&pImage, m_nImgNormal);
+    const int cx = static_cast<int>(ImageWidth(pImage));
+    const int cy = static_cast<int>(ImageHeight(pImage));
+    CRect rcParent;
+    ::GetClientRect(::GetParent(m_hWnd), &rcParent);
+    MoveWindow(0, bTop ? 0 : rcParent.Height() - BUTTON_BOTTOM_GAP, cx, cy, TRUE);
+    delete pImage;
+}
+
+void CRedrawButton::PreSubclassWindow()
+{
+    CButton::PreSubclassWindow();
+    ModifyStyle(0, BS_OWNERDRAW, 0);
+}
+
+void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
+{
+    m_bDisabled = FALSE;
+    CDC* pDC = CDC::FromHandle(lpDrawItemStruct->hDC);   // the system's, for this call only
+    Gdiplus::Graphics* pGraphics = new Gdiplus::Graphics(lpDrawItemStruct->hDC);
+    CRect rcClient;
+    GetClientRect(&rcClient);
+
+    const UINT state = lpDrawItemStruct->itemState;
+    m_bFocus = (state & ODS_FOCUS) ? TRUE : FALSE;
+    if (state & (ODS_SELECTED | ODS_DEFAULT))
+        m_bFocus = TRUE;
+    if (state & ODS_DISABLED)
+        m_bDisabled = TRUE;
+
+    PaintCapturedBackground(*this, pDC);
+
+    const ButtonLook look = ChooseButtonLook(m_bDisabled, m_bHover, m_bPressed, m_bFocus);
+    Gdiplus::Image* pImage = nullptr;
+    LoadPngResource(&pImage, GetLookImage(look));
+
+    if (m_bDrawImage && pImage) {
+        pGraphics->DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()),
+                             static_cast<INT>(pImage->GetHeight()));
+    }
+    if (m_bDrawText) {
+        CString strText;
+        GetWindowText(strText);
+        pDC->SetTextColor(GetLookColor(look));
+        // Put the system's font back so m_font is never left selected.
+        CFont* pOldFont = m_font.GetSafeHandle() ? pDC->SelectObject(&m_font) : nullptr;
+        pDC->SetBkMode(TRANSPARENT);
+        CRect rcText(0, 0, rcClient.Width(), rcClient.Height());
+        pDC->DrawText(strText, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        if (pOldFont)
+            pDC->SelectObject(pOldFont);
+    }
+    delete pImage;
+    delete pGraphics;
+}
+
+BOOL CRedrawButton::OnEraseBkgnd(CDC* pDC)
+{
+    return PaintCapturedBackground(*this, pDC);
+}
+
+void CRedrawButton::OnMouseMove(UINT nFlags, CPoint point)
+{
+    if (!m_bHover) {
+        TRACKMOUSEEVENT tme = {};
+        tme.cbSize = sizeof(tme);
+        tme.dwFlags = TME_HOVER | TME_LEAVE;
+        tme.hwndTrack = m_hWnd;
+        tme.dwHoverTime = HOVER_TIME_MS;
+        m_bHover = ::_TrackMouseEvent(&tme);
+    }
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    CButton::OnMouseMove(nFlags, point);
+}
+
+void CRedrawButton::OnLButtonDown(UINT nFlags, CPoint point)
+{
+    m_bPressed = TRUE;
+    CButton::OnLButtonDown(nFlags, point);
+}
+
+void CRedrawButton::OnLButtonUp(UINT nFlags, CPoint point)
+{
+    m_bPressed = FALSE;
+    CButton::OnLButtonUp(nFlags, point);
+}
+
+void CRedrawButton::OnMouseLeave()
+{
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    m_bHover = FALSE;
+    m_bPressed = FALSE;
+    InvalidateRect(nullptr, TRUE);
+}
+
+void CRedrawButton::OnMouseHover(UINT nFlags, CPoint point)
+{
+    m_bHover = TRUE;
+    InvalidateRect(nullptr, TRUE);
+}

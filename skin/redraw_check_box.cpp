@@ -1,0 +1,146 @@
+#include "skin/redraw_check_box.h"
+
+#include "skin/png_resource.h"
+
+namespace {
+
+constexpr wchar_t CHECK_FONT_FAMILY[] = L"黑体";
+constexpr Gdiplus::REAL CHECK_FONT_SIZE = 11;
+constexpr int CHECK_IMAGE_TOP = 1;
+constexpr DWORD HOVER_TIME_MS = 1;
+
+}  // namespace
+
+UINT ChooseCheckBoxImage(BOOL bChecked, BOOL bDisabled, BOOL bHover, BOOL bPressed)
+{
+    if (bDisabled)
+        return bChecked ? IDP_CHECK_ON_DISABLED : IDP_CHECK_OFF_DISABLED;
+    if (bHover && bPressed)
+        return bChecked ? IDP_CHECK_ON_PRESSED : IDP_CHECK_OFF_PRESSED;
+    if (bHover)
+        return bChecked ? IDP_CHECK_ON_HOVER : IDP_CHECK_OFF_HOVER;
+    return bChecked ? IDP_CHECK_ON_NORMAL : IDP_CHECK_OFF_NORMAL;
+}
+
+BEGIN_MESSAGE_MAP(CRedrawCheckBox, CButton)
+    ON_WM_ERASEBKGND()    // BOOL OnEraseBkgnd(CDC*)
+    ON_WM_MOUSEMOVE()     // void OnMouseMove(UINT, CPoint)
+    ON_WM_LBUTTONDOWN()   // void OnLButtonDown(UINT, CPoint)
+    ON_WM_LBUTTONUP()     // void OnLButtonUp(UINT, CPoint)
+    ON_WM_MOUSELEAVE()    // void OnMouseLeave()
+    ON_WM_MOUSEHOVER()    // void OnMouseHover(UINT, CPoint)
+END_MESSAGE_MAP()
+
+CRedrawCheckBox::CRedrawCheckBox()
+    : m_font(CreateSkinFont(CHECK_FONT_FAMILY, CHECK_FONT_SIZE))
+{
+}
+
+CRedrawCheckBox::~CRedrawCheckBox()
+{
+    delete m_font;
+    m_font = nullptr;
+    ReleaseSnapshot(m_dcBk, m_bmpBk);
+}
+
+void CRedrawCheckBox::PreSubclassWindow()
+{
+    CButton::PreSubclassWindow();
+    // Owner-drawn whatever the template says; this also ends auto-checking.
+    ModifyStyle(0, BS_OWNERDRAW, 0);
+}
+
+void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
+{
+    CDC* pDC = CDC::FromHandle(lpDrawItemStruct->hDC);   // the system's, for this call only
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    const int w = rcClient.Width();
+    const int h = rcClient.Height();
+
+    // Composed off-screen, so the anti-aliased text blends without flicker.
+    Gdiplus::Bitmap* pBitmap = new Gdiplus::Bitmap(w, h, PixelFormat32bppARGB);
+    Gdiplus::Graphics* pOffscreen = new Gdiplus::Graphics(pBitmap);
+    pOffscreen->Clear(Gdiplus::Color(0, 0, 0, 0));
+    COLORREF clrText = m_clrText;
+
+    const UINT state = lpDrawItemStruct->itemState;
+    m_bFocus = (state & ODS_FOCUS) ? TRUE : FALSE;
+    if (state & (ODS_SELECTED | ODS_DEFAULT))
+        m_bFocus = TRUE;
+    m_bDisabled = (state & ODS_DISABLED) ? TRUE : FALSE;
+
+    PaintCapturedBackground(*this, pDC);
+
+    if (m_bDisabled)
+        clrText = m_clrDisabled;
+    Gdiplus::Image* pImage = nullptr;
+    LoadPngResource(&pImage, ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
+
+    pOffscreen->SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    const INT cxImage = static_cast<INT>(ImageWidth(pImage));
+    if (pImage)
+        pOffscreen->DrawImage(pImage, 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
+
+    CString strText;
+    GetWindowText(strText);
+    Gdiplus::SolidBrush* pBrush = new Gdiplus::SolidBrush(ToGdiplusColor(clrText));
+    // A zero-sized layout rectangle: no bounds, the text starts after the box.
+    const Gdiplus::RectF rcLayout(static_cast<Gdiplus::REAL>(cxImage), 0, 0, 0);
+    pOffscreen->DrawString(strText, strText.GetLength(), m_font, rcLayout, nullptr, pBrush);
+
+    Gdiplus::Graphics* pScreen = new Gdiplus::Graphics(lpDrawItemStruct->hDC);
+    pScreen->DrawImage(pBitmap, 0, 0, w, h);
+
+    delete pBrush;
+    delete pImage;
+    delete pScreen;
+    delete pOffscreen;
+    delete pBitmap;
+}
+
+BOOL CRedrawCheckBox::OnEraseBkgnd(CDC* pDC)
+{
+    return PaintCapturedBackground(*this, pDC);
+}
+
+void CRedrawCheckBox::OnMouseMove(UINT nFlags, CPoint point)
+{
+    if (!m_bHover) {
+        TRACKMOUSEEVENT tme = {};
+        tme.cbSize = sizeof(tme);
+        tme.dwFlags = TME_HOVER | TME_LEAVE;
+        tme.hwndTrack = m_hWnd;
+        tme.dwHoverTime = HOVER_TIME_MS;
+        m_bHover = ::_TrackMouseEvent(&tme);
+    }
+    CButton::OnMouseMove(nFlags, point);
+}
+
+void CRedrawCheckBox::OnLButtonDown(UINT nFlags, CPoint point)
+{
+    // The state flips on the press, before the release sends BN_CLICKED.
+    m_bPressed = TRUE;
+    m_bChecked = !m_bChecked;
+    InvalidateRect(nullptr, TRUE);
+    CButton::OnLButtonDown(nFlags, point);
+}
+
+void CRedrawCheckBox::OnLButtonUp(UINT nFlags, CPoint point)
+{
+    m_bPressed = FALSE;
+    CButton::OnLButtonUp(nFlags, point);
+}
+
+void CRedrawCheckBox::OnMouseLeave()
+{
+    m_bHover = FALSE;
+    m_bPressed = FALSE;
+    InvalidateRect(nullptr, TRUE);
+}
+
+void CRedrawCheckBox::OnMouseHover(UINT nFlags, CPoint point)
+{
+    m_bHover = TRUE;
+    InvalidateRect(nullptr, TRUE);
+}
