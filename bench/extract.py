@@ -147,15 +147,16 @@ def measure(cmd):
 
         sampler = threading.Thread(target=sample)
         sampler.start()
-        _, status, usage = os.wait4(proc.pid, 0)
+        # Not the child's ru_maxrss: it includes this Python process's pages
+        # copied at fork. VmHWM starts afresh at every exec.
+        _, status, _ = os.wait4(proc.pid, 0)
         wall = time.perf_counter() - start
         proc.returncode = os.waitstatus_to_exitcode(status)
         done.set()
         sampler.join()
     if proc.returncode != 0:
         sys.exit("failed (%d): %s\n%s" % (proc.returncode, " ".join(cmd), open(out_path).read()))
-    hwm = max(peaks["VmHWM"], usage.ru_maxrss) / 1024.0
-    return wall, open(out_path).read().strip(), hwm, peaks["RssAnon"] / 1024.0
+    return wall, open(out_path).read().strip(), peaks["VmHWM"] / 1024.0, peaks["RssAnon"] / 1024.0
 
 
 def best(cmd, prepare=None):
@@ -174,11 +175,15 @@ def fresh(folder):
     return prepare
 
 
-def inner_seconds(text):
+def reported(text, key):
     for part in text.split():
-        if part.startswith("seconds="):
-            return float(part[8:])
+        if part.startswith(key + "="):
+            return float(part[len(key) + 1:])
     return float("nan")
+
+
+def inner_seconds(text):
+    return reported(text, "seconds")
 
 
 def main():
@@ -224,8 +229,11 @@ def main():
         log("  ours / Windows 7za, VmHWM:          %.2f" % (ours[2] / win7za[2]))
     else:
         log("  Windows 7za: not available")
-    log("  peak memory: ours VmHWM %.1f MB, RssAnon %.1f MB; largest block + 32 MB = %.1f MB"
+    loaded = reported(ours[1], "loaded_mb")
+    log("  peak memory: ours VmHWM %.1f MB, RssAnon %.1f MB; largest block + 32 MB = %.1f MB (target)"
         % (ours[2], ours[3], largest / mb + 32))
+    log("  ours without the payload image Wine copies at load (%.1f MB working set once loaded): %.1f MB"
+        % (loaded, ours[2] - loaded))
     for folder in (out_ours, out_7zz, out_7za):
         shutil.rmtree(folder, ignore_errors=True)
 
