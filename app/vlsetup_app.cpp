@@ -58,7 +58,7 @@ BOOL CVLSetupApp::InitInstance()
         [&box] {
             box.m_strFirstText = L"取消";
             box.m_strSecondText = L"重试";
-            box.m_nIconID = IDB_ICON_QUESTION;
+            box.m_nIconID = IDP_ICON_ALERT;
             box.m_strMessage = RUNNING_APP_MESSAGE;
             // A system close leaves no button result: it must read as "取消".
             box.m_nResult = 0;

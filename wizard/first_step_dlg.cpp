@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr UINT IDB_CUSTOM_BK = 205;   // white with a dark band for the path line
 constexpr COLORREF CLR_BAND_TEXT = 0xFFFFFF;
 
 void SetButtonImages(CRedrawButton& btn, UINT nNormal, UINT nHover, UINT nPressed, UINT nFocus, UINT nDisabled)
@@ -56,7 +55,7 @@ CFirstStepDlg::CFirstStepDlg()
       m_btnBrowse(false, true),
       m_stcSpace(11, L"黑体", FALSE, CLR_BAND_TEXT)
 {
-    m_nBkImageID = IDB_PAGE_BK;
+    m_nBkImageID = IDP_PAGE_BK;
 }
 
 CFirstStepDlg::~CFirstStepDlg() = default;
@@ -92,10 +91,10 @@ BOOL CFirstStepDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
 
-    SetButtonImages(m_btnBrowse, 1217, 1218, 1219, 1217, 1217);
-    SetButtonImages(m_btnCustom, 1203, 1204, 1205, 1203, 1203);
-    SetButtonImages(m_btnDefault, 1206, 1207, 1208, 1206, 1206);
-    SetButtonImages(m_btnProtocol, 1209, 1209, 1209, 1209, 1209);
+    SetButtonImages(m_btnBrowse, IDP_BROWSE_NORMAL, IDP_BROWSE_HOVER, IDP_BROWSE_PRESSED, IDP_BROWSE_NORMAL, IDP_BROWSE_NORMAL);
+    SetButtonImages(m_btnCustom, IDP_CUSTOM_NORMAL, IDP_CUSTOM_HOVER, IDP_CUSTOM_PRESSED, IDP_CUSTOM_NORMAL, IDP_CUSTOM_NORMAL);
+    SetButtonImages(m_btnDefault, IDP_DEFAULT_NORMAL, IDP_DEFAULT_HOVER, IDP_DEFAULT_PRESSED, IDP_DEFAULT_NORMAL, IDP_DEFAULT_NORMAL);
+    SetButtonImages(m_btnProtocol, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK);
 
     m_btnQuickInstall.MoveWindow(148, 170, 130, 38, TRUE);
     m_btnInstallNow.MoveWindow(285, 205, 130, 38, TRUE);
@@ -113,7 +112,7 @@ BOOL CFirstStepDlg::OnInitDialog()
     m_btnBrowse.MoveWindow(225, 208, 34, 16, TRUE);
     m_stcSpace.MoveWindow(10, 230, 250, 20, TRUE);
 
-    m_pngLogo.m_nImageID = IDB_LOGO;
+    m_pngLogo.m_nImageID = IDP_LOGO;
     m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
     // Parked below the page's bottom edge: the animation is not shown.
     m_gifBusy.MoveWindow(400, 274, 24, 24, TRUE);
@@ -181,7 +180,7 @@ void CFirstStepDlg::ShowLayout(bool bCustom)
     m_btnProtocol.MoveWindow(360, yAgree, 75, 14, TRUE);
 
     Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, bCustom ? IDB_CUSTOM_BK : IDB_PAGE_BK);
+    LoadPngResource(&pImage, bCustom ? IDP_CUSTOM_BK : IDP_PAGE_BK);
     delete m_pBkImage;
     m_pBkImage = pImage;
     InvalidateRect(nullptr, FALSE);
@@ -192,7 +191,7 @@ void CFirstStepDlg::OnBnClickedClose()
     CMessageBoxDlg box;
     box.m_strFirstText = L"确定";
     box.m_strSecondText = L"取消";
-    box.m_nIconID = IDB_ICON_QUESTION;
+    box.m_nIconID = IDP_ICON_ALERT;
     box.m_strMessage = L"\n您确定要停止安装Vellomar吗？";
     box.DoModal();
     if (box.m_nResult != MB_RESULT_SECOND)

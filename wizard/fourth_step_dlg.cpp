@@ -4,13 +4,8 @@
 
 #include "engine/product.h"
 #include "net/install_report.h"
+#include "skin/png_resource.h"
 #include "skin/wnd_shadow.h"
-
-namespace {
-
-constexpr UINT IDB_FINISH_BK = 209;   // white with faint diagonal shapes
-
-}  // namespace
 
 IMPLEMENT_DYNAMIC(CFourthStepDlg, CBaseDlg)
 
@@ -24,7 +19,7 @@ CFourthStepDlg::CFourthStepDlg()
     : CBaseDlg(IDD_FOURTH_STEP_DLG, nullptr),
       m_btnStart(true, true)
 {
-    m_nBkImageID = IDB_FINISH_BK;
+    m_nBkImageID = IDP_FINISH_BK;
 }
 
 CFourthStepDlg::~CFourthStepDlg() = default;
@@ -49,7 +44,7 @@ int CFourthStepDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
 BOOL CFourthStepDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
-    m_pngLogo.m_nImageID = IDB_LOGO;
+    m_pngLogo.m_nImageID = IDP_LOGO;
     m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
     m_btnStart.MoveWindow(148, 170, 130, 38, TRUE);
     m_btnStart.ShowWindow(SW_SHOW);

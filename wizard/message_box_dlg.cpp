@@ -8,9 +8,7 @@
 
 namespace {
 
-constexpr UINT IDB_MSGBOX_BK = 204;   // 416 x 200
 constexpr int MSGBOX_HEIGHT = 200;
-constexpr UINT IDB_BTN_NORMAL = 208, IDB_BTN_HOVER = 207, IDB_BTN_PRESSED = 206;
 constexpr COLORREF CLR_CAPTION = 0x333333, CLR_CAPTION_PRESSED = 0xFFFFFF, CLR_CAPTION_DISABLED = 0x808080;
 constexpr COLORREF CLR_MESSAGE = 0x333333;
 constexpr int FIRST_BTN_X = 268, SECOND_BTN_X = 338;
@@ -18,11 +16,11 @@ constexpr int TEXT_TOP = 65, TEXT_WIDTH = 260, TEXT_BOTTOM = 155;
 
 void SkinBoxButton(CRedrawButton& btn)
 {
-    btn.m_nImgNormal = IDB_BTN_NORMAL;
-    btn.m_nImgHover = IDB_BTN_HOVER;
-    btn.m_nImgPressed = IDB_BTN_PRESSED;
-    btn.m_nImgFocus = IDB_BTN_NORMAL;
-    btn.m_nImgDisabled = IDB_BTN_NORMAL;
+    btn.m_nImgNormal = IDP_BOXBTN_NORMAL;
+    btn.m_nImgHover = IDP_BOXBTN_HOVER;
+    btn.m_nImgPressed = IDP_BOXBTN_PRESSED;
+    btn.m_nImgFocus = IDP_BOXBTN_NORMAL;
+    btn.m_nImgDisabled = IDP_BOXBTN_NORMAL;
     btn.m_clrNormal = CLR_CAPTION;
     btn.m_clrHover = CLR_CAPTION;
     btn.m_clrPressed = CLR_CAPTION_PRESSED;
@@ -59,7 +57,7 @@ CMessageBoxDlg::CMessageBoxDlg()
       m_btnSecond(true, true),
       m_stcTitle(14, L"宋体", TRUE, 0x000000)
 {
-    m_nBkImageID = IDB_MSGBOX_BK;
+    m_nBkImageID = IDP_MSGBOX_BK;
     LOGFONTW lf = {};
     lf.lfHeight = 12;
     wcscpy_s(lf.lfFaceName, L"宋体");

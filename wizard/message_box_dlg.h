@@ -2,7 +2,7 @@
 //
 //   CMessageBoxDlg box;
 //   box.m_strFirstText = L"确定";  box.m_strSecondText = L"取消";
-//   box.m_nIconID = IDB_ICON_QUESTION;  box.m_strMessage = L"...";
+//   box.m_nIconID = IDP_ICON_ALERT;  box.m_strMessage = L"...";
 //   box.DoModal();
 //   if (box.m_nResult == MB_RESULT_SECOND) ...
 // m_nResult tells which way the box was left; it is set only by the three

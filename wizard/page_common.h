@@ -4,6 +4,7 @@
 #pragma once
 #include "afx/afxwin.h"
 #include "skin/base_dlg.h"
+#include "res/pictures.h"
 #include "res/wizard.h"
 
 class CFirstStepDlg;
@@ -19,9 +20,6 @@ extern CFourthStepDlg* g_pFourthStepDlg;
 // The wizard's backgrounds are this tall (all are 416 pixels wide); the
 // shadow is built for that height.
 constexpr int PAGE_HEIGHT = 250;
-constexpr UINT IDB_PAGE_BK = 203;        // white page (quick layout, viewer, progress)
-constexpr UINT IDB_LOGO = 1214;          // product picture, 200 x 150
-constexpr UINT IDB_ICON_QUESTION = 165;  // message box icon, 36 x 36
 
 // Posts WM_QUIT to the thread's main window (the active window: no main
 // window is ever set), which ends the start-up's message loop.

@@ -1,12 +1,12 @@
 #include "wizard/protocol_dlg.h"
 
+#include "skin/png_resource.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/install_rules.h"
 
 namespace {
 
-constexpr UINT IDB_SEPARATOR = 211;   // 416 x 1
 constexpr COLORREF CLR_BACK_NORMAL = 0x888888, CLR_BACK_ACTIVE = 0x333333, CLR_BACK_DISABLED = 0x808080;
 
 }  // namespace
@@ -26,7 +26,7 @@ CProtocolDlg::CProtocolDlg()
       m_btnQuickInstall(true, true),
       m_btnBack(true, false)
 {
-    m_nBkImageID = IDB_PAGE_BK;
+    m_nBkImageID = IDP_PAGE_BK;
 }
 
 CProtocolDlg::~CProtocolDlg() = default;
@@ -69,7 +69,7 @@ BOOL CProtocolDlg::OnInitDialog()
     m_chkAgree.Invalidate(TRUE);
     m_btnQuickInstall.EnableWindow(FALSE);
 
-    m_pngLine.m_nImageID = IDB_SEPARATOR;
+    m_pngLine.m_nImageID = IDP_SEPARATOR;
     m_pngLine.MoveWindow(0, 180, 416, 1, TRUE);
 
     m_btnBack.MoveWindow(0, 225, 80, 20, TRUE);

@@ -35,7 +35,7 @@ CThirdStepDlg::CThirdStepDlg()
     : CBaseDlg(IDD_THIRD_STEP_DLG, nullptr),
       m_pJob(new ExtractJob())
 {
-    m_nBkImageID = IDB_PAGE_BK;
+    m_nBkImageID = IDP_PAGE_BK;
 }
 
 CThirdStepDlg::~CThirdStepDlg() = default;
@@ -167,7 +167,7 @@ void CThirdStepDlg::OnInstallFailed(WPARAM nCode, LPARAM lParam)
     CMessageBoxDlg box;
     box.m_strFirstText = L"退出";
     box.m_strSecondText = L"确定";
-    box.m_nIconID = IDB_ICON_QUESTION;
+    box.m_nIconID = IDP_ICON_ALERT;
     box.m_strMessage = strText;
     box.DoModal();
     if (box.m_nResult == MB_RESULT_FIRST)

@@ -14,10 +14,14 @@ if(VL_WIZARD_COMPLETE)
         VERBATIM)
     file(MAKE_DIRECTORY ${VL_DAMAGED_DIR})
     file(WRITE ${VL_DAMAGED_DIR}/payload.rc "129 FILE \"${VL_DAMAGED_PAYLOAD}\"\n")
+    # Rebuilt with the installer's own resources (pictures, templates, agreement).
+    file(GLOB VL_DAMAGED_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAKE_SOURCE_DIR}/res/*.h
+         ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/*.rtf ${CMAKE_SOURCE_DIR}/res/png/* ${CMAKE_SOURCE_DIR}/res/gif/*)
     add_library(vl_resources_damaged OBJECT ${CMAKE_SOURCE_DIR}/res/VLSetup.rc)
     target_include_directories(vl_resources_damaged BEFORE PRIVATE ${VL_DAMAGED_DIR} ${CMAKE_SOURCE_DIR}/res)
     set_source_files_properties(${CMAKE_SOURCE_DIR}/res/VLSetup.rc
-        PROPERTIES OBJECT_DEPENDS "${VL_DAMAGED_PAYLOAD}")
+        PROPERTIES
+        OBJECT_DEPENDS "${VL_DAMAGED_PAYLOAD};${VL_DAMAGED_RES_INPUTS}")
     add_executable(VLSetupDamaged WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${CMAKE_SOURCE_DIR}/app/vlsetup_app.cpp
                    $<TARGET_OBJECTS:vl_resources_damaged>)
     vl_warnings(VLSetupDamaged)

@@ -178,8 +178,17 @@ def reg_value(key, name):
     return None
 
 
+def stop_app():
+    """No Vellomar.exe left running (an earlier test started it): the guard would stop the next run."""
+    if any(p.lower() == "vellomar.exe" for p in processes()):
+        wine("taskkill", "/f", "/im", "Vellomar.exe")
+        wait_until(lambda: not any(p.lower() == "vellomar.exe" for p in processes()),
+                   "Vellomar.exe to end", timeout=30)
+
+
 def reset_installation(*extra_dirs):
-    """No earlier installation: keys removed, install folders gone."""
+    """No earlier installation: keys removed, install folders gone, the application not running."""
+    stop_app()
     wine("reg", "delete", PRODUCT_KEY, "/f")
     wine("reg", "delete", UNINSTALL_KEY, "/f")
     for d in (default_install_dir(),) + extra_dirs:

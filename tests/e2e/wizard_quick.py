@@ -62,8 +62,4 @@ def test_quick_installation():
         stop_app()
 
 
-def stop_app():
-    wine("taskkill", "/f", "/im", "Vellomar.exe")
-
-
 run_tests([test_quick_installation])
