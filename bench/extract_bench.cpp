@@ -16,18 +16,14 @@
 #include <string>
 
 #include "afx/afxmodule.h"
+#include "engine/archive_stream.h"
 #include "engine/extract.h"
 
 extern "C" {
-#include "7z.h"
-#include "7zAlloc.h"
 #include "7zCrc.h"
-#include "7zFile.h"
 }
 
 namespace {
-
-const ISzAlloc s_szAlloc = {SzAlloc, SzFree};
 
 double Megabytes(SIZE_T nBytes)
 {
@@ -99,18 +95,13 @@ int Decode(const wchar_t* pszArchive)
         std::fprintf(stderr, "cannot open %ls\n", pszArchive);
         return 2;
     }
-    FileInStream_CreateVTable(&archiveStream);
     CLookToRead2 lookStream;
-    LookToRead2_CreateVTable(&lookStream, False);
-    lookStream.buf = static_cast<Byte*>(ISzAlloc_Alloc(&s_szAlloc, ARCHIVE_READ_BUFFER_SIZE));
-    lookStream.bufSize = ARCHIVE_READ_BUFFER_SIZE;
-    lookStream.realStream = &archiveStream.vt;
-    LookToRead2_INIT(&lookStream)
+    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
     CrcGenerateTable();
 
     CSzArEx db;
     SzArEx_Init(&db);
-    SRes res = SzArEx_Open(&db, &lookStream.vt, &s_szAlloc, &s_szAlloc);
+    SRes res = !bLookBuffer ? SZ_ERROR_MEM : SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc);
     UInt32 nBlockIndex = 0xFFFFFFFF;
     Byte* pOutBuffer = nullptr;
     size_t nOutBufferSize = 0;
@@ -120,12 +111,12 @@ int Decode(const wchar_t* pszArchive)
         size_t nOffset = 0;
         size_t nSize = 0;
         res = SzArEx_Extract(&db, &lookStream.vt, i, &nBlockIndex, &pOutBuffer, &nOutBufferSize, &nOffset, &nSize,
-                             &s_szAlloc, &s_szAlloc);
+                             &g_szHeapAlloc, &g_szHeapAlloc);
     }
     const unsigned nBlocks = db.db.NumFolders;
-    ISzAlloc_Free(&s_szAlloc, pOutBuffer);
-    SzArEx_Free(&db, &s_szAlloc);
-    ISzAlloc_Free(&s_szAlloc, lookStream.buf);
+    ISzAlloc_Free(&g_szHeapAlloc, pOutBuffer);
+    SzArEx_Free(&db, &g_szHeapAlloc);
+    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
     File_Close(&archiveStream.file);
     std::printf("seconds=%.3f res=%d blocks=%u\n", Seconds(start), static_cast<int>(res), nBlocks);
     return res == SZ_OK ? 0 : 1;

@@ -6,21 +6,16 @@
 #include <new>
 
 #include "afx/afxmodule.h"
+#include "engine/archive_stream.h"
 #include "engine/product.h"
 
 extern "C" {
-#include "7z.h"
-#include "7zAlloc.h"
 #include "7zCrc.h"
-#include "7zFile.h"
 }
 
 static_assert(sizeof(wchar_t) == sizeof(UInt16), "entry names are copied as UTF-16 code units");
 
 namespace {
-
-// Plain heap allocation for the database, the decoder and the output cache.
-const ISzAlloc s_szAlloc = {SzAlloc, SzFree};
 
 constexpr UInt32 NO_BLOCK = 0xFFFFFFFF;   // the output cache holds no block yet
 
@@ -147,7 +142,7 @@ struct CEntryLoop
             // decode it all over again.
             if (pDb->FileToFolder[i] != NO_BLOCK
                 && SzArEx_Extract(pDb, pStream, i, &nBlockIndex, &pOutBuffer, &nOutBufferSize, &nOffset, &nSize,
-                                  &s_szAlloc, &s_szAlloc) != SZ_OK)
+                                  &g_szHeapAlloc, &g_szHeapAlloc) != SZ_OK)
                 return {INSTALL_ERR_DECODE, 0};
             PostNotify(pJob, INSTALL_PROGRESS, GetProgressPercent(i, pDb->NumFiles));
         }
@@ -254,23 +249,17 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
         return 0;
     }
 
-    // Exact mode: the look stream reads only what the decoder asks for.
-    FileInStream_CreateVTable(&archiveStream);
     CLookToRead2 lookStream;
-    LookToRead2_CreateVTable(&lookStream, False);
-    lookStream.buf = static_cast<Byte*>(ISzAlloc_Alloc(&s_szAlloc, ARCHIVE_READ_BUFFER_SIZE));
-    lookStream.bufSize = ARCHIVE_READ_BUFFER_SIZE;
-    lookStream.realStream = &archiveStream.vt;
-    LookToRead2_INIT(&lookStream)
-
+    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
     CrcGenerateTable();
 
     CSzArEx db;
     SzArEx_Init(&db);
-    const SRes res = lookStream.buf ? SzArEx_Open(&db, &lookStream.vt, &s_szAlloc, &s_szAlloc) : SZ_ERROR_MEM;
+    const SRes res = bLookBuffer ? SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc)
+                                 : SZ_ERROR_MEM;
     if (res != SZ_OK) {
-        SzArEx_Free(&db, &s_szAlloc);
-        ISzAlloc_Free(&s_szAlloc, lookStream.buf);
+        SzArEx_Free(&db, &g_szHeapAlloc);
+        ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
         File_Close(&archiveStream.file);
         ::DeleteFileW(pJob->strArchivePath.c_str());
         PostNotify(pJob, INSTALL_ERR_ARCHIVE, 0);
@@ -280,10 +269,10 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
     CEntryLoop loop{pJob, &db, &lookStream.vt};
     const CExtractResult result = loop.Run();
 
-    ISzAlloc_Free(&s_szAlloc, loop.pOutBuffer);
-    SzArEx_Free(&db, &s_szAlloc);
+    ISzAlloc_Free(&g_szHeapAlloc, loop.pOutBuffer);
+    SzArEx_Free(&db, &g_szHeapAlloc);
     delete[] loop.pName;
-    ISzAlloc_Free(&s_szAlloc, lookStream.buf);
+    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
     File_Close(&archiveStream.file);
     ::DeleteFileW(pJob->strArchivePath.c_str());
 
