@@ -1,6 +1,13 @@
 #include "wizard/page_common.h"
 
+#include "skin/png_resource.h"
 #include "wizard/third_step_dlg.h"
+
+namespace {
+
+constexpr wchar_t FONT_SUBSTITUTES_KEY[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes";
+
+}  // namespace
 
 CFirstStepDlg* g_pFirstStepDlg = nullptr;
 CProtocolDlg* g_pProtocolDlg = nullptr;
@@ -20,4 +27,20 @@ void ShowProgressPage()
         g_pThirdStepDlg->Create(IDD_THIRD_STEP_DLG, CWnd::FromHandle(::GetDesktopWindow()));
     }
     g_pThirdStepDlg->ShowWindow(SW_SHOW);
+}
+
+Gdiplus::Font* CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize)
+{
+    Gdiplus::FontFamily family(pszFamily);
+    if (!family.IsAvailable()) {
+        wchar_t szFace[LF_FACESIZE] = {};
+        DWORD cbFace = sizeof(szFace);
+        if (::RegGetValueW(HKEY_LOCAL_MACHINE, FONT_SUBSTITUTES_KEY, pszFamily, RRF_RT_REG_SZ, nullptr, szFace,
+                           &cbFace) == ERROR_SUCCESS) {
+            Gdiplus::FontFamily substitute(szFace);
+            if (substitute.IsAvailable())
+                return new Gdiplus::Font(&substitute, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+        }
+    }
+    return CreateSkinFont(pszFamily, emSize);
 }

@@ -3,6 +3,7 @@
 // the process ends) and the way every window ends the installer.
 #pragma once
 #include "afx/afxwin.h"
+#include <gdiplus.h>
 #include "skin/base_dlg.h"
 #include "res/pictures.h"
 #include "res/wizard.h"
@@ -28,3 +29,9 @@ void EndInstaller();
 // Shows the progress page, creating it on first use; the installation starts
 // as it initialises. The caller hides itself afterwards.
 void ShowProgressPage();
+
+// A pixel-sized regular GDI+ font for text a page draws itself. GDI+ does not
+// follow the system's font substitutes (the Chinese face names are mapped to
+// installed fonts that way), so a family GDI+ does not know is looked up
+// there first; otherwise the skin's font with its own fallback.
+Gdiplus::Font* CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize);

@@ -90,19 +90,18 @@ void CThirdStepDlg::OnPaint()
             graphics.DrawImage(m_pBkImage, 0, 0, static_cast<INT>(m_pBkImage->GetWidth()),
                                static_cast<INT>(m_pBkImage->GetHeight()));
 
-        Gdiplus::FontFamily family(L"宋体");
         Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
         Gdiplus::SolidBrush brushNumber{Gdiplus::Color(CLR_NUMBER)};
-        Gdiplus::Font fontTitle(&family, 14, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-        Gdiplus::Font fontNumber(&family, 96, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-        Gdiplus::Font fontPercent(&family, 30, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+        std::unique_ptr<Gdiplus::Font> pFontTitle(CreatePageFont(L"宋体", 14));
+        std::unique_ptr<Gdiplus::Font> pFontNumber(CreatePageFont(L"宋体", 96));
+        std::unique_ptr<Gdiplus::Font> pFontPercent(CreatePageFont(L"宋体", 30));
 
-        graphics.DrawString(L"正在安装Vellomar", -1, &fontTitle, Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
+        graphics.DrawString(L"正在安装Vellomar", -1, pFontTitle.get(), Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
         // Right-aligned: the number ends at x = 260 whatever its digits.
         Gdiplus::StringFormat formatNumber;
         formatNumber.SetAlignment(Gdiplus::StringAlignmentFar);
-        graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, &fontNumber, Gdiplus::RectF(260, 60, 0, 0), &formatNumber, &brushNumber);
-        graphics.DrawString(L"%", -1, &fontPercent, Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
+        graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, pFontNumber.get(), Gdiplus::RectF(260, 60, 0, 0), &formatNumber, &brushNumber);
+        graphics.DrawString(L"%", -1, pFontPercent.get(), Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
     }
 
     CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);

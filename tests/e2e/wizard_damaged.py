@@ -24,6 +24,9 @@ def test_failure_box_and_closable_page():
         expect_shot("wizard_progress_page_failed",
                     # Title "正在安装Vellomar" at (30, 25); the bar's empty track at (38, 180, 340 x 6).
                     dark_pixels(progress, (30, 25, 150, 41), 10, "title 正在安装Vellomar", level=160),
+                    # A lone "%" at (260, 110): no progress came before the failure.
+                    dark_pixels(progress, (260, 110, 290, 142), 5, "percent sign", level=230),
+                    lambda shot: None if max(pixel_in(shot, progress, (240, 140))) > 235 else "a number before the % sign",
                     color_near(progress, (38 + 300, 180 + 3), (211, 211, 211), "progress track", tolerance=20))
 
         for k in ("Return", "Escape"):
