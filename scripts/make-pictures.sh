@@ -52,7 +52,7 @@ out24 "$TMP/204.png" "$P/204.png"
 
 # ---- Rounded action buttons 130 x 38 with alpha -----------------------------
 button() { # id w h top bottom border radius
-    $IM -size "$2x$3" gradient:"$4"-"$5" \
+    $IM -size "$2x$3" gradient:"$4"-"$5" -alpha set \
         \( -size "$2x$3" xc:none -fill white -draw "roundrectangle 0,0 $(($2-1)),$(($3-1)) $7,$7" \) \
         -compose DstIn -composite -compose Over \
         -fill none -stroke "$6" -strokewidth 1 -draw "roundrectangle 0.5,0.5 $(($2-1)).5,$(($3-1)).5 $7,$7" \
@@ -180,9 +180,11 @@ while [ $i -lt 8 ]; do
         draw="$draw -fill '$c' -draw \"circle $1,$2 $r,$2\""
         k=$((k + 1))
     done
-    eval "$IM -size 24x24 xc:none $draw \"$TMP/f$i.png\""
+    # Opaque on the page's white: the static never erases, so a transparent
+    # frame would leave the previous frame's dots behind.
+    eval "$IM -size 24x24 xc:'#f7f8fa' $draw -alpha off \"$TMP/f$i.png\""
     frames="$frames $TMP/f$i.png"
     i=$((i + 1))
 done
-$IM -delay 9 -dispose Background -loop 0 $frames -strip "GIF:$G/1220.gif"
+$IM -delay 9 -dispose None -loop 0 $frames -strip "GIF:$G/1220.gif"
 echo "pictures written to $P and $G"

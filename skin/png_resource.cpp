@@ -128,6 +128,18 @@ Gdiplus::Font* CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize)
     Gdiplus::FontFamily family(lpszFamily);
     if (family.IsAvailable())
         return new Gdiplus::Font(&family, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-    return new Gdiplus::Font(Gdiplus::FontFamily::GenericSansSerif(), emSize, Gdiplus::FontStyleRegular,
-                             Gdiplus::UnitPixel);
+    const Gdiplus::FontFamily* pGeneric = Gdiplus::FontFamily::GenericSansSerif();
+    if (pGeneric && pGeneric->IsAvailable())
+        return new Gdiplus::Font(pGeneric, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+    // Neither family is known to GDI+ by name: let GDI's font mapper pick the
+    // face (it knows the system's substitutes, such as those for Chinese
+    // names), so that the text still appears.
+    LOGFONTW lf = {};
+    lf.lfHeight = -static_cast<LONG>(emSize);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, lpszFamily, LF_FACESIZE);
+    HDC hdc = ::GetDC(nullptr);
+    Gdiplus::Font* pFont = new Gdiplus::Font(hdc, &lf);
+    ::ReleaseDC(nullptr, hdc);
+    return pFont;
 }

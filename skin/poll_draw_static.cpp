@@ -9,10 +9,14 @@ BOOL AdvancePollAnimation(PollAnimation& anim, DWORD dwNow, UINT* pnFrame)
     if (anim.m_bPaused || anim.m_nFrameCount == 0)
         return FALSE;
     if (anim.m_nDelayMs != 0) {
-        if (static_cast<LONG>(dwNow - anim.m_dwNextTick) < 0)
+        // Before the first advance there is no previous one to wait for; a
+        // start tick of 0 would otherwise hold the animation back for 24.8
+        // days once the tick count has passed 2^31.
+        if (anim.m_bStarted && static_cast<LONG>(dwNow - anim.m_dwNextTick) < 0)
             return FALSE;
         anim.m_dwNextTick = dwNow + static_cast<DWORD>(anim.m_nDelayMs);
     }
+    anim.m_bStarted = true;
     *pnFrame = anim.m_nCurrentFrame;
     if (++anim.m_nCurrentFrame >= anim.m_nFrameCount)
         anim.m_nCurrentFrame = 0;

@@ -20,6 +20,7 @@ struct PollAnimation
     Gdiplus::PropertyItem* m_pFrameDelays = nullptr;   // owned, hundredths per frame
     int m_nDelayMs = POLL_FIRST_DELAY_MS;         // 0: advance at the next tick
     DWORD m_dwNextTick = 0;
+    bool m_bStarted = false;                      // the first advance is never held back
     Gdiplus::Image* m_pImage = nullptr;           // owned
 };
 

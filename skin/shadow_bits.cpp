@@ -3,6 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// Rounds to a double in memory: on x87 the intermediate would otherwise keep
+// extended precision, and (1 - 3/5) x 100 would truncate to 39 instead of 40.
+double AsDouble(double v)
+{
+    volatile double d = v;
+    return d;
+}
+
+}  // namespace
+
 uint32_t PremultipliedShadowColor(COLORREF clr, int a)
 {
     const uint32_t r = GetRValue(clr) * a / 255;
@@ -57,8 +69,8 @@ void BuildShadowBitsFromSpans(uint32_t* pBits, int W, int H, const std::vector<S
             if (d < c0)
                 value = PremultipliedShadowColor(params.clrShadow, D);
             else if (d <= K)
-                value = PremultipliedShadowColor(params.clrShadow,
-                                                 static_cast<int>((1.0 - (d - c0) / (S + 1)) * D));
+                value = PremultipliedShadowColor(
+                    params.clrShadow, static_cast<int>(AsDouble(AsDouble(1.0 - AsDouble((d - c0) / (S + 1))) * D)));
             kernel[static_cast<size_t>(dy + K) * nSide + (dx + K)] = value;
         }
     }

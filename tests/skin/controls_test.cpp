@@ -1,0 +1,313 @@
+// The skinned controls on the demo dialog: image loading, the base dialog's
+// window, the button's looks, the check box, the progress bar, the
+// animation's frame timing and GDI objects over repeated paints.
+#include <gtest/gtest.h>
+
+#include "skin/png_resource.h"
+#include "tests/skin/demo/demo_ids.h"
+#include "tests/skin/skin_test_env.h"
+
+namespace {
+
+COLORREF ScreenPixel(HWND hWnd, int x, int y)
+{
+    HDC hdc = ::GetDC(hWnd);
+    const COLORREF clr = ::GetPixel(hdc, x, y);
+    ::ReleaseDC(hWnd, hdc);
+    return clr;
+}
+
+TEST(LoadPngResource, LoadsAPictureAtItsSize)
+{
+    Gdiplus::Image* pImage = nullptr;
+    LoadPngResource(&pImage, IDP_ACTION_NORMAL);
+    ASSERT_NE(nullptr, pImage);
+    EXPECT_EQ(130u, pImage->GetWidth());
+    EXPECT_EQ(38u, pImage->GetHeight());
+    delete pImage;
+}
+
+TEST(LoadPngResource, MissingIdLeavesThePointerUntouched)
+{
+    Gdiplus::Image* const pSentinel = reinterpret_cast<Gdiplus::Image*>(0x1234);
+    Gdiplus::Image* pImage = pSentinel;
+    LoadPngResource(&pImage, 4242);
+    EXPECT_EQ(pSentinel, pImage);
+    LoadPngResource(&pImage, IDG_BUSY);   // a GIF, not a "PNG" resource
+    EXPECT_EQ(pSentinel, pImage);
+}
+
+TEST(BaseDlg, TemplateWithCaptionComesUpBorderlessAtTheBackgroundSize)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    CRect rc;
+    dlg.GetWindowRect(&rc);
+    EXPECT_EQ(416, rc.Width());
+    EXPECT_EQ(250, rc.Height());
+    EXPECT_EQ(0u, dlg.GetStyle() & (WS_BORDER | WS_DLGFRAME));
+
+    // Title buttons flush against the right edge, 32 x 32 each.
+    const struct { CWnd* pButton; int x; } buttons[] = {{&dlg.m_btnMin, 416 - 64}, {&dlg.m_btnClose, 416 - 32}};
+    for (const auto& b : buttons) {
+        CRect rcButton;
+        b.pButton->GetWindowRect(&rcButton);
+        dlg.ScreenToClient(&rcButton);
+        EXPECT_EQ(b.x, rcButton.left);
+        EXPECT_EQ(32, rcButton.Width());
+        EXPECT_EQ(32, rcButton.Height());
+    }
+
+    MSG msg = {dlg.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0};
+    EXPECT_TRUE(dlg.PreTranslateMessage(&msg)) << "Escape is swallowed";
+    dlg.DestroyWindow();
+}
+
+TEST(RedrawButton, LookTable)
+{
+    // disabled, hover, pressed, focus -> look; the first matching rule wins.
+    const struct { BOOL d, h, p, f; ButtonLook look; } cases[] = {
+        {FALSE, FALSE, FALSE, FALSE, ButtonLook::Normal},
+        {FALSE, FALSE, FALSE, TRUE, ButtonLook::Focus},
+        {FALSE, TRUE, FALSE, TRUE, ButtonLook::Hover},
+        {FALSE, TRUE, TRUE, TRUE, ButtonLook::Pressed},
+        {FALSE, FALSE, TRUE, FALSE, ButtonLook::Normal},   // pressed shows only while hovering
+        {FALSE, FALSE, TRUE, TRUE, ButtonLook::Focus},
+        {TRUE, TRUE, TRUE, TRUE, ButtonLook::Disabled},    // disabled wins under the mouse
+        {TRUE, FALSE, FALSE, FALSE, ButtonLook::Disabled},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.look, ChooseButtonLook(c.d, c.h, c.p, c.f)) << c.d << c.h << c.p << c.f;
+
+    CRedrawButton button(true, true);
+    const struct { ButtonLook look; UINT nImage; COLORREF clr; } defaults[] = {
+        {ButtonLook::Normal, 138, 0xFFFFFF}, {ButtonLook::Hover, 140, 0xFFFFFF},
+        {ButtonLook::Pressed, 137, 0xFFFFFF}, {ButtonLook::Focus, 138, 0xFFFFFF},
+        {ButtonLook::Disabled, 139, 0x808080},
+    };
+    for (const auto& d : defaults) {
+        EXPECT_EQ(d.nImage, button.GetLookImage(d.look));
+        EXPECT_EQ(d.clr, button.GetLookColor(d.look));
+    }
+}
+
+TEST(RedrawButton, DrawsItsStateImageOverTheSnapshot)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    const int cx = (DEMO_ACTION_RECT.left + DEMO_ACTION_RECT.right) / 2;
+    const int yTop = DEMO_ACTION_RECT.top + 6;
+    const COLORREF clrAction = ScreenPixel(dlg.m_hWnd, cx - 40, yTop);
+    EXPECT_GT(GetRValue(clrAction), 150) << std::hex << clrAction;
+    EXPECT_LT(GetGValue(clrAction), 90) << std::hex << clrAction;
+
+    // The disabled one is grey, and so it stays under the mouse.
+    dlg.m_btnDisabled.m_bHover = TRUE;
+    dlg.m_btnDisabled.m_bPressed = TRUE;
+    dlg.m_btnDisabled.Invalidate();
+    dlg.m_btnDisabled.UpdateWindow();
+    const COLORREF clrDisabled = ScreenPixel(dlg.m_hWnd, cx - 40, DEMO_DISABLED_RECT.top + 6);
+    EXPECT_LT(abs(GetRValue(clrDisabled) - GetBValue(clrDisabled)), 20) << std::hex << clrDisabled;
+
+    // The rounded corner shows the page behind it, not black.
+    const COLORREF clrCorner = ScreenPixel(dlg.m_hWnd, DEMO_ACTION_RECT.left, DEMO_ACTION_RECT.top);
+    EXPECT_GT(GetGValue(clrCorner), 200) << std::hex << clrCorner;
+    dlg.DestroyWindow();
+}
+
+TEST(RedrawButton, SizeToImageAtTheBottom)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    dlg.m_btnBox.SizeToImage(FALSE);
+    CRect rc;
+    dlg.m_btnBox.GetWindowRect(&rc);
+    dlg.ScreenToClient(&rc);
+    EXPECT_EQ(CRect(0, 250 - 37, 64, 250 - 37 + 26), rc);
+    dlg.DestroyWindow();
+}
+
+TEST(RedrawCheckBox, PressFlipsOnceBeforeClickedAndDraggedOffStillFlips)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    CRedrawCheckBox& box = dlg.m_chkAgree;
+    ASSERT_TRUE(box.m_bChecked);
+    EXPECT_EQ(BS_OWNERDRAW, box.GetStyle() & BS_TYPEMASK);
+
+    box.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_FALSE(box.m_bChecked) << "flipped on the press";
+    EXPECT_EQ(0, dlg.m_nClicks);
+    box.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PumpFor(50);
+    EXPECT_EQ(1, dlg.m_nClicks);
+    EXPECT_FALSE(dlg.m_bCheckedAtClick) << "the handler sees the new state";
+    EXPECT_FALSE(box.m_bChecked) << "the release does not flip again";
+
+    // Pressed, dragged off, released elsewhere: flipped, but no BN_CLICKED.
+    box.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    box.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(-300, -300));
+    PumpFor(50);
+    EXPECT_TRUE(box.m_bChecked);
+    EXPECT_EQ(1, dlg.m_nClicks);
+    dlg.DestroyWindow();
+}
+
+TEST(RedrawCheckBox, TextStartsAfterTheBoxImage)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    CRedrawCheckBox& box = dlg.m_chkAgree;
+    CRect rc;
+    box.GetClientRect(&rc);
+
+    // Drawn into a white memory bitmap, without a snapshot in the way.
+    HDC hScreen = ::GetDC(nullptr);
+    HDC hdc = ::CreateCompatibleDC(hScreen);
+    HBITMAP hbm = ::CreateCompatibleBitmap(hScreen, rc.Width(), rc.Height());
+    ::ReleaseDC(nullptr, hScreen);
+    HGDIOBJ hOld = ::SelectObject(hdc, hbm);
+    ::PatBlt(hdc, 0, 0, rc.Width(), rc.Height(), WHITENESS);
+    ReleaseSnapshot(box.m_dcBk, box.m_bmpBk);
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_BUTTON;
+    dis.hwndItem = box.m_hWnd;
+    dis.hDC = hdc;
+    dis.rcItem = rc;
+    box.DrawItem(&dis);
+
+    int xFirstText = -1;
+    for (int x = 10; x < rc.Width() && xFirstText < 0; ++x) {
+        for (int y = 0; y < rc.Height(); ++y) {
+            if (GetRValue(::GetPixel(hdc, x, y)) < 160) {
+                xFirstText = x;
+                break;
+            }
+        }
+    }
+    EXPECT_GE(xFirstText, 14) << "text drawn over the box image's width";
+    EXPECT_LE(xFirstText, 22) << "text starts right after the box image (with GDI+ padding)";
+    ::SelectObject(hdc, hOld);
+    ::DeleteObject(hbm);
+    ::DeleteDC(hdc);
+    dlg.DestroyWindow();
+}
+
+TEST(SkinProgressCtrl, FillWidthIsTruncated)
+{
+    const struct { int w, pos, fill; } cases[] = {{201, 50, 100}, {340, 0, 0}, {340, 100, 340}, {160, 60, 96}, {3, 99, 2}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.fill, ProgressFillWidth(c.w, c.pos)) << c.w << " x " << c.pos;
+}
+
+TEST(SkinProgressCtrl, PaintsTrackAndFillOnlyEvenWithABorder)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    CSkinProgressCtrl& bar = dlg.m_progress;
+    CRect rc;
+    bar.GetClientRect(&rc);
+    const int fw = ProgressFillWidth(rc.Width(), DEMO_PROGRESS_POS);
+    const COLORREF clrFill = RGB(175, 9, 0), clrTrack = RGB(211, 211, 211);
+
+    const struct { int pos; int fill; } positions[] = {{DEMO_PROGRESS_POS, fw}, {0, 0}, {100, rc.Width()}};
+    for (const auto& p : positions) {
+        bar.SetPos(p.pos);
+        bar.UpdateWindow();
+        int nWrong = 0;
+        for (int y = 0; y < rc.Height(); ++y)
+            for (int x = 0; x < rc.Width(); ++x)
+                nWrong += ScreenPixel(bar.m_hWnd, x, y) != (x < p.fill ? clrFill : clrTrack);
+        EXPECT_EQ(0, nWrong) << "pixels neither fill nor track at position " << p.pos;
+    }
+    dlg.DestroyWindow();
+}
+
+// Frames selected by an animation of 8 frames, ticked every 100 ms from dwStart.
+std::vector<int> TickAnimation(PollAnimation anim, DWORD dwStart, int nTicks)
+{
+    std::vector<int> frames;
+    for (int i = 0; i < nTicks; ++i) {
+        UINT nFrame = 0;
+        frames.push_back(AdvancePollAnimation(anim, dwStart + static_cast<DWORD>(i) * 100, &nFrame)
+                             ? static_cast<int>(nFrame) : -1);
+    }
+    return frames;
+}
+
+TEST(PollDrawStatic, FramesAdvanceAcrossTickBoundaries)
+{
+    // The busy GIF: 8 frames of 90 ms, one frame per 100 ms tick.
+    std::vector<UINT> delays(8, 9);
+    Gdiplus::PropertyItem item = {PropertyTagFrameDelay, static_cast<ULONG>(delays.size() * sizeof(UINT)),
+                                  PropertyTagTypeLong, delays.data()};
+    PollAnimation anim;
+    anim.m_nFrameCount = 8;
+    anim.m_bPaused = false;
+    anim.m_pFrameDelays = &item;
+    const std::vector<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 0, 1};
+    const DWORD starts[] = {1000, 0x80000000u - 250, 0xFFFFFFFFu - 250};
+    for (DWORD dwStart : starts)
+        EXPECT_EQ(expected, TickAnimation(anim, dwStart, 10)) << "from tick " << dwStart;
+
+    // Slow frames: 250 ms each waits for the third tick after its own.
+    std::fill(delays.begin(), delays.end(), 25);
+    const std::vector<int> slow = {0, 1, -1, -1, 2, -1, -1, 3};
+    EXPECT_EQ(slow, TickAnimation(anim, 0xFFFFFFFFu - 350, 8));
+    anim.m_pFrameDelays = nullptr;
+}
+
+TEST(PollDrawStatic, WithoutDelaysEveryTickAdvancesAndPausedNever)
+{
+    PollAnimation anim;
+    anim.m_nFrameCount = 3;
+    anim.m_bPaused = false;
+    anim.m_nDelayMs = 0;
+    std::vector<int> frames;
+    for (int i = 0; i < 5; ++i) {
+        UINT nFrame = 0;
+        frames.push_back(AdvancePollAnimation(anim, 5, &nFrame) ? static_cast<int>(nFrame) : -1);
+    }
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 0, 1}), frames);
+    anim.m_bPaused = true;
+    UINT nFrame = 0;
+    EXPECT_FALSE(AdvancePollAnimation(anim, 5000, &nFrame));
+}
+
+TEST(PollDrawStatic, LoadsTheBusyGif)
+{
+    CPollDrawStatic busy;
+    const PollAnimation& anim = *busy.m_pAnimation;
+    ASSERT_NE(nullptr, anim.m_pImage);
+    EXPECT_FALSE(anim.m_bPaused);
+    EXPECT_EQ(8u, anim.m_nFrameCount);
+    ASSERT_NE(nullptr, anim.m_pFrameDelays);
+    ASSERT_GE(anim.m_pFrameDelays->length, 8 * sizeof(UINT));
+    EXPECT_EQ(9u, static_cast<const UINT*>(anim.m_pFrameDelays->value)[0]);
+    EXPECT_EQ(24u, anim.m_pImage->GetWidth());
+}
+
+TEST(BaseDlg, RepaintsDoNotAccumulateGdiObjects)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    auto repaint = [&] {
+        dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    };
+    for (int i = 0; i < 5; ++i)
+        repaint();
+    const DWORD nBefore = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int i = 0; i < 100; ++i)
+        repaint();
+    const DWORD nAfter = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    EXPECT_LE(nAfter, nBefore + 2) << "GDI objects before " << nBefore << ", after " << nAfter;
+
+    // Each control holds one snapshot: its own bitmap selected into its DC.
+    for (CRedrawButton* pButton : {&dlg.m_btnMin, &dlg.m_btnClose, &dlg.m_btnAction}) {
+        ASSERT_NE(nullptr, pButton->m_dcBk.GetSafeHdc());
+        EXPECT_EQ(pButton->m_bmpBk.GetSafeHandle(), ::GetCurrentObject(pButton->m_dcBk, OBJ_BITMAP));
+    }
+    dlg.DestroyWindow();
+}
+
+}  // namespace
