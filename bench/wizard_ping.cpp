@@ -1,8 +1,9 @@
 // Measures how fast the installer's UI thread answers while it installs: finds
 // the visible, untitled 416 x 250 dialog (the progress page) and asks its bar
 // for the position (PBM_GETPOS, answered by the UI thread) every 10 ms until
-// the page goes away. Answers while the bar is below its last position are
-// the unpacking; those at the last position include the registration steps,
+// the page goes away. Answers at position 0 come before the first file (the
+// page's first paint); those between it and the last position are the
+// unpacking; those at the last position include the registration steps,
 // which run on the UI thread after the last file by design.
 #include <windows.h>
 #include <commctrl.h>
@@ -78,9 +79,15 @@ int wmain()
     int nLastPos = 0;
     for (const Sample& s : samples)
         nLastPos = std::max(nLastPos, s.nPos);
-    std::vector<double> unpacking, after;
+    std::vector<double> before, unpacking, after;
     for (const Sample& s : samples)
-        (s.nPos < nLastPos ? unpacking : after).push_back(s.dMs);
+        (s.nPos == 0 ? before : s.nPos < nLastPos ? unpacking : after).push_back(s.dMs);
+    PrintStats("before the first file (page set-up, first paint)", before);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i].dMs > 50)
+            printf("slow answer %u of %u: %.0f ms at position %d\n", static_cast<unsigned>(i + 1),
+                   static_cast<unsigned>(samples.size()), samples[i].dMs, samples[i].nPos);
+    }
     PrintStats("unpacking", unpacking);
     PrintStats("last position (last file, registration)", after);
     return 0;
