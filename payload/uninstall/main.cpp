@@ -1,9 +1,286 @@
-// VLUninstall: removes an installation of Vellomar. For now it only says
-// what it is; the removal itself comes with the real uninstaller.
+// VLUninstall: removes what the installer created and nothing else. The
+// command line is described with ParseUninstallArgs (removal.h); /S runs it
+// unattended for tests.
+//
+// Started from the install folder it confirms, checks that the application is
+// not running, then copies itself to the temporary folder and hands the work
+// to that copy (/D=<folder> /W=<own pid>): a running program's file cannot be
+// deleted, and the uninstaller is one of the payload's files.
 #include <windows.h>
+#include <shellapi.h>
+#include <string>
+#include <vector>
+
+#include "app/running_app.h"
+#include "engine/product.h"
+#include "engine/registration.h"
+#include "payload/uninstall/removal.h"
+
+namespace {
+
+const wchar_t kCaption[] = L"Vellomar卸载";
+const wchar_t kConfirmText[] = L"确定要从您的电脑中移除Vellomar吗？\n您的笔记会被保留。";
+const wchar_t kRunningText[] = L"Vellomar正在运行，请先关闭Vellomar再卸载。";
+const wchar_t kDoneText[] = L"Vellomar已从您的电脑中移除。";
+const wchar_t kKeptText[] = L"Vellomar已从您的电脑中移除。\n安装文件夹中还有不属于Vellomar的文件，已保留：\n";
+const wchar_t kNothingText[] = L"没有找到可以卸载的Vellomar内容。";
+const wchar_t kCopyFailedText[] = L"无法准备卸载程序，请稍后重试。";
+
+// Exit codes, for tests and scripts.
+enum : int {
+    EXIT_REMOVED = 0,
+    EXIT_CANCELLED = 1,
+    EXIT_APP_RUNNING = 2,
+    EXIT_NOTHING_TO_REMOVE = 3,
+    EXIT_HANDOVER_FAILED = 4,
+};
+
+constexpr DWORD WAIT_FOR_ORIGINAL_MS = 30000;
+
+bool PathExists(const std::wstring& strPath)
+{
+    return GetFileAttributesW(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring OwnExePath()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < buffer.size())
+            return std::wstring(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring FolderOf(const std::wstring& strPath)
+{
+    const size_t nPos = strPath.rfind(L'\\');
+    return nPos == std::wstring::npos ? std::wstring() : strPath.substr(0, nPos + 1);
+}
+
+// HKLM\Software\Vellomar "Install": the folder of the last installation.
+std::wstring ReadRememberedFolder()
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, GetProductKeyName(), 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t szValue[MAX_PATH * 2] = {};
+    DWORD cbValue = sizeof(szValue) - sizeof(wchar_t);
+    DWORD dwType = 0;
+    std::wstring strValue;
+    if (RegQueryValueExW(hKey, INSTALL_DIR_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue) ==
+            ERROR_SUCCESS &&
+        dwType == REG_SZ)
+        strValue = szValue;
+    RegCloseKey(hKey);
+    return strValue;
+}
+
+bool KeyExists(const CString& strKey)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(hKey);
+    return true;
+}
+
+// Removes "Install" and then the product key when nothing else is left in it.
+bool RemoveRememberedFolder()
+{
+    HKEY hKey = nullptr;
+    const CString strKey = GetProductKeyName();
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    const bool bRemoved = RegDeleteValueW(hKey, INSTALL_DIR_VALUE) == ERROR_SUCCESS;
+    DWORD dwSubKeys = 0, dwValues = 0;
+    const bool bEmpty = RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, &dwSubKeys, nullptr, nullptr, &dwValues,
+                                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                        dwSubKeys == 0 && dwValues == 0;
+    RegCloseKey(hKey);
+    if (bEmpty)
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, strKey);
+    return bRemoved;
+}
+
+struct CRemovalResult
+{
+    int nRemoved = 0;           // files, links, folders, keys and values
+    bool bInstallDirKept = false;
+};
+
+CRemovalResult RemoveInstallation(const std::wstring& strInstallDir)
+{
+    CRemovalResult result;
+    const std::vector<std::wstring> files(g_rgPayloadFiles, g_rgPayloadFiles + g_nPayloadFiles);
+    std::vector<bool> bExists;
+    for (const std::wstring& strFile : files)
+        bExists.push_back(PathExists(strInstallDir + strFile));
+    for (const std::wstring& strPath : FilesToDelete(strInstallDir, files, bExists)) {
+        SetFileAttributesW(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only file is still ours
+        if (DeleteFileW(strPath.c_str()))
+            ++result.nRemoved;
+    }
+    // RemoveDirectoryW refuses a folder that is not empty: whatever the user
+    // put there keeps its folder.
+    for (const std::wstring& strFolder : PayloadFolders(files)) {
+        if (RemoveDirectoryW((strInstallDir + strFolder).c_str()))
+            ++result.nRemoved;
+    }
+    if (PathExists(strInstallDir)) {
+        if (RemoveDirectoryW(strInstallDir.c_str()))
+            ++result.nRemoved;
+        else
+            result.bInstallDirKept = true;
+    }
+
+    // The links and keys belong to the installation the registry remembers;
+    // an older copy in another folder must not take them from a newer one.
+    const std::wstring strRemembered = ReadRememberedFolder();
+    if (!strRemembered.empty() && !IsSameFolder(strRemembered, strInstallDir))
+        return result;
+    for (const CString& strLink : { GetQuickLaunchLinkPath(), GetDesktopLinkPath(), GetProgramLinkPath(),
+                                    GetUninstallLinkPath(), GetHomePageLinkPath() }) {
+        if (!strLink.IsEmpty() && DeleteFileW(strLink))
+            ++result.nRemoved;
+    }
+    const CString strGroup = GetProgramGroupPath();
+    if (!strGroup.IsEmpty() && RemoveDirectoryW(strGroup))
+        ++result.nRemoved;
+    const CString strUninstallKey = GetUninstallKeyName();
+    if (KeyExists(strUninstallKey) && RegDeleteKeyW(HKEY_LOCAL_MACHINE, strUninstallKey) == ERROR_SUCCESS)
+        ++result.nRemoved;
+    if (RemoveRememberedFolder())
+        ++result.nRemoved;
+    return result;
+}
+
+// Copies the uninstaller to the temporary folder and starts the copy on
+// strInstallDir. The copy deletes itself at the next restart.
+bool HandOverToTempCopy(const std::wstring& strInstallDir, bool bSilent)
+{
+    wchar_t szTemp[MAX_PATH + 1] = {};
+    const DWORD nTemp = GetTempPathW(MAX_PATH + 1, szTemp);
+    if (nTemp == 0 || nTemp > MAX_PATH)
+        return false;
+    wchar_t szCopy[MAX_PATH] = {};
+    if (!GetTempFileNameW(szTemp, L"VLU", 0, szCopy))
+        return false;
+    // GetTempFileNameW made a .tmp file; the copy needs an .exe name to run.
+    const std::wstring strTmpName = szCopy;
+    const std::wstring strCopy = strTmpName.substr(0, strTmpName.size() - 4) + L".exe";
+    DeleteFileW(strTmpName.c_str());
+    if (!CopyFileW(OwnExePath().c_str(), strCopy.c_str(), FALSE))
+        return false;
+
+    std::wstring strCmd = L"\"" + strCopy + L"\" ";
+    if (bSilent)
+        strCmd += L"/S ";
+    // A trailing backslash before the closing quote would escape it.
+    std::wstring strDir = strInstallDir;
+    while (!strDir.empty() && strDir.back() == L'\\')
+        strDir.pop_back();
+    strCmd += L"\"/D=" + strDir + L"\" /W=" + std::to_wstring(GetCurrentProcessId());
+    STARTUPINFOW si = { sizeof(si) };
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(strCopy.c_str(), &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, szTemp, &si, &pi)) {
+        DeleteFileW(strCopy.c_str());
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    pi.hThread = nullptr;
+    CloseHandle(pi.hProcess);
+    pi.hProcess = nullptr;
+    return true;
+}
+
+void WaitForProcess(DWORD dwPid)
+{
+    HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, dwPid);
+    if (!hProcess)
+        return;   // already gone
+    WaitForSingleObject(hProcess, WAIT_FOR_ORIGINAL_MS);
+    CloseHandle(hProcess);
+    hProcess = nullptr;
+}
+
+bool NothingInstalled(const std::wstring& strInstallDir)
+{
+    for (size_t i = 0; i < g_nPayloadFiles; ++i) {
+        if (PathExists(strInstallDir + g_rgPayloadFiles[i]))
+            return false;
+    }
+    const std::wstring strRemembered = ReadRememberedFolder();
+    if (!strRemembered.empty() && !IsSameFolder(strRemembered, strInstallDir))
+        return true;   // the links and keys are another installation's
+    for (const CString& strLink : { GetQuickLaunchLinkPath(), GetDesktopLinkPath(), GetProgramLinkPath(),
+                                    GetUninstallLinkPath(), GetHomePageLinkPath() }) {
+        if (!strLink.IsEmpty() && PathExists(strLink.str()))
+            return false;
+    }
+    return !KeyExists(GetUninstallKeyName()) && strRemembered.empty();
+}
+
+std::vector<std::wstring> CommandLineArgs()
+{
+    std::vector<std::wstring> args;
+    int nArgs = 0;
+    LPWSTR* ppArgs = CommandLineToArgvW(GetCommandLineW(), &nArgs);
+    if (!ppArgs)
+        return args;
+    for (int i = 1; i < nArgs; ++i)
+        args.push_back(ppArgs[i]);
+    LocalFree(ppArgs);
+    return args;
+}
+
+int Say(bool bSilent, const wchar_t* pszText, UINT uIcon, int nExitCode)
+{
+    if (!bSilent)
+        MessageBoxW(nullptr, pszText, kCaption, MB_OK | uIcon);
+    return nExitCode;
+}
+
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
-    MessageBoxW(nullptr, L"Vellomar 卸载程序", L"Vellomar", MB_OK | MB_ICONINFORMATION);
-    return 0;
+    const CUninstallArgs args = ParseUninstallArgs(CommandLineArgs());
+
+    if (args.strInstallDir.empty()) {
+        // Started by the user (or the uninstall entry) from the install folder.
+        const std::wstring strInstallDir = FolderOf(OwnExePath());
+        if (NothingInstalled(strInstallDir))
+            return Say(args.bSilent, kNothingText, MB_ICONINFORMATION, EXIT_NOTHING_TO_REMOVE);
+        if (!args.bSilent && MessageBoxW(nullptr, kConfirmText, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return EXIT_CANCELLED;
+        if (IsAppRunning())
+            return Say(args.bSilent, kRunningText, MB_ICONWARNING, EXIT_APP_RUNNING);
+        if (!HandOverToTempCopy(strInstallDir, args.bSilent))
+            return Say(args.bSilent, kCopyFailedText, MB_ICONERROR, EXIT_HANDOVER_FAILED);
+        return EXIT_REMOVED;
+    }
+
+    if (args.dwWaitPid != 0) {
+        WaitForProcess(args.dwWaitPid);
+        // This copy lives in the temporary folder; it goes at the next restart
+        // (MoveFileExW needs administrator rights, which the installer has).
+        MoveFileExW(OwnExePath().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+    if (NothingInstalled(args.strInstallDir))
+        return Say(args.bSilent, kNothingText, MB_ICONINFORMATION, EXIT_NOTHING_TO_REMOVE);
+    // Checked again: the application may have been started since the question.
+    if (IsAppRunning())
+        return Say(args.bSilent, kRunningText, MB_ICONWARNING, EXIT_APP_RUNNING);
+
+    const CRemovalResult result = RemoveInstallation(args.strInstallDir);
+    if (result.bInstallDirKept && !args.bSilent) {
+        const std::wstring strText = kKeptText + args.strInstallDir;
+        MessageBoxW(nullptr, strText.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+        return EXIT_REMOVED;
+    }
+    return Say(args.bSilent, kDoneText, MB_ICONINFORMATION, EXIT_REMOVED);
 }
