@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
-#include <map>
+#include <atomic>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -535,6 +536,64 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)
         EXPECT_EQ("inside.txt\n", ReadAll(strInstall + L"inside.txt"));
         EXPECT_EQ("<missing>", ReadAll(strInstall + L"inside.txt:evil"));
     }
+}
+
+// A message box of this process (tests of other programs may share the desktop).
+HWND FindOwnMessageBox(LPCWSTR pszCaption)
+{
+    HWND hWnd = nullptr;
+    while ((hWnd = FindWindowExW(nullptr, hWnd, L"#32770", pszCaption)) != nullptr) {
+        DWORD dwProcessId = 0;
+        GetWindowThreadProcessId(hWnd, &dwProcessId);
+        if (dwProcessId == GetCurrentProcessId())
+            return hWnd;
+    }
+    return nullptr;
+}
+
+// Answers the worker's message box from another thread, as a user would,
+// noting what it showed and whether the next file was already written.
+struct CBoxAnswer
+{
+    std::wstring strText;
+    bool bNextFileWritten = false;
+};
+
+TEST_F(Extraction, ThumbnailCacheEntryWaitsForTheMessageBoxThenIsWritten)
+{
+    CScopedResourceModule module(L"extract_thumbs.dll");
+    ASSERT_TRUE(module.Loaded());
+    CTempFolder folder(L"extract thumbs");
+    const std::wstring strBase = Base(folder);
+
+    CBoxAnswer answer;
+    std::atomic<bool> bStopWaiting(false);
+    std::thread answerer([&] {
+        const DWORD dwStart = GetTickCount();
+        while (!bStopWaiting && GetTickCount() - dwStart < EXTRACTION_TIME_LIMIT_MS) {
+            HWND hBox = FindOwnMessageBox(L"Vellomar");
+            if (!hBox) {
+                Sleep(20);
+                continue;
+            }
+            Sleep(200);   // the worker must still be waiting after a while
+            wchar_t szText[MAX_PATH] = {};
+            GetDlgItemTextW(hBox, 0xFFFF, szText, MAX_PATH);   // the box's text control
+            answer.strText = szText;
+            answer.bNextFileWritten = FileExists((strBase + L"b.txt").c_str());
+            PostMessageW(hBox, WM_COMMAND, IDOK, 0);
+            return;
+        }
+    });
+    const CRunResult run = RunExtraction(strBase, strBase);
+    bStopWaiting = true;
+    answerer.join();
+
+    EXPECT_EQ(INSTALL_DONE, run.nFinal);
+    EXPECT_EQ(L"img\\Thumbs.db", answer.strText);
+    EXPECT_FALSE(answer.bNextFileWritten) << "the worker went on before the box was dismissed";
+    EXPECT_EQ("img/Thumbs.db\n", ReadAll(strBase + L"img\\Thumbs.db"));
+    EXPECT_EQ("b.txt\n", ReadAll(strBase + L"b.txt"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ rest come from the default payload, which 7-Zip made:
   damaged.7z        the default payload with one byte of packed data flipped
   escape_parent.7z  a name with ".." components after a harmless entry
   escape_stream.7z  a name with a colon (alternate data stream)
+  thumbs.7z         a "Thumbs.db" entry between two files
   payload_entries.txt  the default payload's entries in archive order, "D name"
                     or "F name" per line
   payload_ref/      the default payload as 7-Zip itself extracts it
@@ -127,6 +128,10 @@ def main():
     write_7z(os.path.join(out, "escape_stream.7z"), [
         ("inside.txt", text("inside.txt"), None),
         ("inside.txt:evil", text("evil"), None)])
+    write_7z(os.path.join(out, "thumbs.7z"), [
+        ("a.txt", text("a.txt"), None),
+        ("img/Thumbs.db", text("img/Thumbs.db"), None),
+        ("b.txt", text("b.txt"), None)])
     with open(os.path.join(out, "not7z.7z"), "wb") as f:
         f.write(b"This is a text file, not an archive.\r\n" * 8)
 
@@ -134,7 +139,7 @@ def main():
     data[48] ^= 0x01   # inside the first packed stream, which starts at 32
     open(os.path.join(out, "damaged.7z"), "wb").write(data)
 
-    for name in ("layout.7z", "escape_parent.7z", "escape_stream.7z"):
+    for name in ("layout.7z", "escape_parent.7z", "escape_stream.7z", "thumbs.7z"):
         subprocess.run([sevenzip, "t", "-bso0", "-bsp0", os.path.join(out, name)], check=True)
 
     listing = subprocess.run([sevenzip, "l", "-slt", "-ba", payload], check=True,
