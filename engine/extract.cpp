@@ -100,19 +100,19 @@ CExtractResult WriteEntryFile(const std::wstring& strTarget, const Byte* pData, 
 // output cache and the name buffer it leaves behind.
 struct CEntryLoop
 {
-    const ExtractJob* pJob;
-    CSzArEx* pDb;
-    ILookInStreamPtr pStream;
-    UInt32 nBlockIndex = NO_BLOCK;
-    Byte* pOutBuffer = nullptr;
-    size_t nOutBufferSize = 0;
-    wchar_t* pName = nullptr;
-    size_t nNameChars = 0;
+    const ExtractJob* m_pJob;
+    CSzArEx* m_pDb;
+    ILookInStreamPtr m_pStream;
+    UInt32 m_nBlockIndex = NO_BLOCK;
+    Byte* m_pOutBuffer = nullptr;
+    size_t m_nOutBufferSize = 0;
+    wchar_t* m_pName = nullptr;
+    size_t m_nNameChars = 0;
 
     CExtractResult Run()
     {
-        for (UInt32 i = 0; i < pDb->NumFiles; ++i) {
-            if (pJob->bStop)
+        for (UInt32 i = 0; i < m_pDb->NumFiles; ++i) {
+            if (m_pJob->bStop)
                 break;
             const CExtractResult result = ProcessEntry(i);
             if (result.nCode != INSTALL_DONE)
@@ -123,53 +123,53 @@ struct CEntryLoop
 
     CExtractResult ProcessEntry(UInt32 i)
     {
-        const size_t nChars = SzArEx_GetFileNameUtf16(pDb, i, nullptr);
-        if (nChars > nNameChars) {
-            delete[] pName;
-            nNameChars = nChars;
-            pName = new (std::nothrow) wchar_t[nChars];
-            if (!pName)
+        const size_t nChars = SzArEx_GetFileNameUtf16(m_pDb, i, nullptr);
+        if (nChars > m_nNameChars) {
+            delete[] m_pName;
+            m_nNameChars = nChars;
+            m_pName = new (std::nothrow) wchar_t[nChars];
+            if (!m_pName)
                 return {INSTALL_ERR_NOMEM, 0};
         }
-        SzArEx_GetFileNameUtf16(pDb, i, reinterpret_cast<UInt16*>(pName));
+        SzArEx_GetFileNameUtf16(m_pDb, i, reinterpret_cast<UInt16*>(m_pName));
 
-        const bool bDir = SzArEx_IsDir(pDb, i);
+        const bool bDir = SzArEx_IsDir(m_pDb, i);
         size_t nOffset = 0;
         size_t nSize = 0;
         if (!bDir) {
             // An empty file belongs to no block, and asking the SDK for it
             // would drop the cached block: the next file of that block would
             // decode it all over again.
-            if (pDb->FileToFolder[i] != NO_BLOCK
-                && SzArEx_Extract(pDb, pStream, i, &nBlockIndex, &pOutBuffer, &nOutBufferSize, &nOffset, &nSize,
-                                  &g_szHeapAlloc, &g_szHeapAlloc) != SZ_OK)
+            if (m_pDb->FileToFolder[i] != NO_BLOCK
+                && SzArEx_Extract(m_pDb, m_pStream, i, &m_nBlockIndex, &m_pOutBuffer, &m_nOutBufferSize, &nOffset,
+                                  &nSize, &g_szHeapAlloc, &g_szHeapAlloc) != SZ_OK)
                 return {INSTALL_ERR_DECODE, 0};
-            PostNotify(pJob, INSTALL_PROGRESS, GetProgressPercent(i, pDb->NumFiles));
+            PostNotify(m_pJob, INSTALL_PROGRESS, GetProgressPercent(i, m_pDb->NumFiles));
         }
 
-        const std::wstring& strBase = IsDataEntryName(pName) ? pJob->strDataDir : pJob->strAppDir;
-        if (IsUnsafeEntryName(pName)) {
+        const std::wstring& strBase = IsDataEntryName(m_pName) ? m_pJob->strDataDir : m_pJob->strAppDir;
+        if (IsUnsafeEntryName(m_pName)) {
             // Refused before anything is created, even the directories on its way.
-            std::wstring strTarget = strBase + pName;
+            std::wstring strTarget = strBase + m_pName;
             for (wchar_t& ch : strTarget) {
                 if (ch == L'/')
                     ch = L'\\';
             }
             return FailWithPath(INSTALL_ERR_CREATE, strTarget);
         }
-        CreateEntryDirectories(strBase, pName);
+        CreateEntryDirectories(strBase, m_pName);
 
-        if (std::wcsstr(pName, THUMBNAIL_CACHE_MARK))
-            ::MessageBoxW(pJob->hNotifyWnd, pName, PRODUCT_NAME, MB_OK);
+        if (std::wcsstr(m_pName, THUMBNAIL_CACHE_MARK))
+            ::MessageBoxW(m_pJob->hNotifyWnd, m_pName, PRODUCT_NAME, MB_OK);
 
-        const std::wstring strTarget = strBase + pName;
+        const std::wstring strTarget = strBase + m_pName;
         if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str()))
             return {};
         if (bDir) {
             ::CreateDirectoryW(strTarget.c_str(), nullptr);
             return {};
         }
-        return WriteEntryFile(strTarget, pOutBuffer + nOffset, nSize, pDb, i);
+        return WriteEntryFile(strTarget, m_pOutBuffer + nOffset, nSize, m_pDb, i);
     }
 };
 
@@ -269,9 +269,9 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
     CEntryLoop loop{pJob, &db, &lookStream.vt};
     const CExtractResult result = loop.Run();
 
-    ISzAlloc_Free(&g_szHeapAlloc, loop.pOutBuffer);
+    ISzAlloc_Free(&g_szHeapAlloc, loop.m_pOutBuffer);
     SzArEx_Free(&db, &g_szHeapAlloc);
-    delete[] loop.pName;
+    delete[] loop.m_pName;
     ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
     File_Close(&archiveStream.file);
     ::DeleteFileW(pJob->strArchivePath.c_str());
