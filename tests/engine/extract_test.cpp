@@ -269,7 +269,8 @@ std::string ReadAll(const std::wstring& strPath)
 
 void WriteAll(const std::wstring& strPath, const std::string& data, DWORD dwAttributes = FILE_ATTRIBUTE_NORMAL)
 {
-    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << Narrow(strPath);
     DWORD nWritten = 0;
     WriteFile(hFile, data.data(), static_cast<DWORD>(data.size()), &nWritten, nullptr);
