@@ -123,23 +123,30 @@ BOOL PaintCapturedBackground(CRedrawCheckBox& checkBox, CDC* pDC)
     return PaintSnapshot(checkBox.m_dcBk, checkBox.m_hWnd, pDC);
 }
 
+namespace {
+
+// GDI+ looks family names up literally and knows no substitutes, so where the
+// requested Chinese family is missing by that name these common Chinese sans
+// families are tried under their own names before the generic family.
+const wchar_t* const FALLBACK_FAMILIES[] = {L"SimHei", L"Microsoft YaHei", L"WenQuanYi Micro Hei",
+                                            L"WenQuanYi Zen Hei", L"SimSun"};
+
+}  // namespace
+
 Gdiplus::Font* CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize)
 {
+    const Gdiplus::FontStyle style = Gdiplus::FontStyleRegular;
     Gdiplus::FontFamily family(lpszFamily);
     if (family.IsAvailable())
-        return new Gdiplus::Font(&family, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+        return new Gdiplus::Font(&family, emSize, style, Gdiplus::UnitPixel);
+    for (const wchar_t* pszFallback : FALLBACK_FAMILIES) {
+        Gdiplus::FontFamily fallback(pszFallback);
+        if (fallback.IsAvailable())
+            return new Gdiplus::Font(&fallback, emSize, style, Gdiplus::UnitPixel);
+    }
     const Gdiplus::FontFamily* pGeneric = Gdiplus::FontFamily::GenericSansSerif();
     if (pGeneric && pGeneric->IsAvailable())
-        return new Gdiplus::Font(pGeneric, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-    // Neither family is known to GDI+ by name: let GDI's font mapper pick the
-    // face (it knows the system's substitutes, such as those for Chinese
-    // names), so that the text still appears.
-    LOGFONTW lf = {};
-    lf.lfHeight = -static_cast<LONG>(emSize);
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(lf.lfFaceName, lpszFamily, LF_FACESIZE);
-    HDC hdc = ::GetDC(nullptr);
-    Gdiplus::Font* pFont = new Gdiplus::Font(hdc, &lf);
-    ::ReleaseDC(nullptr, hdc);
-    return pFont;
+        return new Gdiplus::Font(pGeneric, emSize, style, Gdiplus::UnitPixel);
+    // Left invalid: text drawn with it does not appear.
+    return new Gdiplus::Font(&family, emSize, style, Gdiplus::UnitPixel);
 }

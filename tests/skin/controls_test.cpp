@@ -37,6 +37,16 @@ TEST(LoadPngResource, MissingIdLeavesThePointerUntouched)
     EXPECT_EQ(pSentinel, pImage);
 }
 
+TEST(SkinFont, ChineseFamilyWithoutItsNameInGdiplusStillRenders)
+{
+    // "黑体" may be known to GDI only as a substitute: the font must still work.
+    Gdiplus::Font* pFont = CreateSkinFont(L"黑体", 11);
+    ASSERT_NE(nullptr, pFont);
+    EXPECT_TRUE(pFont->IsAvailable());
+    EXPECT_EQ(Gdiplus::UnitPixel, pFont->GetUnit());
+    delete pFont;
+}
+
 TEST(BaseDlg, TemplateWithCaptionComesUpBorderlessAtTheBackgroundSize)
 {
     CSkinDemoDlg dlg;
@@ -160,6 +170,20 @@ TEST(RedrawCheckBox, TextStartsAfterTheBoxImage)
     CRedrawCheckBox& box = dlg.m_chkAgree;
     CRect rc;
     box.GetClientRect(&rc);
+
+    // On screen, also after the shadow and the animation had their time: the
+    // red tick of the checked box, and dark text after it.
+    PumpFor(1500);
+    int nTick = 0, nText = 0;
+    for (int y = 0; y < rc.Height(); ++y) {
+        for (int x = 0; x < rc.Width(); ++x) {
+            const COLORREF clr = ScreenPixel(box.m_hWnd, x, y);
+            nTick += x < 14 && GetRValue(clr) > 140 && GetGValue(clr) < 80;
+            nText += x >= 14 && GetRValue(clr) < 120;
+        }
+    }
+    EXPECT_GT(nTick, 0) << "red tick pixels";
+    EXPECT_GT(nText, 10) << "text pixels";
 
     // Drawn into a white memory bitmap, without a snapshot in the way.
     HDC hScreen = ::GetDC(nullptr);

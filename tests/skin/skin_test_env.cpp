@@ -50,7 +50,10 @@ bool PumpUntil(const std::function<bool()>& done, DWORD nMs)
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 continue;   // the tests check for quits themselves
-            if (!AfxPreTranslateMessage(&msg)) {
+            // Only the framework's own windows are offered for translation: a
+            // queued message to a plain window crashes AfxPreTranslateMessage
+            // in a program without an application object.
+            if (!(CWnd::FromHandlePermanent(msg.hwnd) && AfxPreTranslateMessage(&msg))) {
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }
@@ -68,7 +71,7 @@ void PumpFor(DWORD nMs)
 void ShowDemo(CSkinDemoDlg& dlg, int x, int y)
 {
     dlg.Create(IDD_SKIN_DEMO, nullptr);
-    dlg.SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    dlg.SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     dlg.ShowWindow(SW_SHOW);
     dlg.UpdateWindow();
     PumpFor(200);
