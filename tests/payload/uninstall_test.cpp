@@ -1,0 +1,339 @@
+// Whole installations removed by the real uninstaller: the default payload
+// unpacked by the extraction worker and registered by the six steps, then
+// VLUninstall.exe /S started from the install folder, as the uninstall entry
+// starts it. Afterwards nothing of the product may be left but what the user
+// put there.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+#include <shlobj.h>
+#include <string>
+#include <vector>
+
+#include "app/running_app.h"
+#include "engine/extract.h"
+#include "engine/product.h"
+#include "engine/registration.h"
+#include "payload/uninstall/removal.h"
+#include "tests/engine/install_state.h"
+
+namespace {
+
+constexpr DWORD TIME_LIMIT_MS = 60000;
+
+// Exit codes of VLUninstall.exe.
+constexpr DWORD EXIT_REMOVED = 0;
+constexpr DWORD EXIT_APP_RUNNING = 2;
+constexpr DWORD EXIT_NOTHING_TO_REMOVE = 3;
+
+std::wstring Printable(const CString& str)
+{
+    return str.str();
+}
+
+int ExtractPayload(const CString& strDir)
+{
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!hWnd)
+        return -1;
+    ExtractJob job = {};
+    StartExtraction(hWnd, strDir.str(), strDir.str(), &job);
+    int nCode = -1;
+    const DWORD dwStart = GetTickCount();
+    while (nCode < 0 && GetTickCount() - dwStart < TIME_LIMIT_MS) {
+        MSG msg = {};
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.hwnd == hWnd && msg.message == WM_INSTALL_NOTIFY && msg.wParam != INSTALL_PROGRESS) {
+            nCode = static_cast<int>(msg.wParam);
+            if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+                delete[] reinterpret_cast<wchar_t*>(msg.lParam);
+        } else {
+            DispatchMessageW(&msg);
+        }
+    }
+    if (job.hThread) {
+        WaitForSingleObject(job.hThread, TIME_LIMIT_MS);
+        CloseHandle(job.hThread);
+        job.hThread = nullptr;
+    }
+    DestroyWindow(hWnd);
+    return nCode;
+}
+
+// The processes started by dwParentPid (the uninstaller's copy).
+std::vector<DWORD> ChildProcesses(DWORD dwParentPid)
+{
+    std::vector<DWORD> pids;
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return pids;
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof(pe);
+    for (BOOL bMore = Process32FirstW(hSnapshot, &pe); bMore; bMore = Process32NextW(hSnapshot, &pe)) {
+        if (pe.th32ParentProcessID == dwParentPid && pe.th32ProcessID != dwParentPid)
+            pids.push_back(pe.th32ProcessID);
+    }
+    CloseHandle(hSnapshot);
+    return pids;
+}
+
+struct CRunResult
+{
+    bool bStarted = false;
+    DWORD dwExitCode = STILL_ACTIVE;   // of the process that did the work
+};
+
+// Runs strExe with the arguments and waits for it and for any copy it hands
+// the work to; the result is the copy's exit code when there is one.
+CRunResult RunUninstaller(const CString& strExe, const std::wstring& strArgs)
+{
+    CRunResult result;
+    std::wstring strCmd = L"\"" + strExe.str() + L"\" " + strArgs;
+    STARTUPINFOW si = { sizeof(si) };
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(strExe, &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return result;
+    result.bStarted = true;
+    CloseHandle(pi.hThread);
+    // The copy is looked for while the original still runs, so that its pid
+    // cannot have been reused; the original waits for nothing but its start.
+    std::vector<HANDLE> children;
+    while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT) {
+        for (DWORD dwPid : ChildProcesses(pi.dwProcessId)) {
+            if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, dwPid))
+                children.push_back(h);
+        }
+        if (!children.empty())
+            break;
+    }
+    WaitForSingleObject(pi.hProcess, TIME_LIMIT_MS);
+    GetExitCodeProcess(pi.hProcess, &result.dwExitCode);
+    if (children.empty()) {
+        for (DWORD dwPid : ChildProcesses(pi.dwProcessId)) {
+            if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, dwPid))
+                children.push_back(h);
+        }
+    }
+    CloseHandle(pi.hProcess);
+    for (HANDLE h : children) {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(h, TIME_LIMIT_MS)) << "the uninstaller's copy did not end";
+        GetExitCodeProcess(h, &result.dwExitCode);
+        CloseHandle(h);
+    }
+    return result;
+}
+
+void WriteFileText(const CString& strPath, const char* pszText)
+{
+    HANDLE hFile = CreateFileW(strPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << Printable(strPath);
+    DWORD dwWritten = 0;
+    WriteFile(hFile, pszText, static_cast<DWORD>(strlen(pszText)), &dwWritten, nullptr);
+    CloseHandle(hFile);
+}
+
+bool KeyExists(const CString& strKey)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(hKey);
+    return true;
+}
+
+CString LinkPaths(int i)
+{
+    switch (i) {
+    case 0: return GetQuickLaunchLinkPath();
+    case 1: return GetDesktopLinkPath();
+    case 2: return GetProgramLinkPath();
+    case 3: return GetUninstallLinkPath();
+    default: return GetHomePageLinkPath();
+    }
+}
+constexpr int LINK_COUNT = 5;
+
+} // namespace
+
+class Uninstall : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ShellLinksStayInPrefix()) << "run through CTest: Wine's menu builder must be disabled";
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        m_bComInitialised = true;
+        m_strSavedInstallPath = g_strInstallPath;
+        ASSERT_EQ(Printable(m_desktop.Path()), Printable(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY)));
+        ASSERT_EQ(Printable(m_startMenu.Path()), Printable(GetShellFolderPath(CSIDL_STARTMENU)));
+        DeleteProductKeys();
+        const CString strQuickLaunch = GetQuickLaunchLinkPath();
+        const CString strFolder = strQuickLaunch.Left(strQuickLaunch.ReverseFind(L'\\'));
+        const CString strParent = strFolder.Left(strFolder.ReverseFind(L'\\'));
+        for (const CString& strPath : { strParent, strFolder }) {
+            if (!FolderExists(strPath) && CreateDirectoryW(strPath, nullptr))
+                m_createdFolders.insert(m_createdFolders.begin(), strPath);
+        }
+        DeleteFileW(strQuickLaunch);
+    }
+
+    void TearDown() override
+    {
+        DeleteFileW(GetQuickLaunchLinkPath());
+        for (const CString& strPath : m_createdFolders)
+            RemoveDirectoryW(strPath);
+        DeleteProductKeys();
+        g_strInstallPath = m_strSavedInstallPath;
+        if (m_bComInitialised)
+            CoUninitialize();
+    }
+
+    // Installs into strDir (no trailing backslash) the way the progress page does.
+    void Install(const CString& strDir)
+    {
+        g_strInstallPath = strDir + L"\\";
+        ASSERT_EQ(INSTALL_DONE, ExtractPayload(g_strInstallPath));
+        RegisterInstallation();
+        for (int i = 0; i < LINK_COUNT; ++i)
+            ASSERT_TRUE(FileExists(LinkPaths(i))) << Printable(LinkPaths(i));
+        ASSERT_TRUE(KeyExists(GetUninstallKeyName()));
+    }
+
+    // The uninstall entry's own program, unattended.
+    CRunResult UninstallFrom(const CString& strDir)
+    {
+        return RunUninstaller(strDir + L"\\" + UNINSTALL_EXE_NAME, L"/S");
+    }
+
+    void ExpectNothingOfTheProductIn(const CString& strDir)
+    {
+        for (size_t i = 0; i < g_nPayloadFiles; ++i) {
+            const CString strPath = strDir + L"\\" + g_rgPayloadFiles[i];
+            EXPECT_FALSE(FileExists(strPath) || FolderExists(strPath)) << "left behind: " << Printable(strPath);
+        }
+        for (int i = 0; i < LINK_COUNT; ++i)
+            EXPECT_FALSE(FileExists(LinkPaths(i))) << "link left behind: " << Printable(LinkPaths(i));
+        EXPECT_FALSE(FolderExists(GetProgramGroupPath())) << "the program group is left";
+        EXPECT_FALSE(KeyExists(GetUninstallKeyName())) << "the uninstall entry is left";
+        EXPECT_FALSE(KeyExists(GetProductKeyName())) << "the product key is left";
+    }
+
+    CTempFolder m_desktop{ L"desktop" };
+    CScopedShellFolder m_redirectDesktop{ SHELL_FOLDER_DESKTOP, m_desktop.Path() };
+    CTempFolder m_startMenu{ L"start menu" };
+    CScopedShellFolder m_redirectStartMenu{ SHELL_FOLDER_START_MENU, m_startMenu.Path() };
+    CTempFolder m_install{ L"install here" };
+    CString m_strSavedInstallPath;
+    std::vector<CString> m_createdFolders;   // innermost first
+    bool m_bComInitialised = false;
+};
+
+TEST_F(Uninstall, RemovesEverythingItInstalledAndTheFolder)
+{
+    Install(m_install.Path());
+    const CRunResult result = UninstallFrom(m_install.Path());
+    ASSERT_TRUE(result.bStarted);
+    EXPECT_EQ(EXIT_REMOVED, result.dwExitCode);
+    ExpectNothingOfTheProductIn(m_install.Path());
+    EXPECT_FALSE(FolderExists(m_install.Path())) << "the emptied install folder is left";
+    EXPECT_TRUE(FolderExists(m_startMenu.Path())) << "the start menu itself is not the product's";
+}
+
+// The default install folder is the roaming Vellomar folder, which also holds
+// the user's notes; a file the user put into a payload folder keeps it.
+TEST_F(Uninstall, KeepsForeignFilesWithTheirFolders)
+{
+    Install(m_install.Path());
+    const CString strNotes = m_install.Path() + L"\\notes.txt";
+    const CString strOwn = m_install.Path() + L"\\resource\\templates\\mine.txt";
+    WriteFileText(strNotes, "\xEF\xBB\xBFmy notes");
+    WriteFileText(strOwn, "my template");
+
+    const CRunResult result = UninstallFrom(m_install.Path());
+    ASSERT_TRUE(result.bStarted);
+    EXPECT_EQ(EXIT_REMOVED, result.dwExitCode);
+    EXPECT_TRUE(FileExists(strNotes));
+    EXPECT_TRUE(FileExists(strOwn));
+    EXPECT_FALSE(FileExists(m_install.Path() + L"\\resource\\templates\\todo.txt"));
+    EXPECT_FALSE(FolderExists(m_install.Path() + L"\\config"));
+    EXPECT_FALSE(FolderExists(m_install.Path() + L"\\resource\\lang"));
+    EXPECT_FALSE(FileExists(m_install.Path() + L"\\" + UNINSTALL_EXE_NAME)) << "the uninstaller removes itself";
+    for (int i = 0; i < LINK_COUNT; ++i)
+        EXPECT_FALSE(FileExists(LinkPaths(i))) << Printable(LinkPaths(i));
+    EXPECT_FALSE(KeyExists(GetUninstallKeyName()));
+}
+
+TEST_F(Uninstall, ASecondUninstallFindsNothingAndTouchesNothing)
+{
+    Install(m_install.Path());
+    // The installed uninstaller goes with the first run; keep a copy for the second.
+    CTempFolder spare(L"spare");
+    const CString strSpare = spare.Path() + L"\\" + UNINSTALL_EXE_NAME;
+    ASSERT_TRUE(CopyFileW(m_install.Path() + L"\\" + UNINSTALL_EXE_NAME, strSpare, FALSE));
+    ASSERT_EQ(EXIT_REMOVED, UninstallFrom(m_install.Path()).dwExitCode);
+
+    // Something unrelated now sits where the product was.
+    ASSERT_TRUE(CreateDirectoryW(m_install.Path(), nullptr));
+    const CString strOther = m_install.Path() + L"\\other.txt";
+    WriteFileText(strOther, "not ours");
+
+    const CRunResult second = RunUninstaller(strSpare, L"/S \"/D=" + m_install.Path().str() + L"\"");
+    ASSERT_TRUE(second.bStarted);
+    EXPECT_EQ(EXIT_NOTHING_TO_REMOVE, second.dwExitCode);
+    EXPECT_TRUE(FileExists(strOther));
+    ExpectNothingOfTheProductIn(m_install.Path());
+}
+
+TEST_F(Uninstall, RefusesWhileTheApplicationRuns)
+{
+    Install(m_install.Path());
+    const CString strApp = m_install.Path() + L"\\" + APP_EXE_NAME;
+    std::wstring strCmd = L"\"" + strApp.str() + L"\"";
+    STARTUPINFOW si = { sizeof(si) };
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessW(strApp, &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    // Wine names a new process only once it has started up.
+    const DWORD dwStart = GetTickCount();
+    while (!IsAppRunning() && GetTickCount() - dwStart < TIME_LIMIT_MS)
+        Sleep(50);
+    EXPECT_TRUE(IsAppRunning()) << "the started application is not seen by the guard";
+
+    const CRunResult result = UninstallFrom(m_install.Path());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(pi.hProcess, 0))
+        << "the application ended by itself (no display?)";
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, TIME_LIMIT_MS);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    ASSERT_TRUE(result.bStarted);
+    EXPECT_EQ(EXIT_APP_RUNNING, result.dwExitCode);
+    for (size_t i = 0; i < g_nPayloadFiles; ++i)
+        EXPECT_TRUE(FileExists(m_install.Path() + L"\\" + g_rgPayloadFiles[i]) ||
+                    FolderExists(m_install.Path() + L"\\" + g_rgPayloadFiles[i]))
+            << g_rgPayloadFiles[i];
+    EXPECT_TRUE(KeyExists(GetUninstallKeyName()));
+    EXPECT_TRUE(FileExists(GetDesktopLinkPath()));
+}
+
+// Uninstalling an older copy in another folder leaves the links and keys of
+// the installation the registry now remembers.
+TEST_F(Uninstall, AnOlderCopyLeavesTheNewerInstallationsLinksAndKeys)
+{
+    CTempFolder newer(L"newer");
+    Install(m_install.Path());
+    Install(newer.Path());
+    EXPECT_EQ(EXIT_REMOVED, UninstallFrom(m_install.Path()).dwExitCode);
+    EXPECT_FALSE(FolderExists(m_install.Path()));
+    for (int i = 0; i < LINK_COUNT; ++i)
+        EXPECT_TRUE(FileExists(LinkPaths(i))) << Printable(LinkPaths(i));
+    EXPECT_TRUE(KeyExists(GetUninstallKeyName()));
+
+    EXPECT_EQ(EXIT_REMOVED, UninstallFrom(newer.Path()).dwExitCode);
+    ExpectNothingOfTheProductIn(newer.Path());
+}
