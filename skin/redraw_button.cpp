@@ -2,6 +2,7 @@
 
 #include <gdiplus.h>
 
+#include "skin/mouse_tracking.h"
 #include "skin/png_resource.h"
 
 namespace {
@@ -9,7 +10,6 @@ namespace {
 constexpr LONG BUTTON_FONT_HEIGHT = 15;
 constexpr LONG BUTTON_FONT_WEIGHT = FW_BOLD;
 constexpr wchar_t BUTTON_FONT_FACE[] = L"华文细黑";
-constexpr DWORD HOVER_TIME_MS = 1;   // hover repaint practically at once
 
 }  // namespace
 
@@ -140,14 +140,8 @@ BOOL CRedrawButton::OnEraseBkgnd(CDC* pDC)
 
 void CRedrawButton::OnMouseMove(UINT nFlags, CPoint point)
 {
-    if (!m_bHover) {
-        TRACKMOUSEEVENT tme = {};
-        tme.cbSize = sizeof(tme);
-        tme.dwFlags = TME_HOVER | TME_LEAVE;
-        tme.hwndTrack = m_hWnd;
-        tme.dwHoverTime = HOVER_TIME_MS;
-        m_bHover = ::_TrackMouseEvent(&tme);
-    }
+    if (!m_bHover)
+        m_bHover = TrackHoverAndLeave(m_hWnd);
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     CButton::OnMouseMove(nFlags, point);
 }

@@ -1,5 +1,6 @@
 #include "skin/redraw_check_box.h"
 
+#include "skin/mouse_tracking.h"
 #include "skin/png_resource.h"
 
 namespace {
@@ -7,7 +8,6 @@ namespace {
 constexpr wchar_t CHECK_FONT_FAMILY[] = L"黑体";
 constexpr Gdiplus::REAL CHECK_FONT_SIZE = 11;
 constexpr int CHECK_IMAGE_TOP = 1;
-constexpr DWORD HOVER_TIME_MS = 1;
 
 }  // namespace
 
@@ -106,14 +106,8 @@ BOOL CRedrawCheckBox::OnEraseBkgnd(CDC* pDC)
 
 void CRedrawCheckBox::OnMouseMove(UINT nFlags, CPoint point)
 {
-    if (!m_bHover) {
-        TRACKMOUSEEVENT tme = {};
-        tme.cbSize = sizeof(tme);
-        tme.dwFlags = TME_HOVER | TME_LEAVE;
-        tme.hwndTrack = m_hWnd;
-        tme.dwHoverTime = HOVER_TIME_MS;
-        m_bHover = ::_TrackMouseEvent(&tme);
-    }
+    if (!m_bHover)
+        m_bHover = TrackHoverAndLeave(m_hWnd);
     CButton::OnMouseMove(nFlags, point);
 }
 
