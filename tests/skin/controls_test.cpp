@@ -73,6 +73,47 @@ TEST(BaseDlg, TemplateWithCaptionComesUpBorderlessAtTheBackgroundSize)
     dlg.DestroyWindow();
 }
 
+TEST(BaseDlg, EnterDoesNothingCancelAndCloseEndTheLoop)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    if (::GetActiveWindow() != dlg.m_hWnd)
+        GTEST_SKIP() << "the dialog did not become the active window on this display";
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "Enter quit";
+    EXPECT_TRUE(dlg.IsWindowVisible());
+
+    for (int nId : {IDCANCEL, IDC_TITLE_CLOSE}) {
+        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), 0);
+        ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no WM_QUIT from " << nId;
+        EXPECT_EQ(0u, msg.wParam);
+    }
+    dlg.DestroyWindow();
+}
+
+TEST(BaseDlg, SwappedBackgroundReachesTheChildrenBehindTheirCorners)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    // The browse button's rounded corner shows the dark band of the custom
+    // background; after a swap to the plain page it shows the light page.
+    const POINT ptCorner = {DEMO_BROWSE_RECT.left, DEMO_BROWSE_RECT.top};
+    EXPECT_LT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 100);
+
+    Gdiplus::Image* pPlain = nullptr;
+    LoadPngResource(&pPlain, IDP_PAGE_BK);
+    ASSERT_NE(nullptr, pPlain);
+    delete dlg.m_pBkImage;
+    dlg.m_pBkImage = pPlain;
+    dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_GT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 200);
+    EXPECT_GT(GetRValue(ScreenPixel(dlg.m_hWnd, 100, 230)), 200) << "page background where the band was";
+    dlg.DestroyWindow();
+}
+
 TEST(RedrawButton, LookTable)
 {
     // disabled, hover, pressed, focus -> look; the first matching rule wins.
