@@ -193,6 +193,15 @@ def reset_installation(*extra_dirs):
     wine("reg", "delete", UNINSTALL_KEY, "/f")
     for d in (default_install_dir(),) + extra_dirs:
         shutil.rmtree(unix_path(d), ignore_errors=True)
+    # The shortcuts an installation leaves: other tests of this prefix look there too.
+    start_menu = win_env("APPDATA") + "\\Microsoft\\Windows\\Start Menu\\"
+    for d in ("Programs\\Vellomar", "程序\\Vellomar"):
+        shutil.rmtree(unix_path(start_menu + d), ignore_errors=True)
+    for f in (win_env("USERPROFILE") + "\\Desktop\\Vellomar.lnk",
+              win_env("APPDATA") + "\\Microsoft\\Internet Explorer\\Quick Launch\\Vellomar.lnk"):
+        path = unix_path(f)
+        if path and os.path.lexists(path):
+            os.remove(path)
 
 
 def win_exists(win_path):

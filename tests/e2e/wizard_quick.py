@@ -1,7 +1,8 @@
 """Quick installation, end to end: the first page, "快速安装", the progress
 page, the finish page; then the files, shortcuts and registry values of a
 whole installation, the install report as the capture server got it, and
-"开始使用" starting the installed Vellomar.exe while the installer exits 0."""
+"开始使用" starting the installed Vellomar.exe while the installer exits 0.
+Enter and Escape do nothing on the finish page."""
 import re
 
 from wizard_common import *
@@ -51,6 +52,14 @@ def test_quick_installation():
                "Collect-Data line: got %r" % line)
         expect(req["body"] == b'{"opt":0}', "report body: got %r" % req["body"])
 
+        # Enter and Escape do nothing on the finish page either.
+        click_in(finish, (300, 120))
+        for k in ("Return", "Escape"):
+            key(k)
+            time.sleep(0.7)
+            expect(proc.poll() is None, k + " ended the installer on the finish page")
+        expect(not any(p.lower() == "vellomar.exe" for p in processes()), "Enter started the application")
+
         click_in(finish, (148 + 8, 170 + 19))
         expect(wait_exit(proc) == 0, "installer exit code: expected 0, got %r" % proc.returncode)
         wait_until(lambda: "vellomar.exe" in [p.lower() for p in processes()],
@@ -59,7 +68,7 @@ def test_quick_installation():
     finally:
         stop(proc)
         server.close()
-        stop_app()
+        reset_installation()
 
 
 run_tests([test_quick_installation])
