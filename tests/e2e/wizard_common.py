@@ -197,15 +197,31 @@ def reset_installation(*extra_dirs):
     start_menu = win_env("APPDATA") + "\\Microsoft\\Windows\\Start Menu\\"
     for d in ("Programs\\Vellomar", "程序\\Vellomar"):
         shutil.rmtree(unix_path(start_menu + d), ignore_errors=True)
-    for f in (win_env("USERPROFILE") + "\\Desktop\\Vellomar.lnk",
-              win_env("APPDATA") + "\\Microsoft\\Internet Explorer\\Quick Launch\\Vellomar.lnk"):
+    for f in (desktop_link(), win_env("APPDATA") + "\\Microsoft\\Internet Explorer\\Quick Launch\\Vellomar.lnk"):
         path = unix_path(f)
-        if path and os.path.lexists(path):
+        if path and os.path.lexists(path) and in_prefix(f):
             os.remove(path)
 
 
+def desktop_link():
+    return win_env("USERPROFILE") + "\\Desktop\\Vellomar.lnk"
+
+
+def start_menu_links():
+    group = win_env("APPDATA") + "\\Microsoft\\Windows\\Start Menu\\Programs\\Vellomar\\"
+    return [group + "Vellomar.lnk", group + "卸载Vellomar.lnk", group + "Vellomar主页.url"]
+
+
 def win_exists(win_path):
-    return os.path.exists(unix_path(win_path))
+    path = unix_path(win_path)
+    return bool(path) and os.path.exists(path)
+
+
+def in_prefix(win_path):
+    """False for folders Wine links out of the prefix (the desktop goes to the
+    home folder, shared with every other prefix on this machine)."""
+    prefix = os.path.realpath(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")))
+    return os.path.realpath(unix_path(win_path)).startswith(prefix + os.sep)
 
 
 def installed_files_of(install_dir):

@@ -38,9 +38,12 @@ def test_quick_installation():
                "UninstallString: got %r" % reg_value(UNINSTALL_KEY, "UninstallString"))
         expect(reg_value(UNINSTALL_KEY, "DisplayName") == "Vellomar",
                "DisplayName: got %r" % reg_value(UNINSTALL_KEY, "DisplayName"))
-        desktop = win_env("USERPROFILE") + "\\Desktop\\Vellomar.lnk"
-        expect(win_exists(desktop) or win_exists(win_env("PUBLIC") + "\\Desktop\\Vellomar.lnk"),
-               "desktop shortcut missing: " + desktop)
+        for link in start_menu_links():
+            expect(win_exists(link), "start-menu shortcut missing: " + link)
+        # Wine links the desktop to the home folder, which other checkouts' tests
+        # on this machine clean up at any moment: checked only inside the prefix.
+        if in_prefix(desktop_link()):
+            expect(win_exists(desktop_link()), "desktop shortcut missing: " + desktop_link())
         expect(not win_exists(win_env("TEMP") + "\\Vellomar.exe"), "stray file in the temporary folder")
 
         # The report, exactly once, as the finish page initialised.
