@@ -38,5 +38,6 @@ else
     VL_OUT="$VL_BUILD/out"
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# No Gecko/Mono prompts, and no copies of test shortcuts into the Linux menus.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml,winemenubuilder.exe="}
 export VL_ROOT VL_BUILD VL_CACHE VL_LZMA_DIR VL_SCREENSHOTS VL_ARCH VL_WINE VL_WINE_LOCALE VL_TREE VL_BUILD_TREE VL_OUT

@@ -14,6 +14,13 @@ echo "setup: creating Wine prefix $WINEPREFIX" >&2
 LC_ALL=$VL_WINE_LOCALE "$VL_WINE" wineboot -i >/dev/null 2>&1 || true
 wineserver -w || true
 
+# Wine links the user's shell folders (Desktop, Documents, ...) to the Linux
+# home folder, which every prefix shares; shortcuts written by tests must stay
+# inside this prefix.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
+done
+
 reg="$WINEPREFIX/drive_c/vlsetup-fonts.reg"
 {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
