@@ -1,5 +1,6 @@
 #include "tests/engine/install_state.h"
 
+#include "engine/extract.h"
 #include "engine/install_location.h"
 #include "engine/product.h"
 
@@ -159,4 +160,43 @@ bool FolderExists(const CString& strPath)
 {
     const DWORD dwAttributes = GetFileAttributesW(strPath);
     return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+constexpr DWORD EXTRACTION_TIME_LIMIT_MS = 60000;
+}
+
+// Unpacks the payload linked into the test as "FILE"/129 into strDir and
+// pumps messages until the worker's final code (or the time limit).
+// Returns the final code, or -1 when none came in time.
+int ExtractPayload(const CString& strDir)
+{
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!hWnd)
+        return -1;
+    ExtractJob job = {};
+    StartExtraction(hWnd, strDir.str(), strDir.str(), &job);
+    int nCode = -1;
+    const DWORD dwStart = GetTickCount();
+    while (nCode < 0 && GetTickCount() - dwStart < EXTRACTION_TIME_LIMIT_MS) {
+        MSG msg = {};
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.hwnd == hWnd && msg.message == WM_INSTALL_NOTIFY && msg.wParam != INSTALL_PROGRESS) {
+            nCode = static_cast<int>(msg.wParam);
+            if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+                delete[] reinterpret_cast<wchar_t*>(msg.lParam);   // the receiver owns the path
+        } else {
+            DispatchMessageW(&msg);
+        }
+    }
+    if (job.hThread) {
+        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
+        CloseHandle(job.hThread);
+        job.hThread = nullptr;
+    }
+    DestroyWindow(hWnd);
+    return nCode;
 }

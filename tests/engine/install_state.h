@@ -76,3 +76,8 @@ bool ShellLinksStayInPrefix();
 void RemoveTree(const CString& strPath);
 bool FileExists(const CString& strPath);
 bool FolderExists(const CString& strPath);
+
+// Unpacks the payload linked into the test as "FILE"/129 into strDir and
+// pumps messages until the worker's final code (or the time limit).
+// Returns the final code, or -1 when none came in time.
+int ExtractPayload(const CString& strDir);

@@ -31,38 +31,6 @@ std::wstring Printable(const CString& str)
     return str.str();
 }
 
-int ExtractPayload(const CString& strDir)
-{
-    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    if (!hWnd)
-        return -1;
-    ExtractJob job = {};
-    StartExtraction(hWnd, strDir.str(), strDir.str(), &job);
-    int nCode = -1;
-    const DWORD dwStart = GetTickCount();
-    while (nCode < 0 && GetTickCount() - dwStart < TIME_LIMIT_MS) {
-        MSG msg = {};
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            continue;
-        }
-        if (msg.hwnd == hWnd && msg.message == WM_INSTALL_NOTIFY && msg.wParam != INSTALL_PROGRESS) {
-            nCode = static_cast<int>(msg.wParam);
-            if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
-                delete[] reinterpret_cast<wchar_t*>(msg.lParam);
-        } else {
-            DispatchMessageW(&msg);
-        }
-    }
-    if (job.hThread) {
-        WaitForSingleObject(job.hThread, TIME_LIMIT_MS);
-        CloseHandle(job.hThread);
-        job.hThread = nullptr;
-    }
-    DestroyWindow(hWnd);
-    return nCode;
-}
-
 // The processes started by dwParentPid (the uninstaller's copy).
 std::vector<DWORD> ChildProcesses(DWORD dwParentPid)
 {
