@@ -6,6 +6,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/setup.sh"
 . "$ROOT/scripts/env.sh"
+echo "run.sh: $VL_MODE_TEXT ($VL_ARCH_WHY)"
 "$ROOT/scripts/build.sh" --collect-host 127.0.0.1
 exe="$VL_OUT/VLSetup.exe"
 

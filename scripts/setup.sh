@@ -62,31 +62,49 @@ need=$(missing "${I386_PKGS[@]}")
 if [ -n "$need" ]; then
     log "installing $need"
     apt_update
-    if ! apt_install $need 2>/dev/null; then
-        # When the i386 security index is missing, amd64 and i386 library versions
-        # disagree; preferring the main release for security packages lines them up.
-        pin=/etc/apt/preferences.d/vlsetup-i386-skew
-        if [ ! -f "$pin" ]; then
-            log "version skew between amd64 and i386: pinning the security suite down"
-            printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' > "$pin"
+    if ! err=$(apt_install $need 2>&1); then
+        # When the i386 security index could not be downloaded, an amd64 library
+        # from the security suite has no i386 twin of the same version, and the
+        # two architectures cannot be installed side by side. Only then, and only
+        # for the libraries apt names, is the security suite preferred less.
+        skew=$(printf '%s\n' "$err" | sed -n 's/^ *\([a-z0-9][a-z0-9.+-]*\):i386 : .*but .* is to be installed.*/\1/p' | sort -u | tr '\n' ' ')
+        if [ -z "$skew" ]; then
+            printf '%s\n' "$err" | tail -n 20 >&2
+            log "WARNING: 32-bit Wine could not be installed; the tests will run the x86_64 build"
+        else
+            pin=/etc/apt/preferences.d/vlsetup-i386-skew
+            log "WARNING: amd64 and i386 versions disagree for: $skew"
+            log "WARNING: writing $pin to prefer the main release for these packages only"
+            printf 'Package: %s\nPin: release l=Debian-Security\nPin-Priority: 100\n' "$skew" > "$pin"
             APT_UPDATED=0; apt_update
+            apt_install $need || log "WARNING: 32-bit Wine could not be installed even so; the tests will run the x86_64 build"
         fi
-        apt_install $need || log "WARNING: 32-bit Wine could not be installed"
     fi
 fi
-# The architecture follows what could be installed.
-[ -n "${VL_ARCH_FORCED:-}" ] || unset VL_ARCH
+[ -x "$VL_WINE64" ] || { log "64-bit Wine ($VL_WINE64) is missing although the wine64 package is installed"; exit 1; }
+
+# --- the mode: which build the tests run, decided by running 32-bit Wine ----------
+if [ -z "$VL_ARCH_FORCED" ]; then
+    unset VL_ARCH VL_ARCH_WHY
+    mkdir -p "$VL_BUILD"
+    vl_probe_arch > "$VL_MODE_FILE.new" && mv "$VL_MODE_FILE.new" "$VL_MODE_FILE"
+else
+    export VL_ARCH_WHY="forced by VL_ARCH=$VL_ARCH_FORCED"
+fi
 . "$ROOT/scripts/env.sh"
-[ "$VL_ARCH" = i686 ] || log "WARNING: building and testing the x86_64 build under wine64 (32-bit Wine missing or VL_ARCH=x86_64)"
+if [ "$VL_ARCH" = i686 ] && ! "$VL_WINE32" --version >/dev/null 2>&1; then
+    log "VL_ARCH=i686, but 32-bit Wine does not run here: $(vl_probe_arch | cut -f2)"
+    exit 1
+fi
 
 # --- LZMA SDK sources (C decoder) from Debian's 7zip source package -------------
 if [ ! -f "$VL_LZMA_DIR/C/7zDec.c" ]; then
     if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
         log "adding a deb-src entry"
-        cat > /etc/apt/sources.list.d/vlsetup-src.sources <<'SRC'
+        cat > /etc/apt/sources.list.d/vlsetup-src.sources <<SRC
 Types: deb-src
 URIs: http://deb.debian.org/debian
-Suites: bookworm
+Suites: $(. /etc/os-release && echo "$VERSION_CODENAME")
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC

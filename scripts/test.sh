@@ -6,6 +6,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/setup.sh"
 . "$ROOT/scripts/env.sh"
+echo "test.sh: $VL_MODE_TEXT ($VL_ARCH_WHY)"
 . "$ROOT/scripts/xvfb.sh"
 
 # Test builds report to this machine only.

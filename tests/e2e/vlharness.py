@@ -9,6 +9,8 @@ import subprocess
 import time
 
 BIN_DIR = os.environ.get("VL_BIN_DIR", "")
+# The loader of the build under test (scripts/env.sh): /usr/bin/wine would start
+# the 32-bit one whenever it is installed.
 WINE = os.environ.get("VL_WINE", "wine")
 # Windows programs run with the Chinese code page, as in scripts/wine-run.sh.
 WINE_ENV = dict(os.environ, LC_ALL=os.environ.get("VL_WINE_LOCALE", "zh_CN.UTF-8"))

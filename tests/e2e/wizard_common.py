@@ -155,7 +155,7 @@ def win_env(name):
 
 
 def unix_path(win_path):
-    r = subprocess.run(["winepath", "-u", win_path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+    r = subprocess.run([WINE, "winepath.exe", "-u", win_path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                        env=WINE_ENV, text=True, timeout=60)
     return r.stdout.strip()
 
