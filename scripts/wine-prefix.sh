@@ -13,7 +13,7 @@ fail() { echo "setup: creating the Wine prefix failed: $*" >&2; exit 1; }
 step() {
     local what=$1 out; shift
     if ! out=$("$@" 2>&1); then
-        printf '%s\n' "$out" | tail -n 20 >&2
+        [ -z "$out" ] || printf '%s\n' "$out" | tail -n 20 >&2
         fail "$what"
     fi
 }
