@@ -117,6 +117,33 @@ def type_text(text):
     xdotool("type", "--delay", "30", text)
 
 
+def parse_ppm(ppm):
+    """Width, height and pixel bytes of a binary PPM (P6, maxval 255).
+
+    The header is read field by field: exactly one white-space byte follows
+    maxval, and the pixels after it may start with bytes that look like
+    white space, so a plain split would eat them."""
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while ppm[pos:pos + 1].isspace():
+            pos += 1
+        if ppm[pos:pos + 1] == b"#":            # a comment runs to the end of its line
+            pos = ppm.index(b"\n", pos)
+            continue
+        end = pos
+        while end < len(ppm) and not ppm[end:end + 1].isspace():
+            end += 1
+        fields.append(ppm[pos:end])
+        pos = end
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise ValueError("not an 8-bit P6 picture: %r" % fields)
+    width, height = int(fields[1]), int(fields[2])
+    data = ppm[pos + 1:]
+    if len(data) < width * height * 3:
+        raise ValueError("PPM holds %d pixel bytes, expected %d" % (len(data), width * height * 3))
+    return width, height, data
+
+
 class Shot:
     """A screenshot: saved as PNG, pixels readable as (r, g, b)."""
 
@@ -124,10 +151,7 @@ class Shot:
         self.path = path
         ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"],
                              stdout=subprocess.PIPE, check=True).stdout
-        # P6 header: magic, width, height, maxval, each followed by white space.
-        parts = ppm.split(maxsplit=4)
-        self.width, self.height = int(parts[1]), int(parts[2])
-        self.data = parts[4]
+        self.width, self.height, self.data = parse_ppm(ppm)
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3

@@ -21,4 +21,16 @@ def test_click_reaches_program():
             proc.kill()
 
 
-run_tests([test_click_reaches_program])
+def test_ppm_pixels_that_look_like_white_space_are_kept():
+    # First pixel bytes 0x0a 0x20 0x09: white space to a naive split of the header.
+    cases = [
+        (b"P6\n2 1\n255\n\x0a\x20\x09\x01\x02\x03", (2, 1, b"\x0a\x20\x09\x01\x02\x03")),
+        (b"P6\n# comment\n1 1\n255\n\x0d\x0b\x0c", (1, 1, b"\x0d\x0b\x0c")),
+        (b"P6 1 1 255 \x20\x20\x20", (1, 1, b"\x20\x20\x20")),
+    ]
+    for ppm, want in cases:
+        got = parse_ppm(ppm)
+        expect(got == want, "PPM %r: expected %r, got %r" % (ppm[:16], want, got))
+
+
+run_tests([test_click_reaches_program, test_ppm_pixels_that_look_like_white_space_are_kept])
