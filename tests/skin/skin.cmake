@@ -12,6 +12,7 @@ if(TARGET skin)
     foreach(topic controls wnd_shadow)
         vl_add_test(skin_${topic}
             SOURCES ${VL_SKIN_TEST_DIR}/${topic}_test.cpp ${VL_SKIN_TEST_DIR}/skin_test_env.cpp
+                    ${VL_SKIN_TEST_DIR}/gdi_census.cpp
             RESOURCES ${VL_SKIN_TEST_DIR}/demo/demo.rc
             LIBS skin_demo_dlg skin)
         target_include_directories(skin_${topic} PRIVATE ${CMAKE_SOURCE_DIR}/res ${VL_SKIN_TEST_DIR}/demo)
