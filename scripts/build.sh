@@ -44,14 +44,6 @@ done
 [ -z "$payload" ] || [ -z "$payload_dir" ] || die "--payload and --payload-dir exclude each other"
 [[ "$blocks" =~ ^[1-9][0-9]?$ ]] || die "--blocks wants a number of solid blocks from 1 to 99, not '$blocks'"
 [ -z "${blocks_given:-}" ] || [ -z "$payload" ] || die "--blocks packs a payload; an archive given with --payload is embedded as it is"
-if [ -n "$cert" ]; then
-    [ -f "$cert" ] || die "no such certificate file: $cert"
-    [ -z "$passfile" ] || [ -f "$passfile" ] || die "no such password file: $passfile"
-    command -v osslsigncode >/dev/null || die "signing needs osslsigncode (scripts/setup.sh installs it)"
-else
-    [ -z "$passfile" ] || die "--sign-password-file goes with --sign"
-    [ -z "$tsurl" ] || die "--timestamp goes with --sign"
-fi
 
 # The installer expects these at the payload's top (README, "Packaging").
 required=(Vellomar.exe VLUninstall.exe config/version.ini)
@@ -83,6 +75,15 @@ if [ -n "$payload_dir" ]; then
     if [ -e "$payload_dir/VLUninstall.exe" ]; then
         echo "build.sh: note: $payload_dir/VLUninstall.exe is replaced by the uninstaller built for this folder" >&2
     fi
+fi
+
+if [ -n "$cert" ]; then
+    [ -f "$cert" ] || die "no such certificate file: $cert"
+    [ -z "$passfile" ] || [ -f "$passfile" ] || die "no such password file: $passfile"
+    command -v osslsigncode >/dev/null || die "signing needs osslsigncode (scripts/setup.sh installs it)"
+else
+    [ -z "$passfile" ] || die "--sign-password-file goes with --sign"
+    [ -z "$tsurl" ] || die "--timestamp goes with --sign"
 fi
 
 if [ "$VL_ARCH" != i686 ]; then
