@@ -44,37 +44,7 @@ if(NOT EXISTS ${VL_PRODUCT_ICON} OR ${VL_PRODUCT_PICTURE} IS_NEWER_THAN ${VL_PRO
     endif()
 endif()
 
-# vl_app_ver_code(<version.ini> <out-var>): AppVerCode of section [VERSION],
-# read as the installer's report reads it (names in any case; UTF-16 with a
-# byte-order mark or 8-bit text). It becomes the product version, whose
-# binary fields hold 0-65535.
-function(vl_app_ver_code ini out)
-    if(NOT EXISTS "${ini}")
-        message(FATAL_ERROR "the payload has no config/version.ini (${ini})")
-    endif()
-    file(READ "${ini}" bom LIMIT 2 HEX)
-    if(bom STREQUAL "fffe")
-        file(STRINGS "${ini}" lines ENCODING UTF-16LE)
-    else()
-        file(STRINGS "${ini}" lines)
-    endif()
-    set(section "")
-    foreach(line IN LISTS lines)
-        string(STRIP "${line}" line)
-        string(TOLOWER "${line}" lower)
-        if(lower MATCHES "^\\[(.*)\\]$")
-            string(STRIP "${CMAKE_MATCH_1}" section)
-        elseif(section STREQUAL "version" AND lower MATCHES "^appvercode[ \t]*=[ \t]*([0-9]+)")
-            if(CMAKE_MATCH_1 GREATER 65535)
-                message(FATAL_ERROR "AppVerCode ${CMAKE_MATCH_1} in ${ini} does not fit a version field (0-65535)")
-            endif()
-            math(EXPR code "${CMAKE_MATCH_1}")   # no leading zeros
-            set(${out} ${code} PARENT_SCOPE)
-            return()
-        endif()
-    endforeach()
-    message(FATAL_ERROR "${ini} has no AppVerCode=<number> in section [VERSION]")
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/app-ver-code.cmake)
 
 # vl_product_rc(<out.rc> <file name> <description> <version code>): the icon
 # and version resources of one program.

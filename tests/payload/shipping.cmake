@@ -4,7 +4,7 @@
 # fixture), its signatures and archive checked, then installed through the
 # wizard and removed again.
 set(VL_SHIPPING_ENV "VL_BIN_DIR=${CMAKE_BINARY_DIR};VL_OUT_DIR=${VL_OUT_DIR};VL_SOURCE_DIR=${CMAKE_SOURCE_DIR};PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/e2e;PYTHONDONTWRITEBYTECODE=1")
-foreach(t shipping_resources shipping_refusals shipping_build shipping_payload)
+foreach(t shipping_resources shipping_version_code shipping_refusals shipping_build shipping_payload)
     add_test(NAME ${t} COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/${t}_test.py)
     set_tests_properties(${t} PROPERTIES ENVIRONMENT "${VL_SHIPPING_ENV}" LABELS "shipping" TIMEOUT 300)
 endforeach()

@@ -23,6 +23,10 @@ SHIP_SETUP = os.path.join(SHIP_OUT, "VLSetup.exe")
 FOLDER_VER_CODE = 4242
 FOLDER_FILE_VERSION = "2.3.4.5"
 FOLDER_BLOCKS = 3
+# The same tree built once more beforehand from an archive (--payload).
+ARCHIVE = os.path.join(SHIP_DIR, "vendor.7z")
+ARCHIVE_OUT = os.path.join(SHIP_DIR, "out-archive")
+ARCHIVE_VER_CODE = 4343
 
 # The sample folder: a file at the top, nested folders, an empty folder,
 # names with spaces and Chinese characters, one file big enough to fill a

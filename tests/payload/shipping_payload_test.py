@@ -2,15 +2,18 @@
 SHA-256 signature that verifies against the throwaway CA and no other, and
 one changed byte breaks it; the embedded archive holds exactly the folder
 plus our uninstaller in the asked number of solid blocks; the version
-information carries the folder's AppVerCode and the build's file version."""
+information carries the folder's AppVerCode and the build's file version.
+The installer built from a vendor's archive embeds it unchanged and takes
+its AppVerCode; only VLSetup.exe is signed then."""
 import os
 import shutil
 import subprocess
 import tempfile
 
 from vlharness import expect, run_tests
-from shipping import (CA_DIR, FOLDER_BLOCKS, FOLDER_FILE_VERSION, FOLDER_VER_CODE, SHIP_DIR, SHIP_SETUP,
-                      embedded_payload, folder_entries, make_ca, run, version_info)
+from shipping import (ARCHIVE, ARCHIVE_OUT, ARCHIVE_VER_CODE, BIN_DIR, CA_DIR, FOLDER_BLOCKS, FOLDER_FILE_VERSION,
+                      FOLDER_VER_CODE, SHIP_DIR, SHIP_SETUP, SOURCE_DIR, embedded_payload, folder_entries, make_ca,
+                      run, version_info)
 
 
 def programs(tmp):
@@ -78,5 +81,38 @@ def test_version_information_of_the_folder_build():
                    "%s file version: expected %s, got %r / %r" % (exe, FOLDER_FILE_VERSION, strings["FileVersion"], info["file"]))
 
 
-run_tests([test_signatures, test_archive_is_the_folder_with_our_uninstaller,
-           test_version_information_of_the_folder_build])
+def test_archive_build():
+    setup = os.path.join(ARCHIVE_OUT, "VLSetup.exe")
+    with tempfile.TemporaryDirectory() as tmp:
+        with open(ARCHIVE, "rb") as a, open(embedded_payload(setup, os.path.join(tmp, "p.7z")), "rb") as b:
+            expect(a.read() == b.read(), "the embedded archive differs from the one given with --payload")
+    r = verify(setup, os.path.join(CA_DIR, "ca.pem"))
+    expect(r.returncode == 0, "%s: signature does not verify:\n%s" % (setup, r.stdout))
+    info = version_info(setup)
+    expect(info["strings"]["080404b0"]["ProductVersion"] == str(ARCHIVE_VER_CODE),
+           "product version: expected %d, got %r" % (ARCHIVE_VER_CODE, info["strings"]["080404b0"]["ProductVersion"]))
+
+
+def test_a_signed_vellomar_keeps_its_signature():
+    """A folder's Vellomar.exe signed by its vendor keeps that signature; the
+    installer itself is signed over whatever it had."""
+    ca = os.path.join(CA_DIR, "ca.pem")
+    pfx, password = os.path.join(CA_DIR, "cs.pfx"), os.path.join(CA_DIR, "password")
+    other_dir = os.path.join(SHIP_DIR, "other-ca")
+    other_ca, other_pfx, other_password = make_ca(other_dir, "Other")
+    sign = lambda exe, cert, pw, keep: run(
+        ["cmake", "-DFILE=" + exe, "-DSIGNTOOL=osslsigncode", "-DCERT=" + cert, "-DPASSWORD_FILE=" + pw,
+         "-DDESCRIPTION=Vellomar", "-DKEEP_SIGNED=" + keep, "-P", os.path.join(SOURCE_DIR, "cmake", "sign.cmake")])
+    with tempfile.TemporaryDirectory() as tmp:
+        for keep, want_ca in (("ON", other_ca), ("OFF", ca)):
+            exe = os.path.join(tmp, "Vellomar-%s.exe" % keep)
+            shutil.copyfile(os.path.join(BIN_DIR, "payload", "Vellomar.exe"), exe)
+            for cert, pw in ((other_pfx, other_password), (pfx, password)):
+                r = sign(exe, cert, pw, keep)
+                expect(r.returncode == 0, "sign.cmake failed:\n" + r.stdout)
+            expect(verify(exe, want_ca).returncode == 0,
+                   "KEEP_SIGNED=%s: expected the signature of %s" % (keep, os.path.basename(os.path.dirname(want_ca))))
+
+
+run_tests([test_archive_build, test_signatures, test_archive_is_the_folder_with_our_uninstaller,
+           test_version_information_of_the_folder_build, test_a_signed_vellomar_keeps_its_signature])

@@ -4,7 +4,6 @@ file at its top, an archive that is not 7z, a folder without Vellomar.exe or
 config/version.ini or with names Windows cannot hold, options that do not go
 together. Each refusal says what is wrong and leaves no build tree."""
 import os
-import shutil
 import subprocess
 import tempfile
 
