@@ -1,7 +1,7 @@
 # vl_app_ver_code(<version.ini> <out-var>): AppVerCode of section [VERSION],
 # read as the installer's report reads it (names in any case; UTF-16 with a
-# byte-order mark, UTF-8 with or without one). It becomes the product version, whose
-# binary fields hold 0-65535.
+# byte-order mark, UTF-8 with or without one). It becomes the product
+# version, whose binary fields hold 0-65535.
 function(vl_app_ver_code ini out)
     if(NOT EXISTS "${ini}")
         message(FATAL_ERROR "the payload has no config/version.ini (${ini})")
