@@ -11,9 +11,9 @@ import subprocess
 import tempfile
 
 from vlharness import expect, run_tests
-from shipping import (ARCHIVE, ARCHIVE_OUT, ARCHIVE_VER_CODE, BIN_DIR, CA_DIR, FOLDER_BLOCKS, FOLDER_FILE_VERSION,
-                      FOLDER_VER_CODE, SHIP_DIR, SHIP_SETUP, SOURCE_DIR, embedded_payload, folder_entries, make_ca,
-                      run, version_info)
+from shipping import (ARCHIVE, ARCHIVE_OUT, ARCHIVE_VER_CODE, BIN_DIR, CA_DIR, FOLDER, FOLDER_BLOCKS,
+                      FOLDER_FILE_VERSION, FOLDER_VER_CODE, SHIP_DIR, SHIP_SETUP, SOURCE_DIR, embedded_payload,
+                      folder_entries, make_ca, run, version_info)
 
 
 def programs(tmp):
@@ -68,6 +68,22 @@ def test_archive_is_the_folder_with_our_uninstaller():
         expect("BCJ" in head and "LZMA" in head and "Solid = +" in head, "archive methods:\n" + head)
 
 
+def test_blocks():
+    """--blocks N: the programs in one solid block, the data split by size
+    over the others (the sample folder has one big file and four small)."""
+    failures = []
+    with tempfile.TemporaryDirectory() as tmp:
+        for blocks in (1, 2, 4):
+            out = os.path.join(tmp, "%d.7z" % blocks)
+            r = run(["cmake", "-DSEVENZIP=7zz", "-DSTAGE=" + os.path.join(tmp, "stage"), "-DFILES=" + FOLDER,
+                     "-DPROGRAMS=" + os.path.join(BIN_DIR, "payload", "VLUninstall.exe"), "-DOUT=" + out,
+                     "-DBLOCKS=%d" % blocks, "-P", os.path.join(SOURCE_DIR, "cmake", "pack-payload.cmake")])
+            head = run(["7zz", "l", "-slt", out]).stdout.partition("----------")[0]
+            if r.returncode != 0 or "Blocks = %d\n" % blocks not in head:
+                failures.append("%d blocks asked: exit %d, %s\n%s" % (blocks, r.returncode, head, r.stdout))
+    expect(not failures, "\n".join(failures))
+
+
 def test_version_information_of_the_folder_build():
     with tempfile.TemporaryDirectory() as tmp:
         setup, _, uninstaller = programs(tmp)
@@ -114,5 +130,5 @@ def test_a_signed_vellomar_keeps_its_signature():
                    "KEEP_SIGNED=%s: expected the signature of %s" % (keep, os.path.basename(os.path.dirname(want_ca))))
 
 
-run_tests([test_archive_build, test_signatures, test_archive_is_the_folder_with_our_uninstaller,
+run_tests([test_archive_build, test_signatures, test_archive_is_the_folder_with_our_uninstaller, test_blocks,
            test_version_information_of_the_folder_build, test_a_signed_vellomar_keeps_its_signature])
