@@ -1,20 +1,109 @@
-# Packs the default payload (run with cmake -P; see payload/CMakeLists.txt).
-# Two runs of 7-Zip: the second adds to the archive, which puts the data files
-# into a solid block of their own instead of repacking the first.
+# Packs a payload (run with cmake -P; see payload/CMakeLists.txt): the tree of
+# FILES with the PROGRAMS at its top, as 7z with BCJ x86 + LZMA, solid, in
+# BLOCKS solid blocks: Vellomar.exe and VLUninstall.exe in the first, the
+# other files split by size over the rest. Each run of 7-Zip adds a solid
+# block of its own instead of repacking the ones before. With CERT set, the
+# two programs are signed first (a Vellomar.exe signed already keeps its
+# signature).
+cmake_minimum_required(VERSION 3.20)
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
-file(COPY ${PROGRAMS} DESTINATION ${STAGE})
 file(COPY ${FILES}/ DESTINATION ${STAGE})
+# A copy of a program under another letter case would be a second file on
+# Linux but the same one on Windows.
+file(GLOB top RELATIVE ${STAGE} ${STAGE}/*)
+foreach(p ${PROGRAMS})
+    get_filename_component(name ${p} NAME)
+    string(TOLOWER ${name} lname)
+    foreach(t ${top})
+        string(TOLOWER ${t} lt)
+        if(lt STREQUAL lname)
+            file(REMOVE_RECURSE ${STAGE}/${t})
+        endif()
+    endforeach()
+endforeach()
+file(COPY ${PROGRAMS} DESTINATION ${STAGE})
 file(REMOVE ${OUT})
 
-set(methods -t7z -m0=BCJ -m1=LZMA:d=4m -ms=on -mtc=off -mta=off -bd -bso0 -bsp0)
-execute_process(COMMAND ${SEVENZIP} a ${methods} ${OUT} Vellomar.exe VLUninstall.exe
-                WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "7-Zip failed to pack the programs (${rc})")
+set(programs Vellomar.exe VLUninstall.exe)
+foreach(p ${programs})
+    if(NOT EXISTS ${STAGE}/${p})
+        message(FATAL_ERROR "the payload has no ${p}")
+    endif()
+endforeach()
+if(CERT)
+    foreach(p ${programs})
+        if(p STREQUAL "Vellomar.exe")
+            set(desc "Vellomar")
+        else()
+            set(desc "Vellomar 卸载程序")
+        endif()
+        execute_process(COMMAND ${CMAKE_COMMAND} -DFILE=${STAGE}/${p} -DSIGNTOOL=${SIGNTOOL} -DCERT=${CERT}
+                                -DPASSWORD_FILE=${PASSWORD_FILE} -DTIMESTAMP=${TIMESTAMP}
+                                -DDESCRIPTION=${desc} -DKEEP_SIGNED=ON
+                                -P ${CMAKE_CURRENT_LIST_DIR}/sign.cmake
+                        RESULT_VARIABLE rc)
+        if(NOT rc EQUAL 0)
+            message(FATAL_ERROR "signing ${p} failed")
+        endif()
+    endforeach()
 endif()
-execute_process(COMMAND ${SEVENZIP} a ${methods} ${OUT} config resource
-                WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "7-Zip failed to pack the data files (${rc})")
+
+# Folders go into the first data run (they have no data); files in sorted
+# order, a new run starting where the running size reaches the next share.
+if(NOT BLOCKS OR BLOCKS LESS 1)
+    set(BLOCKS 2)
 endif()
+file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE ${STAGE} ${STAGE}/*)
+set(dirs "")
+set(files "")
+set(total 0)
+foreach(e ${entries})
+    if(IS_DIRECTORY ${STAGE}/${e})
+        list(APPEND dirs ${e})
+    elseif(NOT e IN_LIST programs)
+        list(APPEND files ${e})
+        file(SIZE ${STAGE}/${e} size)
+        math(EXPR total "${total} + ${size}")
+    endif()
+endforeach()
+list(SORT dirs)
+list(SORT files)
+
+set(run_1 ${programs})
+if(BLOCKS EQUAL 1)
+    set(runs 1)
+    list(APPEND run_1 ${dirs} ${files})
+else()
+    math(EXPR shares "${BLOCKS} - 1")
+    set(runs 2)
+    set(run_2 ${dirs})
+    set(sum 0)
+    set(in_run 0)
+    foreach(f ${files})
+        math(EXPR share_end "${total} * (${runs} - 1) / ${shares}")
+        if(in_run GREATER 0 AND sum GREATER_EQUAL share_end AND runs LESS BLOCKS)
+            math(EXPR runs "${runs} + 1")
+            set(in_run 0)
+        endif()
+        list(APPEND run_${runs} ${f})
+        math(EXPR in_run "${in_run} + 1")
+        file(SIZE ${STAGE}/${f} size)
+        math(EXPR sum "${sum} + ${size}")
+    endforeach()
+endif()
+
+set(methods -t7z -m0=BCJ -m1=LZMA:d=4m -ms=on -mtc=off -mta=off -r- -scsUTF-8 -bd -bso0 -bsp0)
+foreach(i RANGE 1 ${runs})
+    if(NOT run_${i})
+        continue()
+    endif()
+    string(REPLACE ";" "\n" list "${run_${i}}")
+    file(WRITE ${STAGE}.list "${list}\n")
+    execute_process(COMMAND ${SEVENZIP} a ${methods} ${OUT} @${STAGE}.list
+                    WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "7-Zip failed to pack run ${i} of the payload (${rc})")
+    endif()
+endforeach()
+file(REMOVE ${STAGE}.list)

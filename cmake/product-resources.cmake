@@ -1,0 +1,57 @@
+# What the three programs carry to look like the product in Explorer: the
+# product icon (generated from the product picture) and version information.
+# Included by payload/ and res/ (each directory needs the variables); the
+# icon is made again only when the picture changed.
+
+set(VL_FILE_VERSION "1.0.0.0" CACHE STRING "file version of the three programs (up to four numbers, each 0-65535)")
+
+# The build's own version, as four numbers for the binary fields.
+string(REGEX MATCH "^[0-9]+(\\.[0-9]+)?(\\.[0-9]+)?(\\.[0-9]+)?$" _ok "${VL_FILE_VERSION}")
+if(NOT _ok)
+    message(FATAL_ERROR "VL_FILE_VERSION must be up to four numbers separated by dots, not '${VL_FILE_VERSION}'")
+endif()
+string(REPLACE "." ";" _parts "${VL_FILE_VERSION}")
+foreach(_p ${_parts})
+    if(_p GREATER 65535)
+        message(FATAL_ERROR "VL_FILE_VERSION: ${_p} is over 65535")
+    endif()
+endforeach()
+list(LENGTH _parts _n)
+while(_n LESS 4)
+    list(APPEND _parts 0)
+    math(EXPR _n "${_n} + 1")
+endwhile()
+string(REPLACE ";" "," VL_FILE_VERSION_BINARY "${_parts}")
+string(REPLACE ";" "." VL_FILE_VERSION_TEXT "${_parts}")
+
+# The product icon: the picture of the first page without its caption,
+# squared, at the sizes Windows asks for (the 256 image is stored as PNG).
+# Made when configuring, so that every resource script that includes it
+# (the installer's test and benchmark builds too) finds it in place.
+set(VL_PRODUCT_PICTURE ${CMAKE_SOURCE_DIR}/res/png/1214.png)
+set(VL_PRODUCT_ICON ${CMAKE_BINARY_DIR}/generated/vellomar.ico)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VL_PRODUCT_PICTURE})
+if(NOT EXISTS ${VL_PRODUCT_ICON} OR ${VL_PRODUCT_PICTURE} IS_NEWER_THAN ${VL_PRODUCT_ICON})
+    find_program(VL_CONVERT NAMES convert-im6.q16 convert REQUIRED)
+    execute_process(
+        COMMAND ${VL_CONVERT} ${VL_PRODUCT_PICTURE} -crop 143x120+40+12 +repage
+                -background none -gravity center -extent 144x144
+                -strip -define png:exclude-chunks=date,time
+                -define icon:auto-resize=256,48,32,24,16 ${VL_PRODUCT_ICON}
+        RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "ImageMagick could not make the product icon (${rc})")
+    endif()
+endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/app-ver-code.cmake)
+
+# vl_product_rc(<out.rc> <file name> <description> <version code>): the icon
+# and version resources of one program.
+function(vl_product_rc out file_name description ver_code)
+    set(VL_RC_FILE_NAME "${file_name}")
+    get_filename_component(VL_RC_INTERNAL_NAME "${file_name}" NAME_WE)
+    set(VL_RC_DESCRIPTION "${description}")
+    set(VL_RC_VER_CODE "${ver_code}")
+    configure_file(${CMAKE_SOURCE_DIR}/res/version.rc.in "${out}" @ONLY)
+endfunction()
