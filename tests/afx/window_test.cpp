@@ -272,7 +272,9 @@ TEST(CWndReflection, DrawItemCommandsAndColours)
     EXPECT_EQ(reinterpret_cast<LRESULT>(static_cast<HBRUSH>(label.m_brush)), lBrush);
 }
 
-// A handler that throws must not unwind through the system's code.
+// The layer is built without exceptions, so an exception from a handler
+// finds no handler and no unwind information between it and the system's
+// code: the program ends there instead of unwinding through that code.
 class CThrowingWnd : public CRecordWnd
 {
 protected:
@@ -284,11 +286,16 @@ BEGIN_MESSAGE_MAP(CThrowingWnd, CRecordWnd)
     ON_MESSAGE(WM_TEST_PING, &CThrowingWnd::OnPing)
 END_MESSAGE_MAP()
 
-TEST(CWndMessageMap, ExceptionsStopAtTheWindowProcedure)
+TEST(CWndMessageMapDeathTest, ExceptionsNeverUnwindThroughTheWindowProcedure)
 {
-    CThrowingWnd wnd;
-    ASSERT_TRUE(wnd.CreatePopup());
-    EXPECT_EQ(0, wnd.SendMessage(WM_TEST_PING, 1, 2));
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            CThrowingWnd wnd;
+            if (wnd.CreatePopup())
+                wnd.SendMessage(WM_TEST_PING, 1, 2);
+        },
+        "");
 }
 
 // ---- Geometry helpers -----------------------------------------------------------
