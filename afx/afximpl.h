@@ -4,7 +4,7 @@
 
 #include "afx/afxmt.h"
 
-#include <unordered_map>
+#include <map>
 
 class CWinThread;
 class CWnd;
@@ -93,7 +93,7 @@ private:
     AliveFn m_alive;
     ReleaseFn m_release;
     CSRWLock m_lock;
-    std::unordered_map<H, T*> m_map;
+    std::map<H, T*> m_map;
 };
 
 // The temporary maps' clean-up, one per kind of handle.

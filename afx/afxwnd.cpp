@@ -13,9 +13,9 @@ namespace {
 // window's object is found from any thread.
 CSRWLock s_permanentMapLock;
 
-std::unordered_map<HWND, CWnd*>& PermanentMap()
+std::map<HWND, CWnd*>& PermanentMap()
 {
-    static std::unordered_map<HWND, CWnd*> s_map;
+    static std::map<HWND, CWnd*> s_map;
     return s_map;
 }
 
