@@ -2,8 +2,15 @@
 # tables, RTTI, iostreams or C++ thread library. Everything is compiled that
 # way by default; tests/ and bench/ turn exceptions back on for their own code
 # (vl_full_runtime), and GoogleTest keeps them.
-set(VL_NO_EXCEPTIONS -fno-exceptions -fno-unwind-tables -fno-asynchronous-unwind-tables)
-set(VL_WITH_EXCEPTIONS -fexceptions -funwind-tables -fasynchronous-unwind-tables)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(VL_NO_EXCEPTIONS -fno-exceptions -fno-unwind-tables -fno-asynchronous-unwind-tables)
+    set(VL_WITH_EXCEPTIONS -fexceptions -funwind-tables -fasynchronous-unwind-tables)
+else()
+    # 64-bit Windows walks every frame by its unwind tables (system
+    # exceptions, debug output), so they stay; only C++ exceptions go.
+    set(VL_NO_EXCEPTIONS -fno-exceptions)
+    set(VL_WITH_EXCEPTIONS -fexceptions)
+endif()
 
 # The framework's own run-time classes (RUNTIME_CLASS, IsKindOf) replace RTTI,
 # for tests too: a test class derived from a framework class needs its base's
