@@ -272,32 +272,6 @@ TEST(CWndReflection, DrawItemCommandsAndColours)
     EXPECT_EQ(reinterpret_cast<LRESULT>(static_cast<HBRUSH>(label.m_brush)), lBrush);
 }
 
-// The layer is built without exceptions, so an exception from a handler
-// finds no handler and no unwind information between it and the system's
-// code: the program ends there instead of unwinding through that code.
-class CThrowingWnd : public CRecordWnd
-{
-protected:
-    afx_msg LRESULT OnPing(WPARAM, LPARAM) { throw 1; }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CThrowingWnd, CRecordWnd)
-    ON_MESSAGE(WM_TEST_PING, &CThrowingWnd::OnPing)
-END_MESSAGE_MAP()
-
-TEST(CWndMessageMapDeathTest, ExceptionsNeverUnwindThroughTheWindowProcedure)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            CThrowingWnd wnd;
-            if (wnd.CreatePopup())
-                wnd.SendMessage(WM_TEST_PING, 1, 2);
-        },
-        "");
-}
-
 // ---- Geometry helpers -----------------------------------------------------------
 
 TEST(CWndCenter, PositionIsCentredThenKeptInside)

@@ -1,6 +1,8 @@
 """The shipped programs stay lean: none of them may link the pieces of the
 C/C++ runtime that the lean build exists to keep out. Reads the "archive
 member included" part of each program's link map.
+With no throw support linked, nothing in a shipped program can throw, which
+is what keeps any exception from unwinding through a window procedure.
 Usage: lean_programs.py <program.exe.map>..."""
 import re
 import sys
