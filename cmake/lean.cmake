@@ -1,7 +1,7 @@
 # Lean programs: the shipped executables carry no exception machinery, unwind
 # tables, RTTI, iostreams or C++ thread library. Everything is compiled that
 # way by default; tests/ and bench/ turn exceptions back on for their own code
-# (vl_full_runtime), and GoogleTest keeps them.
+# (vl_full_runtime_here), and GoogleTest keeps them.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     set(VL_NO_EXCEPTIONS -fno-exceptions -fno-unwind-tables -fno-asynchronous-unwind-tables)
     set(VL_WITH_EXCEPTIONS -fexceptions -funwind-tables -fasynchronous-unwind-tables)
