@@ -178,8 +178,10 @@ CWinThread* AfxGetThread()
         return s_pApp;
     // Any other thread (a test without an application object) gets a plain
     // one, so that AfxGetThread()->GetMainWnd() is always safe to write.
-    thread_local CWinThread t_thread;
-    return &t_thread;
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    if (!pState->pThread)
+        pState->pThread = new CWinThread;
+    return pState->pThread;
 }
 
 CWnd* AfxGetMainWnd()

@@ -79,14 +79,10 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
 {
     if (message != WM_INITDIALOG)
         return FALSE;   // everything else went through the window procedure
-    CDialog* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
-    if (!pDlg)
+    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+    if (!pWnd || !pWnd->IsKindOf(RUNTIME_CLASS(CDialog)))
         return TRUE;
-    try {
-        return pDlg->OnInitDialog();
-    } catch (...) {
-        return TRUE;   // no exception may unwind through the dialog manager
-    }
+    return static_cast<CDialog*>(pWnd)->OnInitDialog();
 }
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)

@@ -8,11 +8,7 @@
 
 namespace {
 
-std::mutex& CleanersMutex()
-{
-    static std::mutex s_mutex;
-    return s_mutex;
-}
+CSRWLock s_cleanersLock;
 
 std::vector<void (*)()>& Cleaners()
 {
@@ -34,7 +30,7 @@ CTempHandleMap<HGDIOBJ, T>& TempGdiMap()
             },
             [](HGDIOBJ h) { return ::GetObjectType(h) != 0; },
             [](T* p) { p->m_hObject = nullptr; });
-        std::lock_guard<std::mutex> lock(CleanersMutex());
+        CSRWLockGuard hold(s_cleanersLock);
         Cleaners().push_back([] { TempGdiMap<T>().DeleteAll(); });
         return pMap;
     }();
@@ -66,7 +62,7 @@ void AfxDeleteTempGdiMaps()
 {
     std::vector<void (*)()> cleaners;
     {
-        std::lock_guard<std::mutex> lock(CleanersMutex());
+        CSRWLockGuard hold(s_cleanersLock);
         cleaners = Cleaners();
     }
     for (void (*pfnClean)() : cleaners)

@@ -2,8 +2,12 @@
 #pragma once
 #include <windows.h>
 
-#include <mutex>
-#include <unordered_map>
+#include "afx/afxmt.h"
+
+#include <map>
+
+class CWinThread;
+class CWnd;
 
 // MFC lets GetSafeHwnd and friends be called through a null pointer. The
 // compiler may assume `this` is never null and drop the test; laundering the
@@ -14,6 +18,22 @@ inline const T* AfxLaunder(const T* p)
     __asm__("" : "+r"(p));
     return p;
 }
+
+// What the layer keeps per thread: the message being sent, the window
+// creation hook, and the plain thread object of a thread other than the
+// application's. Made on a thread's first use and freed when the thread ends.
+struct AFX_THREAD_STATE
+{
+    MSG lastSentMsg = {};
+    CWnd* pWndInit = nullptr;       // not owned: attach to the next window created
+    HHOOK hHookCbt = nullptr;
+    int nHookDepth = 0;
+    CWinThread* pThread = nullptr;  // owned; made by AfxGetThread on first use
+};
+
+// The calling thread's state; never null (the process ends when there is no
+// memory for it, as it would for any allocation the layer cannot do without).
+AFX_THREAD_STATE* AfxGetThreadState();
 
 // The message the current thread's pump took last: the thread object's
 // m_msgCur, or the thread's own when there is no thread object.
@@ -36,7 +56,7 @@ public:
 
     T* Get(H h)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CSRWLockGuard hold(m_lock);
         auto it = m_map.find(h);
         if (it != m_map.end())
             return it->second;
@@ -49,7 +69,7 @@ public:
 
     void DeleteAll()
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CSRWLockGuard hold(m_lock);
         Prune(false);
     }
 
@@ -72,8 +92,8 @@ private:
     MakeFn m_make;
     AliveFn m_alive;
     ReleaseFn m_release;
-    std::mutex m_mutex;
-    std::unordered_map<H, T*> m_map;
+    CSRWLock m_lock;
+    std::map<H, T*> m_map;
 };
 
 // The temporary maps' clean-up, one per kind of handle.

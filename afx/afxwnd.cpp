@@ -11,24 +11,13 @@ namespace {
 
 // Handle -> object for every window the program owns. Process-wide, so a
 // window's object is found from any thread.
-std::mutex& PermanentMapMutex()
-{
-    static std::mutex s_mutex;
-    return s_mutex;
-}
+CSRWLock s_permanentMapLock;
 
-std::unordered_map<HWND, CWnd*>& PermanentMap()
+std::map<HWND, CWnd*>& PermanentMap()
 {
-    static std::unordered_map<HWND, CWnd*> s_map;
+    static std::map<HWND, CWnd*> s_map;
     return s_map;
 }
-
-// ---- Per-thread state ----------------------------------------------------------
-
-thread_local MSG t_lastSentMsg = {};
-thread_local CWnd* t_pWndInit = nullptr;   // attach to the next window created
-thread_local HHOOK t_hHookCbt = nullptr;
-thread_local int t_nHookDepth = 0;
 
 const wchar_t s_szDefaultClass[] = L"AfxWnd";
 
@@ -41,7 +30,7 @@ bool IsImeClass(LPCWSTR lpszClass)
 
 size_t AfxGetHandleMapCount()
 {
-    std::lock_guard<std::mutex> lock(PermanentMapMutex());
+    CSRWLockGuard hold(s_permanentMapLock);
     return PermanentMap().size();
 }
 
@@ -82,44 +71,49 @@ void AfxDeleteTempMaps()
 // message, so that even a dialog's WM_CREATE reaches the object's map.
 LRESULT CALLBACK AfxCbtFilterHook(int nCode, WPARAM wParam, LPARAM lParam)
 {
-    if (nCode == HCBT_CREATEWND && t_pWndInit) {
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    if (nCode == HCBT_CREATEWND && pState->pWndInit) {
         const CBT_CREATEWNDW* pCreate = reinterpret_cast<CBT_CREATEWNDW*>(lParam);
         if (!IsImeClass(pCreate->lpcs->lpszClass)) {
-            CWnd* pWnd = t_pWndInit;
-            t_pWndInit = nullptr;
+            CWnd* pWnd = pState->pWndInit;
+            pState->pWndInit = nullptr;
             HWND hWnd = reinterpret_cast<HWND>(wParam);
             if (pWnd->Attach(hWnd)) {
-                try {
-                    pWnd->PreSubclassWindow();
-                } catch (...) {
-                    // Not through the system's hook code; the window is still taken over.
-                }
+                pWnd->PreSubclassWindow();
                 pWnd->HookProcedure();
             }
         }
     }
-    return ::CallNextHookEx(t_hHookCbt, nCode, wParam, lParam);
+    return ::CallNextHookEx(pState->hHookCbt, nCode, wParam, lParam);
 }
 
 void AfxHookWindowCreate(CWnd* pWnd)
 {
-    if (t_nHookDepth++ == 0)
-        t_hHookCbt = ::SetWindowsHookExW(WH_CBT, AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
-    t_pWndInit = pWnd;
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    if (pState->nHookDepth++ == 0)
+        pState->hHookCbt = ::SetWindowsHookExW(WH_CBT, AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
+    pState->pWndInit = pWnd;
 }
 
 bool AfxUnhookWindowCreate()
 {
-    const bool bAttached = t_pWndInit == nullptr;
-    t_pWndInit = nullptr;
-    if (t_nHookDepth > 0 && --t_nHookDepth == 0 && t_hHookCbt) {
-        ::UnhookWindowsHookEx(t_hHookCbt);
-        t_hHookCbt = nullptr;
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    const bool bAttached = pState->pWndInit == nullptr;
+    pState->pWndInit = nullptr;
+    if (pState->nHookDepth > 0 && --pState->nHookDepth == 0 && pState->hHookCbt) {
+        ::UnhookWindowsHookEx(pState->hHookCbt);
+        pState->hHookCbt = nullptr;
     }
     return bAttached;
 }
 
 // ---- Window procedure ------------------------------------------------------------
+
+// The layer is built without exceptions, so no handler can unwind through
+// the system's code that called the window procedure.
+#ifdef __cpp_exceptions
+#error "afx must be compiled with -fno-exceptions: nothing may unwind through a window procedure"
+#endif
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -127,22 +121,16 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     if (!pWnd)
         return ::DefWindowProcW(hWnd, message, wParam, lParam);
 
-    const MSG saved = t_lastSentMsg;
-    t_lastSentMsg.hwnd = hWnd;
-    t_lastSentMsg.message = message;
-    t_lastSentMsg.wParam = wParam;
-    t_lastSentMsg.lParam = lParam;
-    LRESULT lResult = 0;
-    try {
-        lResult = pWnd->WindowProc(message, wParam, lParam);
-    } catch (...) {
-        // No exception may unwind through the system's code. A failed
-        // WM_CREATE fails the creation; anything else is answered with 0.
-        lResult = (message == WM_CREATE) ? -1 : 0;
-    }
+    MSG& lastSent = AfxGetThreadState()->lastSentMsg;
+    const MSG saved = lastSent;
+    lastSent.hwnd = hWnd;
+    lastSent.message = message;
+    lastSent.wParam = wParam;
+    lastSent.lParam = lParam;
+    const LRESULT lResult = pWnd->WindowProc(message, wParam, lParam);
     if (message == WM_NCDESTROY && pWnd->m_hWnd == hWnd)
         pWnd->FinishNcDestroy();
-    t_lastSentMsg = saved;
+    lastSent = saved;
     return lResult;
 }
 
@@ -185,7 +173,7 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
     if (!hWnd)
         return nullptr;
-    std::lock_guard<std::mutex> lock(PermanentMapMutex());
+    CSRWLockGuard hold(s_permanentMapLock);
     auto it = PermanentMap().find(hWnd);
     return it == PermanentMap().end() ? nullptr : it->second;
 }
@@ -204,7 +192,7 @@ BOOL CWnd::Attach(HWND hWndNew)
     if (!hWndNew || m_hWnd || m_bTemporary)
         return FALSE;
     {
-        std::lock_guard<std::mutex> lock(PermanentMapMutex());
+        CSRWLockGuard hold(s_permanentMapLock);
         // One object per window: a second one would leave a stale entry.
         if (!PermanentMap().emplace(hWndNew, this).second)
             return FALSE;
@@ -217,7 +205,7 @@ HWND CWnd::Detach()
 {
     HWND hWnd = m_hWnd;
     if (hWnd && !m_bTemporary) {
-        std::lock_guard<std::mutex> lock(PermanentMapMutex());
+        CSRWLockGuard hold(s_permanentMapLock);
         auto it = PermanentMap().find(hWnd);
         if (it != PermanentMap().end() && it->second == this)
             PermanentMap().erase(it);
@@ -383,13 +371,13 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default()
 {
-    const MSG& msg = t_lastSentMsg;
+    const MSG& msg = AfxGetThreadState()->lastSentMsg;
     return DefWindowProc(msg.message, msg.wParam, msg.lParam);
 }
 
 const MSG* CWnd::GetCurrentMessage()
 {
-    return &t_lastSentMsg;
+    return &AfxGetThreadState()->lastSentMsg;
 }
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
@@ -495,7 +483,7 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 BOOL CWnd::SendChildNotifyLastMsg(LRESULT* pResult)
 {
-    const MSG& msg = t_lastSentMsg;
+    const MSG& msg = AfxGetThreadState()->lastSentMsg;
     return OnChildNotify(msg.message, msg.wParam, msg.lParam, pResult);
 }
 

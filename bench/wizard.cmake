@@ -26,6 +26,7 @@ if(VL_WIZARD_COMPLETE)
     vl_warnings(VLSetupMany)
     target_link_libraries(VLSetupMany PRIVATE appcore wizard skin engine net afx gdiplus comctl32 ole32 advapi32 shell32)
     target_link_options(VLSetupMany PRIVATE -municode)
+    vl_lean_program(VLSetupMany)
 
     # Pings the progress page with WM_NULL and reports the answer times.
     add_executable(bench_wizard_ping ${CMAKE_CURRENT_LIST_DIR}/wizard_ping.cpp)

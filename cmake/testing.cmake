@@ -6,6 +6,10 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${VL_GTEST_SRC}/googletest ${CMAKE_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
+# GoogleTest reports a test that throws as failed, so it keeps exceptions.
+foreach(t gtest gtest_main)
+    target_compile_options(${t} PRIVATE ${VL_WITH_EXCEPTIONS})
+endforeach()
 
 # vl_add_test(<name> SOURCES <files...> [LIBS <libs...>] [WIN32] [RESOURCES <rc...>])
 # Builds one GoogleTest executable and registers it as one CTest test.

@@ -115,12 +115,24 @@ INTERNET_PORT HttpConnectPort(int nScheme, INTERNET_PORT wPort)
 std::wstring HttpRequestHeaders(const std::wstring& strHeaders, int nRangeStart)
 {
     std::wstring str = strHeaders;
-    if (nRangeStart != 0) {
-        wchar_t szRange[64];
-        swprintf(szRange, 64, L"Range: bytes=%d-\r\n", nRangeStart);
-        str += szRange;
-    }
+    if (nRangeStart != 0)
+        str += L"Range: bytes=" + DecimalText(nRangeStart) + L"-\r\n";
     return str;
+}
+
+std::wstring DecimalText(int n)
+{
+    // Digits of the magnitude as unsigned, so that INT_MIN has one too.
+    unsigned u = n < 0 ? 0u - static_cast<unsigned>(n) : static_cast<unsigned>(n);
+    wchar_t sz[12];
+    wchar_t* p = sz + 12;
+    do {
+        *--p = static_cast<wchar_t>(L'0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (n < 0)
+        *--p = L'-';
+    return std::wstring(p, sz + 12);
 }
 
 namespace inner {
@@ -207,7 +219,7 @@ void CHttpRequest::CrackUrl()
 void CHttpRequest::OpenSession()
 {
     if (!m_param.m_strProxyHost.empty()) {
-        const std::wstring strProxy = m_param.m_strProxyHost + L":" + std::to_wstring(m_param.m_nProxyPort);
+        const std::wstring strProxy = m_param.m_strProxyHost + L":" + DecimalText(m_param.m_nProxyPort);
         m_hSession = InternetOpenW(m_param.m_strUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY, strProxy.c_str(), NULL, 0);
     } else {
         m_hSession = InternetOpenW(m_param.m_strUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0);

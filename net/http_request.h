@@ -78,6 +78,10 @@ INTERNET_PORT HttpConnectPort(int nScheme, INTERNET_PORT wPort);
 // The transfer thread's header block: the caller's lines, then the Range line.
 std::wstring HttpRequestHeaders(const std::wstring& strHeaders, int nRangeStart);
 
+// The decimal text of n ("-12"), for numbers in request lines. Written out
+// here because the runtime's C99 printf would add about 20 KB to the installer.
+std::wstring DecimalText(int n);
+
 namespace inner {
 
 // Owns one critical section for its whole life.

@@ -160,13 +160,9 @@ LRESULT CALLBACK CHttpRequestManager::EventWndProc(HWND hWnd, UINT nMsg, WPARAM 
     CHttpRequestManager* pThis = reinterpret_cast<CHttpRequestManager*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (pThis == NULL || (nMsg != WM_TIMER && nMsg != WM_HTTP_EVENT))
         return DefWindowProcW(hWnd, nMsg, wParam, lParam);
-    // A notification that throws must not unwind through the system's dispatcher.
-    try {
-        if (nMsg == WM_TIMER)
-            pThis->OnEventTimer(wParam);
-        else
-            pThis->OnHttpEvent(static_cast<int>(wParam), lParam);
-    } catch (...) {
-    }
+    if (nMsg == WM_TIMER)
+        pThis->OnEventTimer(wParam);
+    else
+        pThis->OnHttpEvent(static_cast<int>(wParam), lParam);
     return 0;
 }

@@ -32,10 +32,13 @@ unsigned GetAppVerCode(const std::wstring& strInstallDir)
 
 std::wstring FormatMacAddress(const UCHAR abAddress[6])
 {
-    wchar_t szMac[16] = {};
-    swprintf(szMac, 16, L"%02X%02X%02X%02X%02X%02X", abAddress[0], abAddress[1], abAddress[2],
-             abAddress[3], abAddress[4], abAddress[5]);
-    return szMac;
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring str;
+    for (int i = 0; i < 6; ++i) {
+        str += kHex[abAddress[i] >> 4];
+        str += kHex[abAddress[i] & 0x0F];
+    }
+    return str;
 }
 
 std::wstring GetMacAddress(const NetbiosFn& fnNetbios)
@@ -84,7 +87,7 @@ std::wstring GetMacAddress()
 std::wstring FormatCollectDataHeader(unsigned nVerCode, const std::wstring& strMac)
 {
     // The version is written as a signed number, as the server has always seen it.
-    return std::wstring(INSTALL_REPORT_HEADER) + L": 1.1." + std::to_wstring(static_cast<int>(nVerCode)) +
+    return std::wstring(INSTALL_REPORT_HEADER) + L": 1.1." + DecimalText(static_cast<int>(nVerCode)) +
            L"/win-pc///win-pc////pc-" + strMac + L"/\r\n";
 }
 

@@ -183,7 +183,9 @@ bool HandOverToTempCopy(const std::wstring& strInstallDir, bool bSilent)
     std::wstring strDir = strInstallDir;
     while (!strDir.empty() && strDir.back() == L'\\')
         strDir.pop_back();
-    strCmd += L"\"/D=" + strDir + L"\" /W=" + std::to_wstring(GetCurrentProcessId());
+    wchar_t szPid[16] = {};
+    _ultow(GetCurrentProcessId(), szPid, 10);   // std::to_wstring would bring a 24 KB printf
+    strCmd += L"\"/D=" + strDir + L"\" /W=" + szPid;
     STARTUPINFOW si = { sizeof(si) };
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(strCopy.c_str(), &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, szTemp, &si, &pi)) {

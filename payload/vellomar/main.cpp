@@ -129,7 +129,7 @@ std::wstring AboutText()
 {
     const std::wstring strCode = ReadVersionCode();
     std::vector<wchar_t> buffer(ARRAYSIZE(kAboutFormat) + strCode.size() + 1);
-    swprintf(buffer.data(), buffer.size(), kAboutFormat, strCode.c_str());
+    _snwprintf(buffer.data(), buffer.size(), kAboutFormat, strCode.c_str());
     return buffer.data();
 }
 

@@ -272,25 +272,6 @@ TEST(CWndReflection, DrawItemCommandsAndColours)
     EXPECT_EQ(reinterpret_cast<LRESULT>(static_cast<HBRUSH>(label.m_brush)), lBrush);
 }
 
-// A handler that throws must not unwind through the system's code.
-class CThrowingWnd : public CRecordWnd
-{
-protected:
-    afx_msg LRESULT OnPing(WPARAM, LPARAM) { throw 1; }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CThrowingWnd, CRecordWnd)
-    ON_MESSAGE(WM_TEST_PING, &CThrowingWnd::OnPing)
-END_MESSAGE_MAP()
-
-TEST(CWndMessageMap, ExceptionsStopAtTheWindowProcedure)
-{
-    CThrowingWnd wnd;
-    ASSERT_TRUE(wnd.CreatePopup());
-    EXPECT_EQ(0, wnd.SendMessage(WM_TEST_PING, 1, 2));
-}
-
 // ---- Geometry helpers -----------------------------------------------------------
 
 TEST(CWndCenter, PositionIsCentredThenKeptInside)

@@ -27,6 +27,7 @@ if(VL_WIZARD_COMPLETE)
     vl_warnings(VLSetupDamaged)
     target_link_libraries(VLSetupDamaged PRIVATE appcore wizard skin engine net afx gdiplus comctl32 ole32 advapi32 shell32)
     target_link_options(VLSetupDamaged PRIVATE -municode)
+    vl_lean_program(VLSetupDamaged)
 
     vl_add_gui_test(e2e_wizard_quick SCRIPT wizard_quick.py TIMEOUT 300)
     vl_add_gui_test(e2e_wizard_custom SCRIPT wizard_custom.py TIMEOUT 400)

@@ -126,6 +126,16 @@ TEST(HttpRequest, RangeLineFollowsCallersHeaders)
     EXPECT_TRUE(requests[1].HeaderValues("Range").empty()) << "range 0 sent a Range line";
 }
 
+TEST(HttpRequest, DecimalTextOfEveryRange)
+{
+    const struct { int n; const wchar_t* pszText; } cases[] = {
+        {0, L"0"}, {7, L"7"}, {1000, L"1000"}, {-12, L"-12"},
+        {2147483647, L"2147483647"}, {-2147483647 - 1, L"-2147483648"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.pszText, DecimalText(c.n)) << "for " << c.n;
+}
+
 TEST(HttpRequest, PortComesFromParamNotFromUrl)
 {
     CTestHttpServer server({Answer("ok")});
