@@ -10,7 +10,7 @@ log() { echo "setup: $*" >&2; }
 
 HOST_PKGS=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
            xvfb xdotool x11-utils imagemagick 7zip fonts-wqy-microhei fonts-wqy-zenhei
-           googletest python3 locales osslsigncode icoutils openssl)
+           googletest python3 locales osslsigncode icoutils openssl optipng)
 I386_PKGS=(wine32:i386 libgstreamer-plugins-base1.0-0:i386)
 
 missing() {
