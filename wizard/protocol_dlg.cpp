@@ -78,6 +78,10 @@ BOOL CProtocolDlg::OnInitDialog()
     m_btnBack.m_clrPressed = CLR_BACK_ACTIVE;
     m_btnBack.m_clrFocus = CLR_BACK_NORMAL;
     m_btnBack.m_clrDisabled = CLR_BACK_DISABLED;
+    // Main action first (the text when it is still disabled), then the
+    // window in reading order, the title buttons last.
+    SetTabOrder({IDC_BTN_QUICK_INSTALL, IDC_RICH_AGREEMENT, IDC_CHK_AGREE, IDC_BTN_BACK, IDC_BTN_MIN,
+                 IDC_BTN_CLOSE});
     return TRUE;
 }
 
@@ -112,13 +116,13 @@ void CProtocolDlg::OnBnClickedAgree()
 void CProtocolDlg::OnBnClickedQuickInstall()
 {
     // Into the folder the first page proposed; the typed one is not read.
-    ShowProgressPage();
+    ShowProgressPage(*this);
     ShowWindow(SW_HIDE);
 }
 
 void CProtocolDlg::OnBnClickedBack()
 {
     if (g_pFirstStepDlg && g_pFirstStepDlg->GetSafeHwnd())
-        g_pFirstStepDlg->ShowWindow(SW_SHOW);
+        ShowInPlaceOf(*g_pFirstStepDlg, *this);
     ShowWindow(SW_HIDE);
 }
