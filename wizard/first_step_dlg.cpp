@@ -195,7 +195,6 @@ void CFirstStepDlg::ShowLayout(bool bCustom)
     m_pBkImage = pImage;
     InvalidateRect(nullptr, FALSE);
 
-    m_bCustomLayout = bCustom ? TRUE : FALSE;
     // The link that switched the layout is hidden now; the focus must not stay there.
     FocusMainAction(bCustom);
 }

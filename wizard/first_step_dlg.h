@@ -52,7 +52,6 @@ private:
     // disables "立即安装". TRUE when the folder can take the installation.
     BOOL CheckTypedPath(const CString& strPath);
 
-    BOOL m_bCustomLayout = FALSE;
     BOOL m_bPathUsable = TRUE;   // the typed folder passed its last check
 
     // Controls
