@@ -78,11 +78,15 @@ BOOL CProtocolDlg::OnInitDialog()
     m_btnBack.m_clrPressed = CLR_BACK_ACTIVE;
     m_btnBack.m_clrFocus = CLR_BACK_NORMAL;
     m_btnBack.m_clrDisabled = CLR_BACK_DISABLED;
-    // Main action first (the text when it is still disabled), then the
-    // window in reading order, the title buttons last.
+    // Main action first, then the window in reading order, the title
+    // buttons last.
     SetTabOrder({IDC_BTN_QUICK_INSTALL, IDC_RICH_AGREEMENT, IDC_CHK_AGREE, IDC_BTN_BACK, IDC_BTN_MIN,
                  IDC_BTN_CLOSE});
-    return TRUE;
+    // "快速安装" waits for the box, so the focus starts there: the text would
+    // take it otherwise, and an edit given the focus that way comes up all
+    // selected and scrolled to its end.
+    GotoDlgCtrl(&m_chkAgree);
+    return FALSE;
 }
 
 void CProtocolDlg::StreamAgreementText()
