@@ -590,8 +590,12 @@ CPoint AfxCenterPosition(const CRect& rcWnd, const CRect& rcCenter, const CRect&
 void CWnd::CenterWindow(CWnd* pAlternateOwner)
 {
     const DWORD dwStyle = GetStyle();
-    HWND hWndCenter = pAlternateOwner->GetSafeHwnd();
-    if (!pAlternateOwner)
+    // Tested before any call through it: after pAlternateOwner->GetSafeHwnd()
+    // the compiler may take the pointer for non-null and drop the owner lookup.
+    HWND hWndCenter = nullptr;
+    if (pAlternateOwner)
+        hWndCenter = pAlternateOwner->m_hWnd;
+    else
         hWndCenter = (dwStyle & WS_CHILD) ? ::GetParent(m_hWnd) : ::GetWindow(m_hWnd, GW_OWNER);
 
     CRect rcWnd;

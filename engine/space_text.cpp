@@ -20,7 +20,11 @@ void UpdateSpaceText(const CString& strPath, LONGLONG& nFreeBytes, CWnd* pPage)
     } else {
         strText = FormatSpaceText(FormatRequiredSize(), 0);
     }
+    ShowSpaceLine(pPage, strText);
+}
 
+void ShowSpaceLine(CWnd* pPage, const CString& strText)
+{
     CWnd* pLabel = pPage ? pPage->GetDlgItem(SPACE_TEXT_CTRL_ID) : nullptr;
     if (!pLabel)
         return;

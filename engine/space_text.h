@@ -12,3 +12,8 @@ constexpr UINT SPACE_TEXT_CTRL_ID = 1014;
 // caller) receives the volume's total free bytes; it stays untouched when the
 // drive cannot be queried, and the line then shows 0.0B.
 void UpdateSpaceText(const CString& strPath, LONGLONG& nFreeBytes, CWnd* pPage);
+
+// Shows strText in pPage's control SPACE_TEXT_CTRL_ID, repainting its area
+// only when the text changed: the line UpdateSpaceText writes, or what the
+// page says in its place.
+void ShowSpaceLine(CWnd* pPage, const CString& strText);

@@ -1,5 +1,7 @@
 #include "skin/base_dlg.h"
 
+#include "skin/focus_cue.h"
+
 namespace {
 
 constexpr LONG_PTR CAPTION_MASK = 0xFF3FFFFF;   // clears WS_BORDER and WS_DLGFRAME
@@ -44,6 +46,9 @@ BEGIN_MESSAGE_MAP(CBaseDlg, CDialog)
     ON_WM_SHOWWINDOW()                                      // void OnShowWindow(BOOL, UINT)
     ON_BN_CLICKED(IDC_TITLE_MIN, &CBaseDlg::OnBnClickedMin)       // void OnBnClickedMin()
     ON_BN_CLICKED(IDC_TITLE_CLOSE, &CBaseDlg::OnBnClickedClose)   // void OnBnClickedClose()
+    ON_MESSAGE(WM_CHANGEUISTATE, &CBaseDlg::OnChangeUIState)      // LRESULT OnChangeUIState(WPARAM, LPARAM)
+    ON_MESSAGE(WM_UPDATEUISTATE, &CBaseDlg::OnUpdateUIState)      // LRESULT OnUpdateUIState(WPARAM, LPARAM)
+    ON_MESSAGE(WM_QUERYUISTATE, &CBaseDlg::OnQueryUIState)        // LRESULT OnQueryUIState(WPARAM, LPARAM)
 END_MESSAGE_MAP()
 
 CBaseDlg::CBaseDlg(UINT nIDTemplate, CWnd* pParent)
@@ -66,9 +71,61 @@ void CBaseDlg::DoDataExchange(CDataExchange* pDX)
 
 BOOL CBaseDlg::PreTranslateMessage(MSG* pMsg)
 {
-    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE)
-        return TRUE;
+    NoteInputMessage(pMsg->message);
+    if (pMsg->message == WM_KEYDOWN) {
+        // Enter does nothing here, also on a focused button.
+        if (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_RETURN)
+            return TRUE;
+        // Before the dialog moves the focus, so the next control draws its mark.
+        if (IsFocusNavigationKey(pMsg->wParam))
+            RevealFocusCues(m_hWnd);
+    }
     return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CBaseDlg::SetTabOrder(std::initializer_list<int> ids)
+{
+    HWND hAfter = HWND_TOP;
+    for (int nID : ids) {
+        HWND hCtrl = ::GetDlgItem(m_hWnd, nID);
+        if (!hCtrl)
+            continue;
+        ::SetWindowLongPtrW(hCtrl, GWL_STYLE, ::GetWindowLongPtrW(hCtrl, GWL_STYLE) | WS_TABSTOP);
+        // Tab follows the z-order of the dialog's children.
+        ::SetWindowPos(hCtrl, hAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        hAfter = hCtrl;
+    }
+}
+
+LRESULT CBaseDlg::OnChangeUIState(WPARAM wParam, LPARAM lParam)
+{
+    // A top-level window takes the change itself, as the system's default
+    // does, with UIS_INITIALIZE settled by the last input.
+    const WORD action = ResolveUiStateAction(LOWORD(wParam), LastInputWasKeyboard());
+    SendMessage(WM_UPDATEUISTATE, MAKEWPARAM(action, HIWORD(wParam)), lParam);
+    return 0;
+}
+
+LRESULT CBaseDlg::OnUpdateUIState(WPARAM wParam, LPARAM lParam)
+{
+    if (HIWORD(wParam) & UISF_HIDEFOCUS) {
+        if (LOWORD(wParam) == UIS_SET)
+            m_bHideFocus = TRUE;
+        else if (LOWORD(wParam) == UIS_CLEAR)
+            m_bHideFocus = FALSE;
+    }
+    const LRESULT lResult = Default();
+    // Only the focused control draws a mark; it repaints with or without it.
+    HWND hFocus = ::GetFocus();
+    if (hFocus && ::IsChild(m_hWnd, hFocus))
+        ::InvalidateRect(hFocus, nullptr, TRUE);
+    return lResult;
+}
+
+LRESULT CBaseDlg::OnQueryUIState(WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT lSystem = Default() & ~static_cast<LRESULT>(UISF_HIDEFOCUS);
+    return m_bHideFocus ? (lSystem | UISF_HIDEFOCUS) : lSystem;
 }
 
 void CBaseDlg::SizeToBackground()
@@ -115,6 +172,7 @@ BOOL CBaseDlg::OnInitDialog()
     m_btnClose.m_nImgFocus = IDP_CLOSE_NORMAL;
     m_btnClose.m_nImgDisabled = IDP_CLOSE_DISABLED;
     PlaceTitleButton(m_btnClose, TITLE_BUTTON_SIZE);
+    InitFocusCues(m_hWnd);
     return TRUE;
 }
 
@@ -178,6 +236,9 @@ void CBaseDlg::OnShowWindow(BOOL bShow, UINT nStatus)
     CDialog::OnShowWindow(bShow, nStatus);
     if (bShow && m_pBkImage)
         SizeToBackground();
+    // Reached by the keyboard: the user goes on with it here.
+    if (bShow && LastInputWasKeyboard())
+        RevealFocusCues(m_hWnd);
 }
 
 void CBaseDlg::OnBnClickedMin()

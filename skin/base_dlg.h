@@ -6,13 +6,16 @@
 // (background, the children's snapshots, one copy to the screen); a press on
 // the background drags the window; minimise (1029) and close (1030) sit in
 // the top-right corner; Escape and Enter do nothing; Cancel, close and
-// Alt+F4 end the message loop. A page:
+// Alt+F4 end the message loop. The focus marks of the skinned controls show
+// once the keyboard is in use (skin/focus_cue.h). A page:
 //   - sets m_nBkImageID in its constructor,
 //   - binds its controls in DoDataExchange after CBaseDlg::DoDataExchange,
 //   - attaches its shadow in OnCreate after CBaseDlg::OnCreate,
 //   - calls CBaseDlg::OnInitDialog first,
-//   - overrides CaptureChildBackgrounds for its own skinned buttons and boxes.
+//   - overrides CaptureChildBackgrounds for its own skinned buttons and boxes,
+//   - sets its Tab order with SetTabOrder, main action first.
 #pragma once
+#include <initializer_list>
 #include "afx/afxwin.h"
 #include "skin/png_resource.h"
 #include "skin/redraw_button.h"
@@ -46,6 +49,10 @@ public:
     UINT m_nBkImageID = 0;                  // set by each page's constructor
 
 protected:
+    // Makes the controls tab stops in this order, ahead of every other
+    // control; hidden and disabled ones are skipped by Tab as usual.
+    void SetTabOrder(std::initializer_list<int> ids);
+
     // Handlers
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnClose();
@@ -56,10 +63,17 @@ protected:
     afx_msg void OnShowWindow(BOOL bShow, UINT nStatus);
     afx_msg void OnBnClickedMin();
     afx_msg void OnBnClickedClose();
+    afx_msg LRESULT OnChangeUIState(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnUpdateUIState(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnQueryUIState(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
     void PlaceTitleButton(CRedrawButton& button, int xFromRight);
+
+    // The focus marks are hidden; kept here because not every system keeps
+    // the UI state it is told (Wine answers every query with 0).
+    BOOL m_bHideFocus = TRUE;
     void SizeToBackground();
 };
 

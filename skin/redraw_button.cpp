@@ -2,6 +2,7 @@
 
 #include <gdiplus.h>
 
+#include "skin/focus_cue.h"
 #include "skin/mouse_tracking.h"
 #include "skin/png_resource.h"
 
@@ -24,6 +25,29 @@ ButtonLook ChooseButtonLook(BOOL bDisabled, BOOL bHover, BOOL bPressed, BOOL bFo
     if (bFocus)
         return ButtonLook::Focus;
     return ButtonLook::Normal;
+}
+
+RECT GetButtonFocusRect(SIZE client, SIZE image, SIZE text)
+{
+    RECT rc = {0, 0, client.cx, client.cy};
+    const bool bImage = image.cx > 0 && image.cy > 0;
+    const bool bText = text.cx > 0 && text.cy > 0;
+    if (bImage) {
+        // The picture is drawn at the top-left corner in its own size.
+        rc.right = image.cx < client.cx ? image.cx : client.cx;
+        rc.bottom = image.cy < client.cy ? image.cy : client.cy;
+        if (bText)
+            ::InflateRect(&rc, -FOCUS_CUE_INSET, -FOCUS_CUE_INSET);
+    } else if (bText) {
+        // The caption is centred in the button.
+        rc.left = (client.cx - text.cx) / 2 - FOCUS_CUE_TEXT_GAP;
+        rc.top = (client.cy - text.cy) / 2 - FOCUS_CUE_TEXT_GAP;
+        rc.right = rc.left + text.cx + 2 * FOCUS_CUE_TEXT_GAP;
+        rc.bottom = rc.top + text.cy + 2 * FOCUS_CUE_TEXT_GAP;
+        RECT rcClient = {0, 0, client.cx, client.cy};
+        ::IntersectRect(&rc, &rc, &rcClient);
+    }
+    return rc;
 }
 
 BEGIN_MESSAGE_MAP(CRedrawButton, CButton)
@@ -117,8 +141,8 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
         pGraphics->DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()),
                              static_cast<INT>(pImage->GetHeight()));
     }
+    CString strText;
     if (m_bDrawText) {
-        CString strText;
         GetWindowText(strText);
         pDC->SetTextColor(GetLookColor(look));
         // Put the system's font back so m_font is never left selected.
@@ -129,8 +153,29 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
         if (pOldFont)
             pDC->SelectObject(pOldFont);
     }
+    if (ShowsFocusCue(state, QueryFocusUiState(m_hWnd)))
+        DrawFocusMark(lpDrawItemStruct->hDC, rcClient, m_bDrawImage ? pImage : nullptr, strText, GetLookColor(look));
     delete pImage;
     delete pGraphics;
+}
+
+void CRedrawButton::DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image* pImage,
+                                  const CString& strText, COLORREF clrText)
+{
+    SIZE image = {};
+    if (pImage) {
+        image.cx = static_cast<LONG>(pImage->GetWidth());
+        image.cy = static_cast<LONG>(pImage->GetHeight());
+    }
+    SIZE text = {};
+    if (!strText.IsEmpty()) {
+        HGDIOBJ hOldFont = m_font.GetSafeHandle() ? ::SelectObject(hdc, m_font.GetSafeHandle()) : nullptr;
+        ::GetTextExtentPoint32W(hdc, strText, strText.GetLength(), &text);
+        if (hOldFont)
+            ::SelectObject(hdc, hOldFont);
+    }
+    const SIZE client = {rcClient.Width(), rcClient.Height()};
+    DrawFocusCue(hdc, GetButtonFocusRect(client, image, text), text.cx > 0 ? clrText : m_clrFocusMark);
 }
 
 BOOL CRedrawButton::OnEraseBkgnd(CDC* pDC)

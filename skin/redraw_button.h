@@ -12,12 +12,22 @@
 #include "afx/afxwin.h"
 #include "res/pictures.h"
 
+#include <gdiplus.h>
+
 // Which of the five looks a button shows; the first matching rule wins.
 enum class ButtonLook { Normal, Hover, Pressed, Focus, Disabled };
 ButtonLook ChooseButtonLook(BOOL bDisabled, BOOL bHover, BOOL bPressed, BOOL bFocus);
 
 // SizeToImage(FALSE) puts the button this far above the parent's client bottom.
 constexpr int BUTTON_BOTTOM_GAP = 37;
+
+// Where a button marks its keyboard focus, in client pixels: inside a picture
+// that carries a caption (FOCUS_CUE_INSET from its edge, clear of the rounded
+// corners), round a picture alone, round a caption alone. An empty size means
+// there is no picture or no caption.
+constexpr int FOCUS_CUE_INSET = 4;
+constexpr int FOCUS_CUE_TEXT_GAP = 2;
+RECT GetButtonFocusRect(SIZE client, SIZE image, SIZE text);
 
 class CRedrawButton : public CButton
 {
@@ -51,6 +61,9 @@ public:
     UINT m_nImgPressed = IDP_ACTION_PRESSED;
     UINT m_nImgFocus = IDP_ACTION_NORMAL;
     UINT m_nImgDisabled = IDP_ACTION_DISABLED;
+    // The focus mark of a button without caption; one with a caption uses
+    // the caption's colour.
+    COLORREF m_clrFocusMark = RGB(0x33, 0x33, 0x33);
     BOOL m_bHover = FALSE;      // also set while leave tracking is requested
     BOOL m_bPressed = FALSE;
     BOOL m_bFocus = FALSE;      // as the last DrawItem saw it
@@ -64,4 +77,8 @@ protected:
     afx_msg void OnMouseLeave();
     afx_msg void OnMouseHover(UINT nFlags, CPoint point);
     DECLARE_MESSAGE_MAP()
+
+private:
+    void DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image* pImage, const CString& strText,
+                       COLORREF clrText);
 };

@@ -1,5 +1,6 @@
 #include "skin/redraw_check_box.h"
 
+#include "skin/focus_cue.h"
 #include "skin/mouse_tracking.h"
 #include "skin/png_resource.h"
 
@@ -29,6 +30,9 @@ BEGIN_MESSAGE_MAP(CRedrawCheckBox, CButton)
     ON_WM_LBUTTONUP()     // void OnLButtonUp(UINT, CPoint)
     ON_WM_MOUSELEAVE()    // void OnMouseLeave()
     ON_WM_MOUSEHOVER()    // void OnMouseHover(UINT, CPoint)
+    ON_MESSAGE(WM_KEYDOWN, &CRedrawCheckBox::OnKeyDown)       // LRESULT OnKeyDown(WPARAM, LPARAM)
+    ON_MESSAGE(WM_KEYUP, &CRedrawCheckBox::OnKeyUp)           // LRESULT OnKeyUp(WPARAM, LPARAM)
+    ON_MESSAGE(WM_KILLFOCUS, &CRedrawCheckBox::OnKillFocus)   // LRESULT OnKillFocus(WPARAM, LPARAM)
 END_MESSAGE_MAP()
 
 CRedrawCheckBox::CRedrawCheckBox()
@@ -92,6 +96,18 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     Gdiplus::Graphics* pScreen = new Gdiplus::Graphics(lpDrawItemStruct->hDC);
     pScreen->DrawImage(pBitmap, 0, 0, w, h);
 
+    if (ShowsFocusCue(state, QueryFocusUiState(m_hWnd))) {
+        // Round the text, as a system check box marks its focus.
+        Gdiplus::RectF rcText;
+        pOffscreen->MeasureString(strText, strText.GetLength(), m_font, rcLayout, &rcText);
+        RECT rcMark = {cxImage, 0, cxImage + static_cast<LONG>(rcText.Width + 1.0f),
+                       static_cast<LONG>(rcText.Height + 1.0f)};
+        const RECT rcAll = {0, 0, w, h};
+        ::IntersectRect(&rcMark, &rcMark, &rcAll);
+        pScreen->Flush(Gdiplus::FlushIntentionSync);
+        DrawFocusCue(lpDrawItemStruct->hDC, rcMark, clrText);
+    }
+
     delete pBrush;
     delete pImage;
     delete pScreen;
@@ -137,4 +153,33 @@ void CRedrawCheckBox::OnMouseHover(UINT nFlags, CPoint point)
 {
     m_bHover = TRUE;
     InvalidateRect(nullptr, TRUE);
+}
+
+LRESULT CRedrawCheckBox::OnKeyDown(WPARAM wParam, LPARAM lParam)
+{
+    // A held key repeats; only the first press counts.
+    const bool bRepeat = (lParam & (1L << 30)) != 0;
+    if (wParam == VK_SPACE && !bRepeat)
+        m_bSpaceDown = TRUE;
+    return Default();
+}
+
+LRESULT CRedrawCheckBox::OnKeyUp(WPARAM wParam, LPARAM lParam)
+{
+    // The system sends BN_CLICKED for a space bar released on a pushed box;
+    // the state must have flipped by then, as it does for a press.
+    if (wParam == VK_SPACE && m_bSpaceDown && (SendMessage(BM_GETSTATE) & BST_PUSHED)) {
+        m_bChecked = !m_bChecked;
+        InvalidateRect(nullptr, TRUE);
+    }
+    if (wParam == VK_SPACE)
+        m_bSpaceDown = FALSE;
+    return Default();
+}
+
+LRESULT CRedrawCheckBox::OnKillFocus(WPARAM wParam, LPARAM lParam)
+{
+    // Losing the focus with the key down sends no click.
+    m_bSpaceDown = FALSE;
+    return Default();
 }

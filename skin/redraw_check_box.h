@@ -1,9 +1,11 @@
 // redraw_check_box.h: CRedrawCheckBox, the owner-drawn agreement check box.
 //
 // It keeps its own check state in m_bChecked (the owner-drawn style ends the
-// system's auto-check): a press flips it before BN_CLICKED reaches the
-// parent, which reads m_bChecked in its handler. It draws a 14 x 10 box
-// image and, right after it, its window text in anti-aliased GDI+ text.
+// system's auto-check): a press, or the space bar released on it, flips it
+// before BN_CLICKED reaches the parent, which reads m_bChecked in its
+// handler. It draws a 14 x 10 box image and, right after it, its window text
+// in anti-aliased GDI+ text, with a dotted focus mark round the text once the
+// keyboard is in use.
 #pragma once
 #include "afx/afxwin.h"
 #include "res/pictures.h"
@@ -33,6 +35,7 @@ public:
     BOOL m_bPressed = FALSE;
     BOOL m_bFocus = FALSE;      // as the last DrawItem saw it; not drawn
     BOOL m_bDisabled = FALSE;   // as the last DrawItem saw it
+    BOOL m_bSpaceDown = FALSE;  // the space bar went down on the control and has not come up
 
 protected:
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
@@ -41,5 +44,8 @@ protected:
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
     afx_msg void OnMouseLeave();
     afx_msg void OnMouseHover(UINT nFlags, CPoint point);
+    afx_msg LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnKeyUp(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnKillFocus(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 };

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "engine/install_location.h"
+#include "engine/install_path.h"
 #include "engine/product.h"
 #include "engine/space_text.h"
 #include "skin/png_resource.h"
@@ -111,6 +112,8 @@ BOOL CFirstStepDlg::OnInitDialog()
     m_editPath.MoveWindow(70, 208, 150, 16, TRUE);
     m_btnBrowse.MoveWindow(225, 208, 34, 16, TRUE);
     m_stcSpace.MoveWindow(10, 230, 250, 20, TRUE);
+    // On the dark band of the custom layout: a light mark reads there.
+    m_btnBrowse.m_clrFocusMark = CLR_BAND_TEXT;
 
     m_pngLogo.m_nImageID = IDP_LOGO;
     m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
@@ -122,8 +125,14 @@ BOOL CFirstStepDlg::OnInitDialog()
     m_btnProtocol.ShowWindow(SW_SHOW);
 
     SetWindowText(L"Vellomar 安装");
+    // Main action first, then the page in reading order, the title buttons
+    // last; each layout skips the other's hidden controls.
+    SetTabOrder({IDC_BTN_QUICK_INSTALL, IDC_BTN_INSTALL_NOW, IDC_BTN_CUSTOM, IDC_BTN_DEFAULT, IDC_CHK_AGREE,
+                 IDC_BTN_PROTOCOL, IDC_EDIT_PATH, IDC_BTN_BROWSE, IDC_BTN_MIN, IDC_BTN_CLOSE});
+    PlaceOnMouseMonitor(*this);
 
-    g_strInstallPath = WithTrailingBackslash(GetDefaultInstallDir());
+    // A remembered folder may carry what Windows dropped when it was used.
+    g_strInstallPath = NormalizeInstallPath(GetDefaultInstallDir());
     // Raises EN_CHANGE: the space line and "立即安装" follow the proposal.
     m_editPath.SetWindowText(g_strInstallPath);
     return TRUE;
@@ -131,10 +140,11 @@ BOOL CFirstStepDlg::OnInitDialog()
 
 BOOL CFirstStepDlg::PreTranslateMessage(MSG* pMsg)
 {
-    // Neither Enter nor Escape may press a button or close the page.
+    // Neither Enter nor Escape may press a button or close the page, also
+    // in the path box.
     if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
         return TRUE;
-    return CDialog::PreTranslateMessage(pMsg);
+    return CBaseDlg::PreTranslateMessage(pMsg);
 }
 
 void CFirstStepDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
@@ -184,11 +194,25 @@ void CFirstStepDlg::ShowLayout(bool bCustom)
     delete m_pBkImage;
     m_pBkImage = pImage;
     InvalidateRect(nullptr, FALSE);
+
+    // The link that switched the layout is hidden now; the focus must not stay there.
+    FocusMainAction(bCustom);
+}
+
+void CFirstStepDlg::FocusMainAction(bool bCustom)
+{
+    CWnd& main = bCustom ? static_cast<CWnd&>(m_btnInstallNow) : static_cast<CWnd&>(m_btnQuickInstall);
+    if (main.IsWindowEnabled())
+        GotoDlgCtrl(&main);
+    else if (bCustom)
+        GotoDlgCtrl(&m_editPath);
+    else
+        GotoDlgCtrl(&m_chkAgree);   // unticked: the way to enable it again
 }
 
 void CFirstStepDlg::OnBnClickedClose()
 {
-    CMessageBoxDlg box;
+    CMessageBoxDlg box(this);
     box.m_strFirstText = L"确定";
     box.m_strSecondText = L"取消";
     box.m_nIconID = IDP_ICON_ALERT;
@@ -202,13 +226,14 @@ void CFirstStepDlg::OnBnClickedAgree()
 {
     const BOOL bAgreed = m_chkAgree.m_bChecked ? TRUE : FALSE;
     m_btnQuickInstall.EnableWindow(bAgreed);
-    m_btnInstallNow.EnableWindow(bAgreed);
+    // Ticking never enables an install into a folder that cannot take it.
+    m_btnInstallNow.EnableWindow(bAgreed && m_bPathUsable);
 }
 
 void CFirstStepDlg::OnBnClickedQuickInstall()
 {
     // The proposal of OnInitDialog, whatever the path box holds now.
-    ShowProgressPage();
+    ShowProgressPage(*this);
     ShowWindow(SW_HIDE);
 }
 
@@ -216,9 +241,26 @@ void CFirstStepDlg::OnBnClickedInstallNow()
 {
     CString strPath;
     m_editPath.GetWindowText(strPath);
-    g_strInstallPath = WithTrailingBackslash(strPath);
-    ShowProgressPage();
+    // Checked again: the disk may have changed since the text did.
+    if (!CheckTypedPath(strPath)) {
+        GotoDlgCtrl(&m_editPath);
+        return;
+    }
+    g_strInstallPath = NormalizeInstallPath(strPath);
+    ShowProgressPage(*this);
     ShowWindow(SW_HIDE);
+}
+
+BOOL CFirstStepDlg::CheckTypedPath(const CString& strPath)
+{
+    const InstallPathCheck check = CheckInstallPathOnDisk(strPath);
+    m_bPathUsable = check.problem == InstallPathProblem::None ? TRUE : FALSE;
+    if (!m_bPathUsable) {
+        // The reason replaces the free space, which would be stale or beside the point.
+        ShowSpaceLine(this, GetPathProblemText(check));
+        m_btnInstallNow.EnableWindow(FALSE);
+    }
+    return m_bPathUsable;
 }
 
 void CFirstStepDlg::OnBnClickedCustom()
@@ -235,10 +277,8 @@ void CFirstStepDlg::OnEnChangePath()
 {
     CString strPath;
     m_editPath.GetWindowText(strPath);
-    if (!HasDriveLetter(strPath)) {
-        m_btnInstallNow.EnableWindow(FALSE);
+    if (!CheckTypedPath(strPath))
         return;
-    }
     LONGLONG nFreeBytes = 0;
     UpdateSpaceText(strPath, nFreeBytes, this);
     m_btnInstallNow.EnableWindow(IsEnoughSpace(nFreeBytes) ? TRUE : FALSE);
@@ -266,7 +306,8 @@ void CFirstStepDlg::OnBnClickedBrowse()
     const CString strPath = ComposeBrowsedFolder(strChosen);
     if (!strPath.IsEmpty())
         m_editPath.SetWindowText(strPath);
-    m_btnQuickInstall.SetFocus();
+    // Not "快速安装", hidden in this layout: it would install elsewhere.
+    FocusMainAction(true);
 }
 
 void CFirstStepDlg::OnBnClickedProtocol()
@@ -275,7 +316,7 @@ void CFirstStepDlg::OnBnClickedProtocol()
         g_pProtocolDlg = new CProtocolDlg;
         g_pProtocolDlg->Create(IDD_PROTOCOL_DLG, CWnd::FromHandle(::GetDesktopWindow()));
     }
-    g_pProtocolDlg->ShowWindow(SW_SHOW);
+    ShowInPlaceOf(*g_pProtocolDlg, *this);
     ShowWindow(SW_HIDE);
 }
 

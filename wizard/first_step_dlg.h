@@ -45,6 +45,14 @@ private:
     void ShowQuickLayout();
     void ShowCustomLayout();
     void ShowLayout(bool bCustom);
+    // The focus goes to the layout's install button, or where the user can
+    // go on when it is disabled.
+    void FocusMainAction(bool bCustom);
+    // Checks the typed folder; on a problem says why on the space line and
+    // disables "立即安装". TRUE when the folder can take the installation.
+    BOOL CheckTypedPath(const CString& strPath);
+
+    BOOL m_bPathUsable = TRUE;   // the typed folder passed its last check
 
     // Controls
     CRedrawButton m_btnQuickInstall;

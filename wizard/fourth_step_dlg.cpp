@@ -48,6 +48,7 @@ BOOL CFourthStepDlg::OnInitDialog()
     m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
     m_btnStart.MoveWindow(148, 170, 130, 38, TRUE);
     m_btnStart.ShowWindow(SW_SHOW);
+    SetTabOrder({IDC_BTN_START, IDC_BTN_MIN, IDC_BTN_CLOSE});
     SendInstallReport();
     return TRUE;
 }

@@ -44,6 +44,34 @@ bool IsEnoughSpace(LONGLONG nFreeBytes)
     return nFreeBytes >= static_cast<LONGLONG>(REQUIRED_FREE_BYTES);
 }
 
+CString GetPathProblemText(const InstallPathCheck& check)
+{
+    CString strText;
+    switch (check.problem) {
+    case InstallPathProblem::None:
+        break;
+    case InstallPathProblem::NoDriveLetter:
+        strText = L"路径无效: 请填写以盘符开头的完整路径";
+        break;
+    case InstallPathProblem::DriveMissing:
+        strText.Format(L"磁盘不存在: %s", check.strPart);
+        break;
+    case InstallPathProblem::BadCharacter:
+        strText = L"路径无效: 含有不能用于名称的字符";
+        break;
+    case InstallPathProblem::ReservedName:
+        strText.Format(L"路径无效: %s 是系统保留的名称", check.strPart);
+        break;
+    case InstallPathProblem::TrailingDotOrSpace:
+        strText = L"路径无效: 名称不能以空格或点结尾";
+        break;
+    case InstallPathProblem::FileInTheWay:
+        strText.Format(L"路径无效: 已有同名文件 %s", check.strPart);
+        break;
+    }
+    return strText;
+}
+
 // ---- Progress page ----------------------------------------------------------------
 
 namespace {

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <richedit.h>
 #include "afx/afxstr.h"
+#include "engine/install_path.h"
 
 // ---- First page -----------------------------------------------------------------
 
@@ -23,6 +24,10 @@ CString ComposeBrowsedFolder(const CString& strChosen);
 
 // "立即安装" needs at least REQUIRED_FREE_BYTES on the drive.
 bool IsEnoughSpace(LONGLONG nFreeBytes);
+
+// What the space line says instead of the free space when the typed folder
+// cannot take the installation; empty when it can.
+CString GetPathProblemText(const InstallPathCheck& check);
 
 // ---- Progress page ----------------------------------------------------------------
 

@@ -51,8 +51,8 @@ BEGIN_MESSAGE_MAP(CMessageBoxDlg, CBaseDlg)
     ON_BN_CLICKED(IDC_BTN_MIN, &CMessageBoxDlg::OnBnClickedMinNone)   // void OnBnClickedMinNone()
 END_MESSAGE_MAP()
 
-CMessageBoxDlg::CMessageBoxDlg()
-    : CBaseDlg(IDD_MESSAGE_BOX_DLG, nullptr),
+CMessageBoxDlg::CMessageBoxDlg(CWnd* pPage)
+    : CBaseDlg(IDD_MESSAGE_BOX_DLG, pPage),
       m_btnFirst(true, true),
       m_btnSecond(true, true),
       m_stcTitle(14, L"宋体", TRUE, 0x000000)
@@ -97,7 +97,15 @@ BOOL CMessageBoxDlg::OnInitDialog()
     PlaceBoxButton(this, m_btnFirst, FIRST_BTN_X);
     PlaceBoxButton(this, m_btnSecond, SECOND_BTN_X);
     m_btnMin.ShowWindow(SW_HIDE);
-    CenterWindow();
+    // The buttons first, as in a system message box.
+    SetTabOrder({IDC_BTN_FIRST, IDC_BTN_SECOND, IDC_BTN_CLOSE, IDC_BTN_MIN});
+
+    // Over the page it belongs to while that page is on the screen.
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (hOwner && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+        CenterWindow();
+    else
+        PlaceOnMouseMonitor(*this);
     return TRUE;
 }
 

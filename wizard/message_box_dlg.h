@@ -1,13 +1,14 @@
 // message_box_dlg.h: CMessageBoxDlg, the installer's skinned question box.
 //
-//   CMessageBoxDlg box;
+//   CMessageBoxDlg box(this);       // the page it belongs to, if any
 //   box.m_strFirstText = L"确定";  box.m_strSecondText = L"取消";
 //   box.m_nIconID = IDP_ICON_ALERT;  box.m_strMessage = L"...";
 //   box.DoModal();
 //   if (box.m_nResult == MB_RESULT_SECOND) ...
 // m_nResult tells which way the box was left; it is set only by the three
 // buttons, so a caller that runs the box again resets it first when it must
-// tell a system close apart.
+// tell a system close apart. The box opens centred over its page (the owner
+// while it runs), or where the wizard opens when it belongs to none.
 #pragma once
 #include "wizard/page_common.h"
 #include "skin/redraw_button.h"
@@ -23,7 +24,7 @@ class CMessageBoxDlg : public CBaseDlg
 {
     DECLARE_DYNAMIC(CMessageBoxDlg)
 public:
-    CMessageBoxDlg();
+    explicit CMessageBoxDlg(CWnd* pPage = nullptr);
     ~CMessageBoxDlg() override;
 
     CString m_strFirstText;

@@ -20,13 +20,36 @@ void EndInstaller()
         ::PostMessageW(pMainWnd->GetSafeHwnd(), WM_QUIT, 0, 0);
 }
 
-void ShowProgressPage()
+void PlaceOnMouseMonitor(CWnd& wnd)
+{
+    POINT ptMouse = {};
+    ::GetCursorPos(&ptMouse);
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!::GetMonitorInfoW(::MonitorFromPoint(ptMouse, MONITOR_DEFAULTTOPRIMARY), &mi))
+        return;
+    CRect rcWnd;
+    wnd.GetWindowRect(&rcWnd);
+    const CRect rcWork(mi.rcWork);
+    const CPoint pt = AfxCenterPosition(rcWnd, rcWork, rcWork);
+    wnd.SetWindowPos(nullptr, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ShowInPlaceOf(CWnd& next, const CWnd& current)
+{
+    CRect rcCurrent;
+    current.GetWindowRect(&rcCurrent);
+    next.SetWindowPos(nullptr, rcCurrent.left, rcCurrent.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    next.ShowWindow(SW_SHOW);
+}
+
+void ShowProgressPage(const CWnd& current)
 {
     if (!g_pThirdStepDlg) {
         g_pThirdStepDlg = new CThirdStepDlg;
         g_pThirdStepDlg->Create(IDD_THIRD_STEP_DLG, CWnd::FromHandle(::GetDesktopWindow()));
     }
-    g_pThirdStepDlg->ShowWindow(SW_SHOW);
+    ShowInPlaceOf(*g_pThirdStepDlg, current);
 }
 
 Gdiplus::Font* CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize)

@@ -26,9 +26,18 @@ constexpr int PAGE_HEIGHT = 250;
 // window is ever set), which ends the start-up's message loop.
 void EndInstaller();
 
-// Shows the progress page, creating it on first use; the installation starts
-// as it initialises. The caller hides itself afterwards.
-void ShowProgressPage();
+// Centres a window on the work area of the monitor the mouse is on (the
+// primary monitor when the mouse is on none): where the wizard opens.
+void PlaceOnMouseMonitor(CWnd& wnd);
+
+// Shows next where current stands, so the wizard never jumps as one window
+// takes over from another. The caller hides current afterwards.
+void ShowInPlaceOf(CWnd& next, const CWnd& current);
+
+// Shows the progress page where current stands, creating it on first use;
+// the installation starts as it initialises. The caller hides itself
+// afterwards.
+void ShowProgressPage(const CWnd& current);
 
 // A pixel-sized regular GDI+ font for text a page draws itself. GDI+ does not
 // follow the system's font substitutes (the Chinese face names are mapped to

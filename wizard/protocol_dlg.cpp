@@ -78,7 +78,15 @@ BOOL CProtocolDlg::OnInitDialog()
     m_btnBack.m_clrPressed = CLR_BACK_ACTIVE;
     m_btnBack.m_clrFocus = CLR_BACK_NORMAL;
     m_btnBack.m_clrDisabled = CLR_BACK_DISABLED;
-    return TRUE;
+    // Main action first, then the window in reading order, the title
+    // buttons last.
+    SetTabOrder({IDC_BTN_QUICK_INSTALL, IDC_RICH_AGREEMENT, IDC_CHK_AGREE, IDC_BTN_BACK, IDC_BTN_MIN,
+                 IDC_BTN_CLOSE});
+    // "快速安装" waits for the box, so the focus starts there: the text would
+    // take it otherwise, and an edit given the focus that way comes up all
+    // selected and scrolled to its end.
+    GotoDlgCtrl(&m_chkAgree);
+    return FALSE;
 }
 
 void CProtocolDlg::StreamAgreementText()
@@ -112,13 +120,13 @@ void CProtocolDlg::OnBnClickedAgree()
 void CProtocolDlg::OnBnClickedQuickInstall()
 {
     // Into the folder the first page proposed; the typed one is not read.
-    ShowProgressPage();
+    ShowProgressPage(*this);
     ShowWindow(SW_HIDE);
 }
 
 void CProtocolDlg::OnBnClickedBack()
 {
     if (g_pFirstStepDlg && g_pFirstStepDlg->GetSafeHwnd())
-        g_pFirstStepDlg->ShowWindow(SW_SHOW);
+        ShowInPlaceOf(*g_pFirstStepDlg, *this);
     ShowWindow(SW_HIDE);
 }

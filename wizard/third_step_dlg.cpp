@@ -147,7 +147,7 @@ void CThirdStepDlg::OnInstallDone()
     if (!g_pFourthStepDlg) {
         g_pFourthStepDlg = new CFourthStepDlg;
         g_pFourthStepDlg->Create(IDD_FOURTH_STEP_DLG, nullptr);
-        g_pFourthStepDlg->ShowWindow(SW_SHOW);
+        ShowInPlaceOf(*g_pFourthStepDlg, *this);
     }
 }
 
@@ -163,7 +163,7 @@ void CThirdStepDlg::OnInstallFailed(WPARAM nCode, LPARAM lParam)
 
     // The worker has stopped for good: the user may leave now.
     m_btnClose.EnableWindow(TRUE);
-    CMessageBoxDlg box;
+    CMessageBoxDlg box(this);
     box.m_strFirstText = L"退出";
     box.m_strSecondText = L"确定";
     box.m_nIconID = IDP_ICON_ALERT;

@@ -291,6 +291,32 @@ TEST(CWndCenter, PositionIsCentredThenKeptInside)
     }
 }
 
+TEST(CWndCenter, OwnedPopupCentresOverItsVisibleOwner)
+{
+    CRecordWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, L"owner", WS_POPUP, 100, 100, 416, 250, nullptr, nullptr));
+    CWnd box;
+    ASSERT_TRUE(box.CreateEx(0, nullptr, L"box", WS_POPUP, 0, 0, 216, 100, owner.m_hWnd, nullptr));
+
+    owner.ShowWindow(SW_SHOWNA);
+    box.CenterWindow();
+    CRect rc;
+    box.GetWindowRect(&rc);
+    EXPECT_EQ(CPoint(200, 175), rc.TopLeft()) << "over the owner, got (" << rc.left << "," << rc.top << ")";
+
+    // A hidden owner: the work area of the screen instead.
+    owner.ShowWindow(SW_HIDE);
+    box.CenterWindow();
+    box.GetWindowRect(&rc);
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(box.m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi));
+    const CRect rcWork(mi.rcWork);
+    EXPECT_EQ(AfxCenterPosition(rc, rcWork, rcWork), rc.TopLeft());
+    box.DestroyWindow();
+    owner.DestroyWindow();
+}
+
 TEST(CRectTypes, BasicsMatchWin32)
 {
     CRect rc(10, 20, 110, 70);

@@ -61,6 +61,21 @@ def windows():
     return result
 
 
+def control_text(hwnd, control_id):
+    """The text of a control in a window of another program."""
+    rc, out = wine(bin_path("tests", "e2e", "winprobe.exe"), "text", str(hwnd), str(control_id))
+    return out.rstrip("\r\n")
+
+
+def focus_id(hwnd):
+    """The id of the control holding the keyboard focus in the thread of window hwnd (0: none)."""
+    rc, out = wine(bin_path("tests", "e2e", "winprobe.exe"), "focus", str(hwnd))
+    try:
+        return int(out.strip())
+    except ValueError:
+        return 0
+
+
 def processes():
     """Image names of the Windows processes in the prefix."""
     rc, out = wine(bin_path("tests", "e2e", "winprobe.exe"), "processes")

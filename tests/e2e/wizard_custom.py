@@ -1,13 +1,16 @@
 """The custom layout: a typed folder and "立即安装" install there (stored
 with a trailing backslash); a two-character path such as D: disables
 "立即安装"; "返回默认安装" then "快速安装" installs into the default folder
-whatever the path box holds."""
+whatever the path box holds; the folder browser leaves the focus on
+"立即安装", never on the hidden "快速安装"."""
 from wizard_common import *
 
 CUSTOM_LINK = (10 + 20, 230 + 7)
 DEFAULT_LINK = (10 + 20, 175 + 7)
 PATH_BOX = (70 + 75, 208 + 8)
+BROWSE_BUTTON = (225 + 17, 208 + 8)
 CUSTOM_DIR = "C:\\VLCustom\\Notes"
+INSTALL_NOW_ID, PATH_ID = 1017, 1007
 
 
 def replace_path(page, text):
@@ -75,4 +78,28 @@ def test_back_to_default_installs_into_default_folder():
         reset_installation("C:\\VLCustom\\")
 
 
-run_tests([test_typed_folder_installs_there, test_back_to_default_installs_into_default_folder])
+def test_browsing_leaves_the_focus_on_install_now():
+    reset_installation()
+    proc = start_installer()
+    try:
+        page = wait_page(FIRST_PAGE_TITLE, what="first page")
+        click_in(page, CUSTOM_LINK)
+        click_in(page, BROWSE_BUTTON)
+        browser = wait_until(lambda: [w for w in windows() if w["visible"] and w["cls"] == DIALOG_CLASS
+                                      and w["pid"] == page["pid"] and w["hwnd"] != page["hwnd"]],
+                             "the folder browser", timeout=30)[0]
+        key("Return")   # the folder it starts on
+        wait_until(lambda: not [w for w in windows() if w["hwnd"] == browser["hwnd"] and w["visible"]],
+                   "the folder browser to close", timeout=30)
+        path = control_text(page["hwnd"], PATH_ID)
+        expect(path.endswith("\\Vellomar\\"), "browsed folder in the path box: got %r" % path)
+        # Space here must install into the browsed folder, not the default one.
+        wait_until(lambda: focus_id(page["hwnd"]) == INSTALL_NOW_ID,
+                   "the focus on 立即安装 after browsing (it is on %d)" % focus_id(page["hwnd"]), timeout=10)
+    finally:
+        stop(proc)
+        reset_installation()
+
+
+run_tests([test_typed_folder_installs_there, test_back_to_default_installs_into_default_folder,
+           test_browsing_leaves_the_focus_on_install_now])

@@ -1,5 +1,6 @@
 """A damaged payload (VLSetupDamaged.exe: the same installer built with a
-corrupted archive): the progress page shows the failure box, and once it is
+corrupted archive): the progress page, where the first page stood, shows the
+failure box centred over itself, and once it is
 dismissed the page's close button ends the installer with exit code 0.
 Enter and Escape do nothing on the progress page."""
 from wizard_common import *
@@ -16,6 +17,13 @@ def test_failure_box_and_closable_page():
         box = wait_box(timeout=60)
         progress = wait_page("", what="progress page behind the failure box")
         expect_size(progress, PAGE_SIZE, "progress page")
+        # The progress page took the first page's place; the box centres over it.
+        expect((progress["x"], progress["y"]) == (page["x"], page["y"]),
+               "progress page at %r, the first page stood at %r" % ((progress["x"], progress["y"]), (page["x"], page["y"])))
+        box_centre = (box["x"] + box["w"] // 2, box["y"] + box["h"] // 2)
+        page_centre = (progress["x"] + progress["w"] // 2, progress["y"] + progress["h"] // 2)
+        expect(abs(box_centre[0] - page_centre[0]) <= 1 and abs(box_centre[1] - page_centre[1]) <= 1,
+               "failure box not centred over the progress page: box centre %r, page centre %r" % (box_centre, page_centre))
         # The message (it has CR LF breaks) from x = 60, the icon at (10, 60).
         expect_shot("wizard_failure_box", dark_pixels(box, (60, 65, 320, 155), 20, "failure message"))
 

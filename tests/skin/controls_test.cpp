@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "skin/focus_cue.h"
 #include "skin/png_resource.h"
 #include "tests/skin/gdi_census.h"
 #include "tests/skin/demo/demo_ids.h"
@@ -207,6 +208,107 @@ TEST(RedrawCheckBox, PressFlipsOnceBeforeClickedAndDraggedOffStillFlips)
     EXPECT_TRUE(box.m_bChecked);
     EXPECT_EQ(1, dlg.m_nClicks);
     dlg.DestroyWindow();
+}
+
+TEST(RedrawCheckBox, SpaceBarFlipsOnceBeforeClicked)
+{
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    CRedrawCheckBox& box = dlg.m_chkAgree;
+    box.SetFocus();
+    ASSERT_TRUE(box.m_bChecked);
+    // Down, held (the repeats do not count), up: one flip, one BN_CLICKED.
+    box.SendMessage(WM_KEYDOWN, VK_SPACE, 1);
+    box.SendMessage(WM_KEYDOWN, VK_SPACE, 1 | (1L << 30));
+    EXPECT_TRUE(box.m_bChecked) << "the press alone does not flip";
+    box.SendMessage(WM_KEYUP, VK_SPACE, 1 | (3L << 30));
+    PumpFor(50);
+    EXPECT_FALSE(box.m_bChecked);
+    EXPECT_EQ(1, dlg.m_nClicks);
+    EXPECT_FALSE(dlg.m_bCheckedAtClick) << "the handler sees the new state";
+
+    // The focus leaves with the key down: no flip and no click.
+    box.SendMessage(WM_KEYDOWN, VK_SPACE, 1);
+    dlg.m_btnAction.SetFocus();
+    box.SendMessage(WM_KEYUP, VK_SPACE, 1 | (3L << 30));
+    PumpFor(50);
+    EXPECT_FALSE(box.m_bChecked);
+    EXPECT_EQ(1, dlg.m_nClicks);
+    dlg.DestroyWindow();
+}
+
+TEST(FocusCue, ShownOnlyForFocusNotHiddenByTheSystemOrTheUiState)
+{
+    const struct { UINT itemState; LRESULT uiState; bool bShown; } cases[] = {
+        {ODS_FOCUS, 0, true},
+        {ODS_FOCUS | ODS_SELECTED, UISF_HIDEACCEL, true},
+        {ODS_FOCUS, UISF_HIDEFOCUS, false},
+        {ODS_FOCUS | ODS_NOFOCUSRECT, 0, false},
+        {ODS_SELECTED, 0, false},
+        {ODS_DEFAULT, 0, false},
+        {0, 0, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.bShown, ShowsFocusCue(c.itemState, c.uiState))
+            << "itemState " << c.itemState << ", UI state " << c.uiState;
+    }
+    EXPECT_EQ(UIS_SET, ResolveUiStateAction(UIS_INITIALIZE, false));
+    EXPECT_EQ(UIS_CLEAR, ResolveUiStateAction(UIS_INITIALIZE, true));
+    EXPECT_EQ(UIS_SET, ResolveUiStateAction(UIS_SET, true));
+    EXPECT_EQ(UIS_CLEAR, ResolveUiStateAction(UIS_CLEAR, false));
+    for (WPARAM vk : {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
+        EXPECT_TRUE(IsFocusNavigationKey(vk)) << vk;
+    for (int vk : {VK_SPACE, VK_RETURN, VK_ESCAPE, int('A'), VK_SHIFT})
+        EXPECT_FALSE(IsFocusNavigationKey(vk)) << vk;
+}
+
+TEST(FocusCue, RectInsideACaptionedPictureRoundAPictureOrACaption)
+{
+    const struct { SIZE client, image, text; RECT expected; } cases[] = {
+        {{130, 38}, {130, 38}, {60, 15}, {4, 4, 126, 34}},     // action button: inside the picture
+        {{100, 15}, {66, 14}, {0, 0}, {0, 0, 66, 14}},         // a link wider than its picture
+        {{30, 10}, {66, 14}, {0, 0}, {0, 0, 30, 10}},          // a picture cut by the window
+        {{80, 20}, {0, 0}, {48, 12}, {14, 2, 66, 18}},         // caption only, centred
+        {{40, 10}, {0, 0}, {48, 12}, {0, 0, 40, 10}},          // a caption wider than the button
+    };
+    for (const auto& c : cases) {
+        const RECT rc = GetButtonFocusRect(c.client, c.image, c.text);
+        EXPECT_TRUE(::EqualRect(&rc, &c.expected))
+            << "expected (" << c.expected.left << "," << c.expected.top << "," << c.expected.right << ","
+            << c.expected.bottom << "), got (" << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom
+            << ")";
+    }
+}
+
+TEST(BaseDlg, FocusMarksOnlyOnceTheKeyboardMovesTheFocus)
+{
+    NoteInputMessage(WM_LBUTTONDOWN);   // opened by the mouse
+    CSkinDemoDlg dlg;
+    ShowDemo(dlg);
+    dlg.m_btnAction.SetFocus();
+    dlg.m_btnAction.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    PumpFor(50);
+    EXPECT_TRUE(QueryFocusUiState(dlg.m_btnAction.m_hWnd) & UISF_HIDEFOCUS);
+    // The mark's first dot, white on the red picture, FOCUS_CUE_INSET inside.
+    const POINT ptDot = {DEMO_ACTION_RECT.left + FOCUS_CUE_INSET, DEMO_ACTION_RECT.top + FOCUS_CUE_INSET + 10};
+    EXPECT_LT(GetGValue(ScreenPixel(dlg.m_hWnd, ptDot.x, ptDot.y)), 150) << "no mark before the keyboard is used";
+
+    // Tab goes through the page's filter, as from the message loop.
+    MSG msg = {dlg.m_btnAction.m_hWnd, WM_KEYDOWN, VK_TAB, 0};
+    dlg.PreTranslateMessage(&msg);
+    EXPECT_FALSE(QueryFocusUiState(dlg.m_btnAction.m_hWnd) & UISF_HIDEFOCUS);
+    dlg.m_btnAction.SetFocus();
+    PumpFor(100);
+    EXPECT_GT(GetGValue(ScreenPixel(dlg.m_hWnd, ptDot.x, ptDot.y)), 200) << "the white mark inside the button";
+    dlg.DestroyWindow();
+
+    // Opened after a key press: the marks show at once.
+    NoteInputMessage(WM_KEYDOWN);
+    CSkinDemoDlg dlgByKeyboard;
+    ShowDemo(dlgByKeyboard);
+    EXPECT_FALSE(QueryFocusUiState(dlgByKeyboard.m_btnAction.m_hWnd) & UISF_HIDEFOCUS);
+    dlgByKeyboard.DestroyWindow();
+    NoteInputMessage(WM_LBUTTONDOWN);
 }
 
 TEST(RedrawCheckBox, TextStartsAfterTheBoxImage)

@@ -62,6 +62,37 @@ TEST(InstallPath, SpaceThresholdIsTheRequiredSize)
     EXPECT_TRUE(IsEnoughSpace(1LL << 40));
 }
 
+TEST(InstallPath, EachPathProblemSaysWhyOnTheSpaceLine)
+{
+    const struct { InstallPathProblem problem; const wchar_t* pszPart; const wchar_t* pszStart; } cases[] = {
+        {InstallPathProblem::NoDriveLetter, L"", L"路径无效"},
+        {InstallPathProblem::DriveMissing, L"D:", L"磁盘不存在"},
+        {InstallPathProblem::BadCharacter, L"a?b", L"路径无效"},
+        {InstallPathProblem::ReservedName, L"con", L"路径无效"},
+        {InstallPathProblem::TrailingDotOrSpace, L"Vm.", L"路径无效"},
+        {InstallPathProblem::FileInTheWay, L"win.ini", L"路径无效"},
+    };
+    std::set<std::wstring> texts;
+    for (const auto& c : cases) {
+        InstallPathCheck check;
+        check.problem = c.problem;
+        check.strPart = c.pszPart;
+        const CString strText = GetPathProblemText(check);
+        const std::wstring strPrinted = strText.str();
+        EXPECT_EQ(0, strText.Find(c.pszStart)) << CStringA(strText).GetString();
+        // Device names, missing drives and files in the way are named.
+        if (c.problem == InstallPathProblem::DriveMissing || c.problem == InstallPathProblem::ReservedName ||
+            c.problem == InstallPathProblem::FileInTheWay) {
+            EXPECT_GE(strText.Find(c.pszPart), 0) << CStringA(strText).GetString();
+        }
+        // The line is 250 pixels of an 11-pixel font.
+        EXPECT_LE(strText.GetLength(), 22) << CStringA(strText).GetString();
+        texts.insert(strPrinted);
+    }
+    EXPECT_EQ(6u, texts.size()) << "two problems share a text";
+    EXPECT_TRUE(GetPathProblemText(InstallPathCheck()).IsEmpty());
+}
+
 TEST(FailureText, EveryFailureCodeHasItsOwnMessage)
 {
     std::set<std::wstring> texts;

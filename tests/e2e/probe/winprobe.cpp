@@ -3,6 +3,8 @@
 // under test and prints one line per item, tab-separated.
 //   winprobe windows      hwnd, pid, visible, x, y, width, height, class, title
 //   winprobe processes    pid, image name
+//   winprobe text <hwnd> <control id>   the control's text
+//   winprobe focus <hwnd> the control id holding the focus in that window's thread (0: none)
 #include <windows.h>
 #include <tlhelp32.h>
 #include <cstdio>
@@ -51,6 +53,26 @@ void PrintProcesses()
     CloseHandle(hSnap);
 }
 
+void PrintControlText(const wchar_t* pszHwnd, const wchar_t* pszId)
+{
+    HWND hWnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(pszHwnd, nullptr, 10)));
+    wchar_t szText[1024] = {};
+    GetDlgItemTextW(hWnd, _wtoi(pszId), szText, 1024);
+    PrintUtf8(szText);
+    fputc('\n', stdout);
+}
+
+void PrintFocus(const wchar_t* pszHwnd)
+{
+    HWND hWnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(pszHwnd, nullptr, 10)));
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    int nId = 0;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info) && info.hwndFocus)
+        nId = GetDlgCtrlID(info.hwndFocus);
+    printf("%d\n", nId);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -59,8 +81,12 @@ int wmain(int argc, wchar_t** argv)
         EnumWindows(PrintWindow, 0);
     else if (argc >= 2 && wcscmp(argv[1], L"processes") == 0)
         PrintProcesses();
+    else if (argc >= 4 && wcscmp(argv[1], L"text") == 0)
+        PrintControlText(argv[2], argv[3]);
+    else if (argc >= 3 && wcscmp(argv[1], L"focus") == 0)
+        PrintFocus(argv[2]);
     else {
-        fputs("usage: winprobe windows|processes\n", stderr);
+        fputs("usage: winprobe windows|processes|text <hwnd> <id>|focus <hwnd>\n", stderr);
         return 2;
     }
     return 0;
