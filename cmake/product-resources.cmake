@@ -78,4 +78,6 @@ function(vl_product_rc out file_name description ver_code)
     set(VL_RC_DESCRIPTION "${description}")
     set(VL_RC_VER_CODE "${ver_code}")
     configure_file(${CMAKE_SOURCE_DIR}/res/version.rc.in "${out}" @ONLY)
+    # windres's dependencies are not scanned: a new icon must still rebuild.
+    set_source_files_properties("${out}" PROPERTIES OBJECT_DEPENDS "${VL_PRODUCT_ICON}")
 endfunction()
