@@ -5,16 +5,6 @@
 #include <mutex>
 #include <unordered_map>
 
-// MFC lets GetSafeHwnd and friends be called through a null pointer. The
-// compiler may assume `this` is never null and drop the test; laundering the
-// pointer through an empty asm keeps the test in.
-template <class T>
-inline const T* AfxLaunder(const T* p)
-{
-    __asm__("" : "+r"(p));
-    return p;
-}
-
 // The message the current thread's pump took last: the thread object's
 // m_msgCur, or the thread's own when there is no thread object.
 MSG& AfxPumpedMessage();

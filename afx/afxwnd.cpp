@@ -175,10 +175,9 @@ CWnd::~CWnd()
         Detach();
 }
 
-HWND CWnd::GetSafeHwnd() const
+HWND SafeHwnd(const CWnd* pWnd)
 {
-    const CWnd* p = AfxLaunder(this);
-    return p ? p->m_hWnd : nullptr;
+    return pWnd ? pWnd->m_hWnd : nullptr;
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
@@ -245,7 +244,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
 
 BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
 {
-    HWND hWndControl = ::GetDlgItem(pParent->GetSafeHwnd(), static_cast<int>(nID));
+    HWND hWndControl = ::GetDlgItem(SafeHwnd(pParent), static_cast<int>(nID));
     return hWndControl ? SubclassWindow(hWndControl) : FALSE;
 }
 
@@ -336,7 +335,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowNa
                     const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam)
 {
     return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, pParentWnd->GetSafeHwnd(),
+                    rect.right - rect.left, rect.bottom - rect.top, SafeHwnd(pParentWnd),
                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), lpParam);
 }
 
@@ -570,7 +569,7 @@ BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
-    return ::SetWindowPos(m_hWnd, pWndInsertAfter->GetSafeHwnd(), x, y, cx, cy, nFlags);
+    return ::SetWindowPos(m_hWnd, SafeHwnd(pWndInsertAfter), x, y, cx, cy, nFlags);
 }
 
 void CWnd::ScreenToClient(LPRECT lpRect) const
@@ -602,7 +601,7 @@ CPoint AfxCenterPosition(const CRect& rcWnd, const CRect& rcCenter, const CRect&
 void CWnd::CenterWindow(CWnd* pAlternateOwner)
 {
     const DWORD dwStyle = GetStyle();
-    HWND hWndCenter = pAlternateOwner->GetSafeHwnd();
+    HWND hWndCenter = SafeHwnd(pAlternateOwner);
     if (!pAlternateOwner)
         hWndCenter = (dwStyle & WS_CHILD) ? ::GetParent(m_hWnd) : ::GetWindow(m_hWnd, GW_OWNER);
 
@@ -641,12 +640,12 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner)
 
 void CWnd::InvalidateRgn(CRgn* pRgn, BOOL bErase)
 {
-    ::InvalidateRgn(m_hWnd, static_cast<HRGN>(pRgn->GetSafeHandle()), bErase);
+    ::InvalidateRgn(m_hWnd, static_cast<HRGN>(SafeHandle(pRgn)), bErase);
 }
 
 BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, CRgn* prgnUpdate, UINT flags)
 {
-    return ::RedrawWindow(m_hWnd, lpRectUpdate, static_cast<HRGN>(prgnUpdate->GetSafeHandle()), flags);
+    return ::RedrawWindow(m_hWnd, lpRectUpdate, static_cast<HRGN>(SafeHandle(prgnUpdate)), flags);
 }
 
 void CWnd::GetWindowText(CString& rString) const
@@ -667,7 +666,7 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const
 
 void CWnd::SetFont(CFont* pFont, BOOL bRedraw)
 {
-    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(pFont->GetSafeHandle()), bRedraw);
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(SafeHandle(pFont)), bRedraw);
 }
 
 CFont* CWnd::GetFont() const
@@ -706,7 +705,7 @@ CDC* CWnd::GetWindowDC()
 
 int CWnd::ReleaseDC(CDC* pDC)
 {
-    return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc());
+    return ::ReleaseDC(m_hWnd, SafeHdc(pDC));
 }
 
 // ---- CWnd: default handlers ----------------------------------------------------------
@@ -746,7 +745,7 @@ HBRUSH CWnd::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)
 {
     LRESULT lResult = 0;
     if (pWnd && ReflectToChild(pWnd->m_hWnd, WM_CTLCOLORMSGBOX + nCtlColor,
-                               reinterpret_cast<WPARAM>(pDC->GetSafeHdc()),
+                               reinterpret_cast<WPARAM>(SafeHdc(pDC)),
                                reinterpret_cast<LPARAM>(pWnd->m_hWnd), &lResult))
         return reinterpret_cast<HBRUSH>(lResult);
     return reinterpret_cast<HBRUSH>(Default());

@@ -118,7 +118,7 @@ void CProtocolDlg::OnBnClickedQuickInstall()
 
 void CProtocolDlg::OnBnClickedBack()
 {
-    if (g_pFirstStepDlg && g_pFirstStepDlg->GetSafeHwnd())
+    if (SafeHwnd(g_pFirstStepDlg))
         g_pFirstStepDlg->ShowWindow(SW_SHOW);
     ShowWindow(SW_HIDE);
 }
