@@ -6,7 +6,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/setup.sh"
 . "$ROOT/scripts/env.sh"
-"$ROOT/scripts/build.sh" --collect-host 127.0.0.1
+"$ROOT/scripts/build.sh" --collect-host 127.0.0.1 --trap-ub
 exe="$VL_OUT/VLSetup.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
