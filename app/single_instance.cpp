@@ -90,6 +90,9 @@ HWND FindInstallerWindow(DWORD dwPid)
 
 void BringInstallerToFront(HWND hWnd)
 {
+    // The installer may have hidden it since it was found (a page handing over).
+    if (!::IsWindowVisible(hWnd))
+        return;
     if (::IsIconic(hWnd))
         ::ShowWindow(hWnd, SW_RESTORE);
     ::SetForegroundWindow(hWnd);
