@@ -3,6 +3,8 @@
 // under test and prints one line per item, tab-separated.
 //   winprobe windows      hwnd, pid, visible, x, y, width, height, class, title
 //   winprobe processes    pid, image name
+//   winprobe foreground   hwnd of the foreground window (0 when none)
+//   winprobe texts HWND   class and text of each child window of HWND
 #include <windows.h>
 #include <tlhelp32.h>
 #include <cstdio>
@@ -36,6 +38,18 @@ BOOL CALLBACK PrintWindow(HWND hWnd, LPARAM)
     return TRUE;
 }
 
+BOOL CALLBACK PrintChildText(HWND hWnd, LPARAM)
+{
+    wchar_t szClass[256] = {}, szText[1024] = {};
+    GetClassNameW(hWnd, szClass, 256);
+    GetWindowTextW(hWnd, szText, 1024);
+    PrintUtf8(szClass);
+    fputc('\t', stdout);
+    PrintUtf8(szText);
+    fputc('\n', stdout);
+    return TRUE;
+}
+
 void PrintProcesses()
 {
     HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -59,8 +73,12 @@ int wmain(int argc, wchar_t** argv)
         EnumWindows(PrintWindow, 0);
     else if (argc >= 2 && wcscmp(argv[1], L"processes") == 0)
         PrintProcesses();
+    else if (argc >= 2 && wcscmp(argv[1], L"foreground") == 0)
+        printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetForegroundWindow())));
+    else if (argc >= 3 && wcscmp(argv[1], L"texts") == 0)
+        EnumChildWindows(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[2], nullptr, 10))), PrintChildText, 0);
     else {
-        fputs("usage: winprobe windows|processes\n", stderr);
+        fputs("usage: winprobe windows|processes|foreground|texts HWND\n", stderr);
         return 2;
     }
     return 0;
