@@ -18,16 +18,18 @@ BOOL InternalPreTranslateMessage(MSG* pMsg)
 {
     if (!pMsg->hwnd)
         return FALSE;   // thread messages have no window to ask
+    // Null whenever no window of this thread is active (another program's
+    // window has the activation).
     CWnd* pMainWnd = AfxGetMainWnd();
-    if (CWnd::WalkPreTranslateTree(pMainWnd->GetSafeHwnd(), pMsg))
+    if (CWnd::WalkPreTranslateTree(SafeHwnd(pMainWnd), pMsg))
         return TRUE;
+    if (!pMainWnd)
+        return FALSE;
     // A modeless window outside the main window's family: the main window
     // gets the last word (its accelerators), as in the framework.
-    if (pMainWnd) {
-        CWnd* pWnd = CWnd::FromHandle(pMsg->hwnd);
-        if (pWnd->GetTopLevelParent() != pMainWnd)
-            return pMainWnd->PreTranslateMessage(pMsg);
-    }
+    CWnd* pWnd = CWnd::FromHandle(pMsg->hwnd);
+    if (pWnd && pWnd->GetTopLevelParent() != pMainWnd)
+        return pMainWnd->PreTranslateMessage(pMsg);
     return FALSE;
 }
 

@@ -8,7 +8,7 @@
 
 HWND CDataExchange::PrepareCtrl(int nIDC)
 {
-    HWND hWndCtrl = ::GetDlgItem(m_pDlgWnd->GetSafeHwnd(), nIDC);
+    HWND hWndCtrl = ::GetDlgItem(SafeHwnd(m_pDlgWnd), nIDC);
     if (!hWndCtrl)
         Fail();
     return hWndCtrl;
@@ -43,7 +43,7 @@ HWND AfxGetSafeOwner(HWND hParent, HWND* phWndTop)
 {
     HWND hWnd = hParent;
     if (!hWnd)
-        hWnd = AfxGetMainWnd()->GetSafeHwnd();
+        hWnd = SafeHwnd(AfxGetMainWnd());
     // A popup cannot be owned by a child window.
     while (hWnd && (::GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD))
         hWnd = ::GetParent(hWnd);
@@ -137,7 +137,7 @@ BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd,
     // No parent given: the main window, as the framework has always done.
     if (!pParentWnd)
         pParentWnd = AfxGetMainWnd();
-    return CreateDlgIndirect(lpDialogTemplate, pParentWnd->GetSafeHwnd(), hInst);
+    return CreateDlgIndirect(lpDialogTemplate, SafeHwnd(pParentWnd), hInst);
 }
 
 INT_PTR CDialog::DoModal()
@@ -150,7 +150,7 @@ INT_PTR CDialog::DoModal()
         return -1;
 
     HWND hWndTop = nullptr;
-    HWND hWndParent = AfxGetSafeOwner(m_pParentWnd->GetSafeHwnd(), &hWndTop);
+    HWND hWndParent = AfxGetSafeOwner(SafeHwnd(m_pParentWnd), &hWndTop);
     bool bEnableParent = false;
     if (hWndParent && hWndParent != ::GetDesktopWindow() && ::IsWindowEnabled(hWndParent)) {
         ::EnableWindow(hWndParent, FALSE);
@@ -248,5 +248,5 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg)
 
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
 {
-    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->GetSafeHwnd()), 1);
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(SafeHwnd(pWndCtrl)), 1);
 }

@@ -77,12 +77,6 @@ CGdiObject::~CGdiObject()
     DeleteObject();
 }
 
-HGDIOBJ CGdiObject::GetSafeHandle() const
-{
-    const CGdiObject* p = AfxLaunder(this);
-    return p ? p->m_hObject : nullptr;
-}
-
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject)
 {
     return TempGdiObject<CGdiObject>(hObject);
@@ -192,7 +186,7 @@ int CFont::GetLogFont(LOGFONTW* pLogFont) const
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
 {
-    return Attach(::CreateCompatibleBitmap(pDC->GetSafeHdc(), nWidth, nHeight));
+    return Attach(::CreateCompatibleBitmap(SafeHdc(pDC), nWidth, nHeight));
 }
 
 BOOL CBitmap::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount, const void* lpBits)
@@ -222,8 +216,8 @@ BOOL CRgn::CreateRoundRectRgn(int x1, int y1, int x2, int y2, int x3, int y3)
 
 int CRgn::CombineRgn(const CRgn* pRgn1, const CRgn* pRgn2, int nCombineMode)
 {
-    return ::CombineRgn(*this, static_cast<HRGN>(pRgn1->GetSafeHandle()),
-                        static_cast<HRGN>(pRgn2->GetSafeHandle()), nCombineMode);
+    return ::CombineRgn(*this, static_cast<HRGN>(SafeHandle(pRgn1)),
+                        static_cast<HRGN>(SafeHandle(pRgn2)), nCombineMode);
 }
 
 // ---- CDC ---------------------------------------------------------------------
@@ -231,12 +225,6 @@ int CRgn::CombineRgn(const CRgn* pRgn1, const CRgn* pRgn2, int nCombineMode)
 CDC::~CDC()
 {
     DeleteDC();
-}
-
-HDC CDC::GetSafeHdc() const
-{
-    const CDC* p = AfxLaunder(this);
-    return p ? p->m_hDC : nullptr;
 }
 
 CDC* CDC::FromHandle(HDC hDC)
@@ -262,7 +250,7 @@ HDC CDC::Detach()
 
 BOOL CDC::CreateCompatibleDC(CDC* pDC)
 {
-    return Attach(::CreateCompatibleDC(pDC->GetSafeHdc()));
+    return Attach(::CreateCompatibleDC(SafeHdc(pDC)));
 }
 
 BOOL CDC::DeleteDC()
@@ -279,32 +267,32 @@ HGDIOBJ CDC::SelectObject(HGDIOBJ hObject)
 
 CGdiObject* CDC::SelectObject(CGdiObject* pObject)
 {
-    return CGdiObject::FromHandle(SelectObject(pObject->GetSafeHandle()));
+    return CGdiObject::FromHandle(SelectObject(SafeHandle(pObject)));
 }
 
 CPen* CDC::SelectObject(CPen* pPen)
 {
-    return CPen::FromHandle(static_cast<HPEN>(SelectObject(pPen->GetSafeHandle())));
+    return CPen::FromHandle(static_cast<HPEN>(SelectObject(SafeHandle(pPen))));
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush)
 {
-    return CBrush::FromHandle(static_cast<HBRUSH>(SelectObject(pBrush->GetSafeHandle())));
+    return CBrush::FromHandle(static_cast<HBRUSH>(SelectObject(SafeHandle(pBrush))));
 }
 
 CFont* CDC::SelectObject(CFont* pFont)
 {
-    return CFont::FromHandle(static_cast<HFONT>(SelectObject(pFont->GetSafeHandle())));
+    return CFont::FromHandle(static_cast<HFONT>(SelectObject(SafeHandle(pFont))));
 }
 
 CBitmap* CDC::SelectObject(CBitmap* pBitmap)
 {
-    return CBitmap::FromHandle(static_cast<HBITMAP>(SelectObject(pBitmap->GetSafeHandle())));
+    return CBitmap::FromHandle(static_cast<HBITMAP>(SelectObject(SafeHandle(pBitmap))));
 }
 
 int CDC::SelectObject(CRgn* pRgn)
 {
-    return static_cast<int>(reinterpret_cast<INT_PTR>(::SelectObject(m_hDC, pRgn->GetSafeHandle())));
+    return static_cast<int>(reinterpret_cast<INT_PTR>(::SelectObject(m_hDC, SafeHandle(pRgn))));
 }
 
 CGdiObject* CDC::SelectStockObject(int nIndex)
@@ -314,13 +302,13 @@ CGdiObject* CDC::SelectStockObject(int nIndex)
 
 BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop)
 {
-    return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, dwRop);
+    return ::BitBlt(m_hDC, x, y, nWidth, nHeight, SafeHdc(pSrcDC), xSrc, ySrc, dwRop);
 }
 
 BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC,
                      int xSrc, int ySrc, int nSrcWidth, int nSrcHeight, DWORD dwRop)
 {
-    return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
+    return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, SafeHdc(pSrcDC), xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
 }
 
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr)
@@ -353,7 +341,7 @@ CSize CDC::GetTextExtent(LPCWSTR lpszString, int nCount) const
 
 // ---- Scoped system DCs -------------------------------------------------------
 
-CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd())
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(SafeHwnd(pWnd))
 {
     m_hDC = ::BeginPaint(m_hWnd, &m_ps);
 }
@@ -364,7 +352,7 @@ CPaintDC::~CPaintDC()
     m_hDC = nullptr;   // EndPaint released it; ~CDC must not delete it
 }
 
-CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd())
+CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(SafeHwnd(pWnd))
 {
     m_hDC = ::GetDC(m_hWnd);
 }
@@ -375,7 +363,7 @@ CClientDC::~CClientDC()
         ::ReleaseDC(m_hWnd, Detach());
 }
 
-CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd())
+CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(SafeHwnd(pWnd))
 {
     m_hDC = ::GetWindowDC(m_hWnd);
 }

@@ -32,7 +32,9 @@ public:
 
     HGDIOBJ m_hObject = nullptr;
 
-    HGDIOBJ GetSafeHandle() const;   // null-safe: callable through a null pointer
+    // The handle of this object; through a pointer that may be null use
+    // SafeHandle(p) (see SafeHwnd).
+    HGDIOBJ GetSafeHandle() const { return m_hObject; }
     operator HGDIOBJ() const { return m_hObject; }
     BOOL Attach(HGDIOBJ hObject);
     HGDIOBJ Detach();
@@ -43,6 +45,12 @@ public:
     // A wrapper that does not own hObject; valid while the handle lives.
     static CGdiObject* FromHandle(HGDIOBJ hObject);
 };
+
+// The handle of pObject, or null for a null pointer.
+inline HGDIOBJ SafeHandle(const CGdiObject* pObject)
+{
+    return pObject ? pObject->m_hObject : nullptr;
+}
 
 class CPen : public CGdiObject
 {
@@ -110,7 +118,9 @@ public:
 
     HDC m_hDC = nullptr;   // owned unless the object came from FromHandle
 
-    HDC GetSafeHdc() const;   // null-safe: callable through a null pointer
+    // The handle of this object; through a pointer that may be null use
+    // SafeHdc(p) (see SafeHwnd).
+    HDC GetSafeHdc() const { return m_hDC; }
     operator HDC() const { return m_hDC; }
     BOOL Attach(HDC hDC);
     HDC Detach();
@@ -145,15 +155,15 @@ public:
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC,
                     int xSrc, int ySrc, int nSrcWidth, int nSrcHeight, DWORD dwRop);
-    void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, *pBrush); }
+    void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, static_cast<HBRUSH>(SafeHandle(pBrush))); }
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
-    void FrameRect(LPCRECT lpRect, CBrush* pBrush) { ::FrameRect(m_hDC, lpRect, *pBrush); }
+    void FrameRect(LPCRECT lpRect, CBrush* pBrush) { ::FrameRect(m_hDC, lpRect, static_cast<HBRUSH>(SafeHandle(pBrush))); }
     BOOL Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
     BOOL Rectangle(LPCRECT lpRect) { return Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
     CPoint MoveTo(int x, int y);
     BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
-    int FillRgn(CRgn* pRgn, CBrush* pBrush) { return ::FillRgn(m_hDC, *pRgn, *pBrush); }
+    int FillRgn(CRgn* pRgn, CBrush* pBrush) { return ::FillRgn(m_hDC, static_cast<HRGN>(SafeHandle(pRgn)), static_cast<HBRUSH>(SafeHandle(pBrush))); }
     int SelectClipRgn(CRgn* pRgn) { return ::SelectClipRgn(m_hDC, pRgn ? static_cast<HRGN>(*pRgn) : nullptr); }
     int IntersectClipRect(int x1, int y1, int x2, int y2) { return ::IntersectClipRect(m_hDC, x1, y1, x2, y2); }
 
@@ -171,6 +181,12 @@ public:
     CSize GetTextExtent(const CString& str) const { return GetTextExtent(str, str.GetLength()); }
     BOOL GetTextMetrics(LPTEXTMETRICW lpMetrics) const { return ::GetTextMetricsW(m_hDC, lpMetrics); }
 };
+
+// The handle of pDC, or null for a null pointer.
+inline HDC SafeHdc(const CDC* pDC)
+{
+    return pDC ? pDC->m_hDC : nullptr;
+}
 
 // The DC of one WM_PAINT: BeginPaint in the constructor, EndPaint in the
 // destructor. Only inside a WM_PAINT handler.

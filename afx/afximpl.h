@@ -9,16 +9,6 @@
 class CWinThread;
 class CWnd;
 
-// MFC lets GetSafeHwnd and friends be called through a null pointer. The
-// compiler may assume `this` is never null and drop the test; laundering the
-// pointer through an empty asm keeps the test in.
-template <class T>
-inline const T* AfxLaunder(const T* p)
-{
-    __asm__("" : "+r"(p));
-    return p;
-}
-
 // What the layer keeps per thread: the message being sent, the window
 // creation hook, and the plain thread object of a thread other than the
 // application's. Made on a thread's first use and freed when the thread ends.

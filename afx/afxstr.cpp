@@ -1,5 +1,7 @@
 #include "afx/afxstr.h"
 
+#include "afx/afxformat.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -16,23 +18,6 @@ int Clamp(int n, int lo, int hi)
 LPCWSTR Safe(LPCWSTR psz)
 {
     return psz ? psz : L"";
-}
-
-// Prints with the C runtime's own wide printf, whose %s is wide and %hs
-// narrow, as Windows programs expect. MinGW's C99 printf (the default in C++)
-// reads %s in a wide format as narrow text, which would garble every string.
-std::wstring FormatWindows(LPCWSTR pszFormat, va_list args)
-{
-    va_list count;
-    va_copy(count, args);
-    const int nLength = _vscwprintf(pszFormat, count);
-    va_end(count);
-    if (nLength <= 0)
-        return std::wstring();
-    std::wstring out(static_cast<size_t>(nLength) + 1, L'\0');
-    _vsnwprintf(&out[0], out.size(), pszFormat, args);
-    out.resize(static_cast<size_t>(nLength));
-    return out;
 }
 
 const wchar_t s_whitespace[] = L" \t\r\n\v\f";
@@ -153,12 +138,12 @@ void CString::AppendFormatPrintf(LPCWSTR pszFormat, ...)
 
 void CString::FormatV(LPCWSTR pszFormat, va_list args)
 {
-    m_str = FormatWindows(Safe(pszFormat), args);
+    m_str = AfxFormatV(Safe(pszFormat), args);
 }
 
 void CString::AppendFormatV(LPCWSTR pszFormat, va_list args)
 {
-    m_str += FormatWindows(Safe(pszFormat), args);
+    m_str += AfxFormatV(Safe(pszFormat), args);
 }
 
 // ---- Searching ---------------------------------------------------------------

@@ -163,10 +163,9 @@ CWnd::~CWnd()
         Detach();
 }
 
-HWND CWnd::GetSafeHwnd() const
+HWND SafeHwnd(const CWnd* pWnd)
 {
-    const CWnd* p = AfxLaunder(this);
-    return p ? p->m_hWnd : nullptr;
+    return pWnd ? pWnd->m_hWnd : nullptr;
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
@@ -233,7 +232,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
 
 BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
 {
-    HWND hWndControl = ::GetDlgItem(pParent->GetSafeHwnd(), static_cast<int>(nID));
+    HWND hWndControl = ::GetDlgItem(SafeHwnd(pParent), static_cast<int>(nID));
     return hWndControl ? SubclassWindow(hWndControl) : FALSE;
 }
 
@@ -324,7 +323,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowNa
                     const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam)
 {
     return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, pParentWnd->GetSafeHwnd(),
+                    rect.right - rect.left, rect.bottom - rect.top, SafeHwnd(pParentWnd),
                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), lpParam);
 }
 
@@ -558,7 +557,7 @@ BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
-    return ::SetWindowPos(m_hWnd, pWndInsertAfter->GetSafeHwnd(), x, y, cx, cy, nFlags);
+    return ::SetWindowPos(m_hWnd, SafeHwnd(pWndInsertAfter), x, y, cx, cy, nFlags);
 }
 
 void CWnd::ScreenToClient(LPRECT lpRect) const
@@ -590,12 +589,8 @@ CPoint AfxCenterPosition(const CRect& rcWnd, const CRect& rcCenter, const CRect&
 void CWnd::CenterWindow(CWnd* pAlternateOwner)
 {
     const DWORD dwStyle = GetStyle();
-    // Tested before any call through it: after pAlternateOwner->GetSafeHwnd()
-    // the compiler may take the pointer for non-null and drop the owner lookup.
-    HWND hWndCenter = nullptr;
-    if (pAlternateOwner)
-        hWndCenter = pAlternateOwner->m_hWnd;
-    else
+    HWND hWndCenter = SafeHwnd(pAlternateOwner);
+    if (!pAlternateOwner)
         hWndCenter = (dwStyle & WS_CHILD) ? ::GetParent(m_hWnd) : ::GetWindow(m_hWnd, GW_OWNER);
 
     CRect rcWnd;
@@ -633,12 +628,12 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner)
 
 void CWnd::InvalidateRgn(CRgn* pRgn, BOOL bErase)
 {
-    ::InvalidateRgn(m_hWnd, static_cast<HRGN>(pRgn->GetSafeHandle()), bErase);
+    ::InvalidateRgn(m_hWnd, static_cast<HRGN>(SafeHandle(pRgn)), bErase);
 }
 
 BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, CRgn* prgnUpdate, UINT flags)
 {
-    return ::RedrawWindow(m_hWnd, lpRectUpdate, static_cast<HRGN>(prgnUpdate->GetSafeHandle()), flags);
+    return ::RedrawWindow(m_hWnd, lpRectUpdate, static_cast<HRGN>(SafeHandle(prgnUpdate)), flags);
 }
 
 void CWnd::GetWindowText(CString& rString) const
@@ -659,7 +654,7 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const
 
 void CWnd::SetFont(CFont* pFont, BOOL bRedraw)
 {
-    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(pFont->GetSafeHandle()), bRedraw);
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(SafeHandle(pFont)), bRedraw);
 }
 
 CFont* CWnd::GetFont() const
@@ -698,7 +693,7 @@ CDC* CWnd::GetWindowDC()
 
 int CWnd::ReleaseDC(CDC* pDC)
 {
-    return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc());
+    return ::ReleaseDC(m_hWnd, SafeHdc(pDC));
 }
 
 // ---- CWnd: default handlers ----------------------------------------------------------
@@ -738,7 +733,7 @@ HBRUSH CWnd::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)
 {
     LRESULT lResult = 0;
     if (pWnd && ReflectToChild(pWnd->m_hWnd, WM_CTLCOLORMSGBOX + nCtlColor,
-                               reinterpret_cast<WPARAM>(pDC->GetSafeHdc()),
+                               reinterpret_cast<WPARAM>(SafeHdc(pDC)),
                                reinterpret_cast<LPARAM>(pWnd->m_hWnd), &lResult))
         return reinterpret_cast<HBRUSH>(lResult);
     return reinterpret_cast<HBRUSH>(Default());

@@ -28,6 +28,10 @@
 #include "afx/afxtypes.h"
 
 class CDataExchange;
+class CWnd;
+
+// The window handle of pWnd, or null for a null pointer.
+HWND SafeHwnd(const CWnd* pWnd);
 
 class CWnd : public CCmdTarget
 {
@@ -42,7 +46,10 @@ public:
 
     HWND m_hWnd = nullptr;
     operator HWND() const { return m_hWnd; }
-    HWND GetSafeHwnd() const;   // null-safe: callable through a null pointer
+    // The handle of this object. Through a pointer that may be null use
+    // SafeHwnd(p): a member call promises the compiler a non-null pointer,
+    // and it then drops the caller's later null checks.
+    HWND GetSafeHwnd() const { return m_hWnd; }
 
     // ---- Handle map and binding ----------------------------------------------
     static CWnd* FromHandle(HWND hWnd);            // the object, or a temporary wrapper
@@ -106,7 +113,7 @@ public:
     BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     BOOL IsZoomed() const { return ::IsZoomed(m_hWnd); }
-    BOOL IsChild(const CWnd* pWnd) const { return ::IsChild(m_hWnd, pWnd->GetSafeHwnd()); }
+    BOOL IsChild(const CWnd* pWnd) const { return ::IsChild(m_hWnd, SafeHwnd(pWnd)); }
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE)
     {
         ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
@@ -125,7 +132,7 @@ public:
     void ClientToScreen(LPRECT lpRect) const;
     void MapWindowPoints(CWnd* pwndTo, LPPOINT lpPoint, UINT nCount) const
     {
-        ::MapWindowPoints(m_hWnd, pwndTo->GetSafeHwnd(), lpPoint, nCount);
+        ::MapWindowPoints(m_hWnd, SafeHwnd(pwndTo), lpPoint, nCount);
     }
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
     BOOL BringWindowToTop() { return ::BringWindowToTop(m_hWnd); }
@@ -157,7 +164,7 @@ public:
     void SetDlgItemText(int nID, LPCWSTR lpszString) { ::SetDlgItemTextW(m_hWnd, nID, lpszString); }
     int GetDlgItemText(int nID, CString& rString) const;
     CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
-    CWnd* SetParent(CWnd* pWndNewParent) { return FromHandle(::SetParent(m_hWnd, pWndNewParent->GetSafeHwnd())); }
+    CWnd* SetParent(CWnd* pWndNewParent) { return FromHandle(::SetParent(m_hWnd, SafeHwnd(pWndNewParent))); }
     CWnd* GetOwner() const { return FromHandle(::GetWindow(m_hWnd, GW_OWNER)); }
     CWnd* GetWindow(UINT nCmd) const { return FromHandle(::GetWindow(m_hWnd, nCmd)); }
     CWnd* GetTopLevelParent() const;

@@ -41,6 +41,11 @@ CVLSetupApp::~CVLSetupApp() = default;
 
 BOOL CVLSetupApp::InitInstance()
 {
+    if (!m_instance.Claim()) {
+        DeferToRunningInstaller();
+        return FALSE;
+    }
+
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_WIN95_CLASSES;

@@ -2,8 +2,10 @@
 // running-instance guard, the first page and the program's own message loop.
 // InitInstance carries out the whole installer and always returns FALSE, so
 // the framework's loop is never entered; ExitInstance makes the exit code 0.
+// A second installer started while one runs shows that one and ends.
 #pragma once
 #include "afx/afxwin.h"
+#include "app/single_instance.h"
 
 class CVLSetupApp : public CWinApp
 {
@@ -19,6 +21,7 @@ public:
 private:
     ULONG_PTR m_gdiplusToken = 0;     // the second GDI+ start, released by ExitInstance
     BOOL m_bWizardStarted = FALSE;    // COM and GDI+ are released only when TRUE
+    CInstallerInstance m_instance;    // held while this installer runs
 };
 
 extern CVLSetupApp theApp;

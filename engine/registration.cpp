@@ -104,6 +104,19 @@ CString GetUninstallExePath()
     return g_strInstallPath + UNINSTALL_EXE_NAME;
 }
 
+CString QuoteCommandPath(const CString& strPath)
+{
+    const bool bQuoted = strPath.GetLength() >= 2 && strPath[0] == L'"' && strPath[strPath.GetLength() - 1] == L'"';
+    if (bQuoted || strPath.Find(L' ') < 0)
+        return strPath;
+    return L"\"" + strPath + L"\"";
+}
+
+CString GetUninstallCommand()
+{
+    return QuoteCommandPath(GetUninstallExePath());
+}
+
 CString GetShellFolderPath(int nCsidl)
 {
     LPITEMIDLIST pidl = nullptr;
@@ -221,11 +234,12 @@ void WriteUninstallEntry()
     HKEY hKey = CreateMachineKey(GetUninstallKeyName());
     if (!hKey)
         return;
-    // Paths are stored as they are, unquoted, even with spaces in them.
+    // The shell runs UninstallString as a command line, so a path with spaces
+    // goes in quotes; DisplayIcon is a plain path.
     SetStringValue(hKey, UNINSTALL_VALUE_DISPLAY_ICON, GetAppExePath());
     SetStringValue(hKey, UNINSTALL_VALUE_DISPLAY_NAME, PRODUCT_NAME);
     SetStringValue(hKey, UNINSTALL_VALUE_PUBLISHER, PRODUCT_PUBLISHER);
-    SetStringValue(hKey, UNINSTALL_VALUE_UNINSTALL_STRING, GetUninstallExePath());
+    SetStringValue(hKey, UNINSTALL_VALUE_UNINSTALL_STRING, GetUninstallCommand());
     SetStringValue(hKey, UNINSTALL_VALUE_URL_INFO_ABOUT, PRODUCT_HOME_PAGE_URL);
     RegCloseKey(hKey);
     hKey = nullptr;

@@ -26,6 +26,13 @@ constexpr const wchar_t UNINSTALL_VALUE_URL_INFO_ABOUT[] = L"URLInfoAbout";
 CString GetAppExePath();
 CString GetUninstallExePath();
 
+// A program's path as a command line: in quotes when it holds a space, as
+// Windows otherwise tries "C:\Program.exe" for "C:\Program Files\...";
+// already quoted or without spaces, as it is.
+CString QuoteCommandPath(const CString& strPath);
+// The uninstall entry's "UninstallString": the uninstaller as a command line.
+CString GetUninstallCommand();
+
 // A shell folder (CSIDL_...) without a trailing backslash; empty when unknown.
 CString GetShellFolderPath(int nCsidl);
 

@@ -12,6 +12,7 @@
 #   --out DIR                  where the shipped (i686) VLSetup.exe is left (default build/out)
 #   --build-dir DIR            CMake build tree of the tests' mode (default build/<arch>)
 #   --installer-only           build VLSetup.exe and what it carries, no tests
+#   --trap-ub                  trap on undefined behaviour in our code (the test build)
 # VL_TREE=name in the environment selects build/tree-name-<arch> and its own Wine prefix.
 # Where the tests run the x86_64 build (see README), the i686 installer is built
 # as well, so that a change that breaks the shipped build fails here too; the
@@ -23,7 +24,7 @@ die() { echo "build.sh: $*" >&2; exit 2; }
 need_arg() { [ $# -ge 2 ] && [ -n "$2" ] || die "$1 needs a value"; }
 
 payload="" payload_dir="" blocks=2 cert="" passfile="" tsurl="" fversion="1.0.0.0"
-host="collect.vellomar.com" out="$VL_SHIP_OUT" bdir="" target=""
+host="collect.vellomar.com" out="$VL_SHIP_OUT" bdir="" target="" trap_ub=OFF
 while [ $# -gt 0 ]; do
     case "$1" in
         --payload)            need_arg "$@"; payload=$(realpath -m "$2"); shift 2 ;;
@@ -37,7 +38,8 @@ while [ $# -gt 0 ]; do
         --out)                need_arg "$@"; out=$(realpath -m "$2"); shift 2 ;;
         --build-dir)          need_arg "$@"; bdir=$(realpath -m "$2"); shift 2 ;;
         --installer-only)     target=VLSetup; shift ;;
-        -h|--help)            sed -n '2,18p' "$0"; exit 0 ;;
+        --trap-ub)            trap_ub=ON; shift ;;
+        -h|--help)            sed -n '2,19p' "$0"; exit 0 ;;
         *) die "unknown argument $1" ;;
     esac
 done
@@ -97,7 +99,7 @@ configure_and_build() {
           -DCMAKE_TOOLCHAIN_FILE="$VL_ROOT/cmake/toolchain-$arch-w64-mingw32.cmake" \
           -DVL_PAYLOAD="$payload" -DVL_PAYLOAD_DIR="$payload_dir" -DVL_PAYLOAD_BLOCKS="$blocks" \
           -DVL_SIGN_CERT="$cert" -DVL_SIGN_PASSWORD_FILE="$passfile" -DVL_SIGN_TIMESTAMP="$tsurl" \
-          -DVL_FILE_VERSION="$fversion" \
+          -DVL_FILE_VERSION="$fversion" -DVL_TRAP_UB="$trap_ub" \
           -DVL_COLLECT_HOST="$host" -DVL_OUT_DIR="$outdir" \
           -DVL_LZMA_DIR="$VL_LZMA_DIR" -DVL_SCREENSHOTS_DIR="$VL_SCREENSHOTS" >"$tree/configure.log" 2>&1; then
         grep -A8 'Error' "$tree/configure.log" >&2 || tail -n 30 "$tree/configure.log" >&2

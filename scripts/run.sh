@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/setup.sh"
 . "$ROOT/scripts/env.sh"
 echo "run.sh: $VL_MODE_TEXT ($VL_ARCH_WHY)"
-"$ROOT/scripts/build.sh" --collect-host 127.0.0.1
+"$ROOT/scripts/build.sh" --collect-host 127.0.0.1 --trap-ub
 exe="$VL_OUT/VLSetup.exe"
 
 if [ -n "${DISPLAY:-}" ]; then

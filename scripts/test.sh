@@ -10,7 +10,7 @@ echo "test.sh: $VL_MODE_TEXT ($VL_ARCH_WHY)"
 . "$ROOT/scripts/xvfb.sh"
 
 # Test builds report to this machine only.
-"$ROOT/scripts/build.sh" --collect-host 127.0.0.1
+"$ROOT/scripts/build.sh" --collect-host 127.0.0.1 --trap-ub
 mkdir -p "$VL_SCREENSHOTS"
 vl_start_display
 cd "$VL_BUILD_TREE"

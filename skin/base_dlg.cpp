@@ -28,10 +28,10 @@ private:
 
 void PostQuitToMainWnd()
 {
-    CWinThread* pThread = AfxGetThread();
-    CWnd* pMainWnd = pThread ? pThread->GetMainWnd() : nullptr;
-    if (pMainWnd && pMainWnd->GetSafeHwnd())
-        pMainWnd->PostMessage(WM_QUIT, 0, 0);
+    // With no window of the thread active (another program has the
+    // activation) there is no main window: a null window posts to the thread
+    // itself, so the loop still ends.
+    ::PostMessageW(SafeHwnd(AfxGetThread()->GetMainWnd()), WM_QUIT, 0, 0);
 }
 
 IMPLEMENT_DYNAMIC(CBaseDlg, CDialog)

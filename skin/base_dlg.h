@@ -78,5 +78,5 @@ private:
 };
 
 // Posts WM_QUIT to the thread's main window (or, with none set, the active
-// window); nothing when there is neither.
+// window); to the thread itself when there is neither.
 void PostQuitToMainWnd();

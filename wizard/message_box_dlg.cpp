@@ -126,7 +126,7 @@ void CMessageBoxDlg::OnPaint()
     LoadPngResource(&pIcon, m_nIconID);
     const MessageBoxLayout layout = GetMessageBoxLayout(m_strMessage);
     if (pIcon) {
-        Gdiplus::Graphics graphics(pDC->GetSafeHdc());
+        Gdiplus::Graphics graphics(SafeHdc(pDC));
         graphics.DrawImage(pIcon, static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
                            static_cast<INT>(pIcon->GetWidth()), static_cast<INT>(pIcon->GetHeight()));
     }

@@ -16,8 +16,9 @@ CFourthStepDlg* g_pFourthStepDlg = nullptr;
 
 void EndInstaller()
 {
-    if (CWnd* pMainWnd = AfxGetThread()->GetMainWnd())
-        ::PostMessageW(pMainWnd->GetSafeHwnd(), WM_QUIT, 0, 0);
+    // Without an active window of the thread there is no main window; a null
+    // window posts to the thread itself, so the loop still ends.
+    ::PostMessageW(SafeHwnd(AfxGetThread()->GetMainWnd()), WM_QUIT, 0, 0);
 }
 
 void PlaceOnMouseMonitor(CWnd& wnd)

@@ -23,7 +23,8 @@ extern CFourthStepDlg* g_pFourthStepDlg;
 constexpr int PAGE_HEIGHT = 250;
 
 // Posts WM_QUIT to the thread's main window (the active window: no main
-// window is ever set), which ends the start-up's message loop.
+// window is ever set), or to the thread when no window of it is active;
+// either ends the start-up's message loop.
 void EndInstaller();
 
 // Centres a window on the work area of the monitor the mouse is on (the

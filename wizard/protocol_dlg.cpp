@@ -126,7 +126,7 @@ void CProtocolDlg::OnBnClickedQuickInstall()
 
 void CProtocolDlg::OnBnClickedBack()
 {
-    if (g_pFirstStepDlg && g_pFirstStepDlg->GetSafeHwnd())
+    if (SafeHwnd(g_pFirstStepDlg))
         ShowInPlaceOf(*g_pFirstStepDlg, *this);
     ShowWindow(SW_HIDE);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "afx/afxformat.h"
+
 namespace {
 
 const wchar_t kClassName[] = L"VellomarMainWnd";
@@ -127,10 +129,7 @@ bool SaveNotes(const std::wstring& strText)
 
 std::wstring AboutText()
 {
-    const std::wstring strCode = ReadVersionCode();
-    std::vector<wchar_t> buffer(ARRAYSIZE(kAboutFormat) + strCode.size() + 1);
-    _snwprintf(buffer.data(), buffer.size(), kAboutFormat, strCode.c_str());
-    return buffer.data();
+    return AfxFormat(kAboutFormat, ReadVersionCode().c_str());
 }
 
 std::wstring EditText(HWND hEdit)

@@ -390,7 +390,7 @@ TEST(CWinAppMainWnd, FallsBackToTheActiveWindowAndWmQuitEndsTheLoop)
     EXPECT_EQ(&other, app.GetMainWnd());
     app.m_pMainWnd = nullptr;
 
-    ASSERT_TRUE(::PostMessageW(AfxGetMainWnd()->GetSafeHwnd(), WM_QUIT, 0, 0));
+    ASSERT_TRUE(::PostMessageW(SafeHwnd(AfxGetMainWnd()), WM_QUIT, 0, 0));
     const UINT_PTR nTimer = ::SetTimer(nullptr, 0, 5000, QuitWithMarker);
     MSG msg = {};
     while (::GetMessageW(&msg, nullptr, 0, 0)) {

@@ -17,7 +17,7 @@ TEST(CGdiObjectOwnership, OwnedHandlesDieWithTheObjectBorrowedOnesDoNot)
 
     HBRUSH hForeign = ::CreateSolidBrush(RGB(1, 1, 1));
     CBrush* pWrapper = CBrush::FromHandle(hForeign);
-    EXPECT_EQ(static_cast<HGDIOBJ>(hForeign), pWrapper->GetSafeHandle());
+    EXPECT_EQ(static_cast<HGDIOBJ>(hForeign), SafeHandle(pWrapper));
     AfxDeleteTempMaps();
     EXPECT_NE(0u, ::GetObjectType(hForeign)) << "a wrapper never deletes what it borrows";
     ::DeleteObject(hForeign);
@@ -25,8 +25,8 @@ TEST(CGdiObjectOwnership, OwnedHandlesDieWithTheObjectBorrowedOnesDoNot)
     CFont font;
     font.CreateFontIndirect(nullptr);
     EXPECT_EQ(nullptr, font.GetSafeHandle());
-    CGdiObject* pNull = nullptr;
-    EXPECT_EQ(nullptr, pNull->GetSafeHandle());
+    EXPECT_EQ(nullptr, SafeHandle(nullptr));
+    EXPECT_EQ(nullptr, SafeHdc(nullptr));
 
     // Attaching over an owned handle releases it instead of leaking it.
     CBitmap bmp;

@@ -121,12 +121,11 @@ TEST(CWndHandleMap, TemporaryWrappersForForeignWindows)
     HWND hDesktop = ::GetDesktopWindow();
     CWnd* pDesktop = CWnd::FromHandle(hDesktop);
     ASSERT_NE(nullptr, pDesktop);
-    EXPECT_EQ(hDesktop, pDesktop->GetSafeHwnd());
+    EXPECT_EQ(hDesktop, SafeHwnd(pDesktop));
     EXPECT_EQ(pDesktop, CWnd::FromHandle(hDesktop)) << "one wrapper per handle";
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hDesktop));
     EXPECT_EQ(nullptr, CWnd::FromHandle(nullptr));
-    CWnd* pNull = nullptr;
-    EXPECT_EQ(nullptr, pNull->GetSafeHwnd()) << "GetSafeHwnd is null-safe";
+    EXPECT_EQ(nullptr, SafeHwnd(nullptr)) << "SafeHwnd takes a null pointer";
 
     AfxDeleteTempMaps();
     EXPECT_TRUE(::IsWindow(hDesktop)) << "dropping a wrapper never destroys its window";
@@ -315,6 +314,70 @@ TEST(CWndCenter, OwnedPopupCentresOverItsVisibleOwner)
     EXPECT_EQ(AfxCenterPosition(rc, rcWork, rcWork), rc.TopLeft());
     box.DestroyWindow();
     owner.DestroyWindow();
+}
+
+// Without an owner given, a popup centres over its owner window.
+TEST(CWndCenter, PopupCentresOverItsOwner)
+{
+    CRecordWnd owner;
+    ASSERT_TRUE(owner.CreatePopup(WS_POPUP | WS_VISIBLE));
+    owner.SetWindowPos(nullptr, 100, 100, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    CWnd popup;
+    ASSERT_TRUE(popup.CreateEx(0, nullptr, L"owned", WS_POPUP, 0, 0, 100, 50, owner.m_hWnd, nullptr));
+    popup.CenterWindow();
+    CRect rc;
+    popup.GetWindowRect(&rc);
+    EXPECT_EQ(CPoint(250, 225), rc.TopLeft()) << "expected the centre of the owner (100, 100, 400 x 300), got ("
+                                              << rc.left << "," << rc.top << ")";
+    popup.DestroyWindow();
+    owner.DestroyWindow();
+}
+
+// The installer's pump while another program's window is active: no window
+// of the thread is active, so there is no main window, and the timers and
+// posted messages of plain and framework windows still arrive.
+DWORD WINAPI PumpWithoutActiveWindow(LPVOID pvOffered)
+{
+    int& nOffered = *static_cast<int*>(pvOffered);
+    CRecordWnd wnd;
+    wnd.CreatePopup();
+    HWND hPlain = ::CreateWindowExW(0, L"STATIC", L"plain", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    if (AfxGetMainWnd() || !wnd.m_hWnd || !hPlain)
+        return 1;
+    ::PostMessageW(hPlain, WM_USER, 0, 0);
+    ::PostMessageW(wnd.m_hWnd, WM_TEST_PING, 0, 0);
+    ::SetTimer(hPlain, 1, 10, nullptr);
+    const DWORD dwStart = ::GetTickCount();
+    while (nOffered < 3 && ::GetTickCount() - dwStart < 3000) {
+        MSG msg;
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.hwnd == hPlain || msg.hwnd == wnd.m_hWnd)
+            ++nOffered;
+        if (!AfxPreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    ::DestroyWindow(hPlain);
+    wnd.DestroyWindow();
+    return 0;
+}
+
+TEST(AfxPreTranslateMessage, NoActiveWindowOnTheThread)
+{
+    // A thread of its own: its input state has no active window at all.
+    int nOffered = 0;
+    HANDLE hThread = ::CreateThread(nullptr, 0, PumpWithoutActiveWindow, &nOffered, 0, nullptr);
+    ASSERT_NE(nullptr, hThread);
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hThread, 10000));
+    DWORD dwExit = 1;
+    ::GetExitCodeThread(hThread, &dwExit);
+    ::CloseHandle(hThread);
+    EXPECT_EQ(0u, dwExit) << "the thread had a main window or could not create its windows";
+    EXPECT_GE(nOffered, 3) << "expected both posted messages and a timer tick offered, got " << nOffered;
 }
 
 TEST(CRectTypes, BasicsMatchWin32)

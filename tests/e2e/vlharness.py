@@ -82,6 +82,18 @@ def processes():
     return [line.split("\t", 1)[1].strip() for line in out.splitlines() if "\t" in line]
 
 
+def foreground():
+    """The hwnd of the foreground window as Windows sees it (0: none)."""
+    rc, out = wine(bin_path("tests", "e2e", "winprobe.exe"), "foreground")
+    return int(out.strip() or "0")
+
+
+def child_texts(hwnd):
+    """(class, text) of each child window of hwnd."""
+    rc, out = wine(bin_path("tests", "e2e", "winprobe.exe"), "texts", str(hwnd))
+    return [tuple(line.rstrip("\r").split("\t", 1)) for line in out.splitlines() if "\t" in line]
+
+
 def wait_window(title=None, cls=None, visible=True, timeout=30):
     """Waits until a top-level window with this title and/or class exists
     (and is visible, unless visible=None); returns its dict."""

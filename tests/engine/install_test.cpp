@@ -172,7 +172,8 @@ protected:
         ExpectStringValue(strUninstallKey, L"DisplayIcon", strAppExe.c_str());
         ExpectStringValue(strUninstallKey, L"DisplayName", L"Vellomar");
         ExpectStringValue(strUninstallKey, L"Publisher", L"Tessaly");
-        ExpectStringValue(strUninstallKey, L"UninstallString", strUninstallExe.c_str());
+        // The folders hold spaces: the command is quoted, the icon's path is not.
+        ExpectStringValue(strUninstallKey, L"UninstallString", (L"\"" + strUninstallExe + L"\"").c_str());
         ExpectStringValue(strUninstallKey, L"URLInfoAbout", PRODUCT_HOME_PAGE_URL);
 
         ExpectStringValue(GetProductKeyName(), L"Install", strInstallPath);

@@ -34,6 +34,25 @@ TEST(RegistrationPaths, ProgramsJoinTheInstallFolderAsIs)
     g_strInstallPath = strSaved;
 }
 
+// UninstallString is run as a command line: unquoted, a space lets Windows
+// try "C:\Program.exe" first.
+TEST(RegistrationPaths, UninstallCommandIsQuotedWhenThePathHoldsASpace)
+{
+    const struct { const wchar_t* pszPath; const wchar_t* pszCommand; } cases[] = {
+        { L"C:\\Program Files\\Vel Notes\\VLUninstall.exe", L"\"C:\\Program Files\\Vel Notes\\VLUninstall.exe\"" },
+        { L"C:\\Vellomar\\VLUninstall.exe", L"C:\\Vellomar\\VLUninstall.exe" },
+        { L"\"C:\\a b\\VLUninstall.exe\"", L"\"C:\\a b\\VLUninstall.exe\"" },
+        { L"", L"" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.pszCommand, Printable(QuoteCommandPath(c.pszPath))) << Printable(c.pszPath);
+
+    const CString strSaved = g_strInstallPath;
+    g_strInstallPath = L"D:\\My Apps\\Vellomar\\";
+    EXPECT_EQ(L"\"D:\\My Apps\\Vellomar\\VLUninstall.exe\"", Printable(GetUninstallCommand()));
+    g_strInstallPath = strSaved;
+}
+
 TEST(RegistrationPaths, ProgramGroupByWindowsVersion)
 {
     const struct { int nCode; const wchar_t* pszGroup; } cases[] = {

@@ -54,15 +54,15 @@ struct CRunResult
     DWORD dwExitCode = STILL_ACTIVE;   // of the process that did the work
 };
 
-// Runs strExe with the arguments and waits for it and for any copy it hands
-// the work to; the result is the copy's exit code when there is one.
-CRunResult RunUninstaller(const CString& strExe, const std::wstring& strArgs)
+// Runs a command line as the shell runs the uninstall entry's (the program
+// found from the command line itself) and waits for it and for any copy it
+// hands the work to; the result is the copy's exit code when there is one.
+CRunResult RunCommand(std::wstring strCmd)
 {
     CRunResult result;
-    std::wstring strCmd = L"\"" + strExe.str() + L"\" " + strArgs;
     STARTUPINFOW si = { sizeof(si) };
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(strExe, &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessW(nullptr, &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return result;
     result.bStarted = true;
     CloseHandle(pi.hThread);
@@ -92,6 +92,11 @@ CRunResult RunUninstaller(const CString& strExe, const std::wstring& strArgs)
         CloseHandle(h);
     }
     return result;
+}
+
+CRunResult RunUninstaller(const CString& strExe, const std::wstring& strArgs)
+{
+    return RunCommand(L"\"" + strExe.str() + L"\" " + strArgs);
 }
 
 void WriteFileText(const CString& strPath, const char* pszText)
@@ -208,6 +213,27 @@ TEST_F(Uninstall, RemovesEverythingItInstalledAndTheFolder)
     ExpectNothingOfTheProductIn(m_install.Path());
     EXPECT_FALSE(FolderExists(m_install.Path())) << "the emptied install folder is left";
     EXPECT_TRUE(FolderExists(m_startMenu.Path())) << "the start menu itself is not the product's";
+}
+
+// The uninstall entry's command as the shell runs it, in a folder with a
+// space: quoted, as this installer writes it, and unquoted, as older
+// installations hold it.
+TEST_F(Uninstall, RunsFromTheEntrysCommandQuotedOrNot)
+{
+    ASSERT_NE(-1, m_install.Path().Find(L' ')) << "the folder's path must hold a space";
+    const std::wstring strExe = (m_install.Path() + L"\\" + UNINSTALL_EXE_NAME).str();
+    for (bool bQuoted : { true, false }) {
+        CreateDirectoryW(m_install.Path(), nullptr);   // the first pass removed it
+        Install(m_install.Path());
+        const CRegValue value = ReadMachineValue(GetUninstallKeyName(), L"UninstallString");
+        ASSERT_TRUE(value.bFound);
+        const std::wstring strCommand = value.strData.c_str();   // without the stored NUL
+        ASSERT_EQ(L"\"" + strExe + L"\"", strCommand) << "the command the installer stored";
+        const CRunResult result = RunCommand((bQuoted ? strCommand : strExe) + L" /S");
+        ASSERT_TRUE(result.bStarted) << (bQuoted ? "quoted" : "unquoted");
+        EXPECT_EQ(EXIT_REMOVED, result.dwExitCode) << (bQuoted ? "quoted" : "unquoted");
+        ExpectNothingOfTheProductIn(m_install.Path());
+    }
 }
 
 // The default install folder is the roaming Vellomar folder, which also holds

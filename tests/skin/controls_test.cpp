@@ -100,6 +100,30 @@ TEST(BaseDlg, EnterDoesNothingCancelAndCloseEndTheLoop)
     dlg.DestroyWindow();
 }
 
+// Another program has the activation: no window of the thread is active, so
+// there is no main window, and Cancel and close must still end the loop. A
+// thread of its own has no active window at all.
+DWORD WINAPI QuitWithoutActiveWindow(LPVOID)
+{
+    if (::GetActiveWindow())
+        return 2;
+    PostQuitToMainWnd();
+    MSG msg;
+    return ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? 0 : 1;
+}
+
+TEST(BaseDlg, CancelAndCloseEndTheLoopWithoutAnActiveWindow)
+{
+    HANDLE hThread = ::CreateThread(nullptr, 0, QuitWithoutActiveWindow, nullptr, 0, nullptr);
+    ASSERT_NE(nullptr, hThread);
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hThread, 10000));
+    DWORD dwExit = 3;
+    ::GetExitCodeThread(hThread, &dwExit);
+    ::CloseHandle(hThread);
+    EXPECT_EQ(0u, dwExit) << "expected WM_QUIT in the thread's queue (0), got " << dwExit
+                          << " (1: no WM_QUIT, 2: a window was active)";
+}
+
 TEST(BaseDlg, SwappedBackgroundReachesTheChildrenBehindTheirCorners)
 {
     CSkinDemoDlg dlg;

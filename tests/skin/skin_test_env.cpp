@@ -50,10 +50,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD nMs)
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 continue;   // the tests check for quits themselves
-            // Only the framework's own windows are offered for translation: a
-            // queued message to a plain window crashes AfxPreTranslateMessage
-            // in a program without an application object.
-            if (!(CWnd::FromHandlePermanent(msg.hwnd) && AfxPreTranslateMessage(&msg))) {
+            if (!AfxPreTranslateMessage(&msg)) {
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }

@@ -5,6 +5,8 @@
 //   winprobe processes    pid, image name
 //   winprobe text <hwnd> <control id>   the control's text
 //   winprobe focus <hwnd> the control id holding the focus in that window's thread (0: none)
+//   winprobe foreground   hwnd of the foreground window (0 when none)
+//   winprobe texts HWND   class and text of each child window of HWND
 #include <windows.h>
 #include <tlhelp32.h>
 #include <cstdio>
@@ -34,6 +36,18 @@ BOOL CALLBACK PrintWindow(HWND hWnd, LPARAM)
     PrintUtf8(szClass);
     fputc('\t', stdout);
     PrintUtf8(szTitle);
+    fputc('\n', stdout);
+    return TRUE;
+}
+
+BOOL CALLBACK PrintChildText(HWND hWnd, LPARAM)
+{
+    wchar_t szClass[256] = {}, szText[1024] = {};
+    GetClassNameW(hWnd, szClass, 256);
+    GetWindowTextW(hWnd, szText, 1024);
+    PrintUtf8(szClass);
+    fputc('\t', stdout);
+    PrintUtf8(szText);
     fputc('\n', stdout);
     return TRUE;
 }
@@ -85,8 +99,12 @@ int wmain(int argc, wchar_t** argv)
         PrintControlText(argv[2], argv[3]);
     else if (argc >= 3 && wcscmp(argv[1], L"focus") == 0)
         PrintFocus(argv[2]);
+    else if (argc >= 2 && wcscmp(argv[1], L"foreground") == 0)
+        printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetForegroundWindow())));
+    else if (argc >= 3 && wcscmp(argv[1], L"texts") == 0)
+        EnumChildWindows(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[2], nullptr, 10))), PrintChildText, 0);
     else {
-        fputs("usage: winprobe windows|processes|text <hwnd> <id>|focus <hwnd>\n", stderr);
+        fputs("usage: winprobe windows|processes|text <hwnd> <id>|focus <hwnd>|foreground|texts <hwnd>\n", stderr);
         return 2;
     }
     return 0;
