@@ -186,7 +186,17 @@ private:
             }
             return FailWithPath(INSTALL_ERR_CREATE, strTarget);
         }
-        CreateEntryDirectories(strBase, m_pName);
+        // Files of one folder follow each other: their directories are
+        // created once, not asked for again per file (each ask is a round
+        // trip through the system).
+        const wchar_t* pszLastSlash = std::wcsrchr(m_pName, L'/');
+        const std::wstring strDirs = strBase + std::wstring(m_pName, pszLastSlash ? pszLastSlash - m_pName : 0);
+        if (strDirs != m_strDirsMade) {
+            CreateEntryDirectories(strBase, m_pName);
+            m_strDirsMade = strDirs;
+        } else {
+            std::replace(m_pName, m_pName + nChars, L'/', L'\\');
+        }
 
         if (std::wcsstr(m_pName, THUMBNAIL_CACHE_MARK))
             ::MessageBoxW(pJob->hNotifyWnd, m_pName, PRODUCT_NAME, MB_OK);
@@ -271,6 +281,7 @@ private:
     CFolderStream m_stream;
     wchar_t* m_pName = nullptr;
     size_t m_nNameChars = 0;
+    std::wstring m_strDirsMade;   // base + directories of the last entry, "/"-separated
 };
 
 // Takes lanes in archive order until none is left.
