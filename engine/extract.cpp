@@ -75,7 +75,7 @@ void CreateEntryDirectories(const std::wstring& strBase, wchar_t* pszName)
     }
 }
 
-// What the lanes of one run share: the database, the progress count and the
+// What the lanes of one run share: the database, the progress and the
 // outcome. Lanes are numbered in archive order; a failure stops the lanes
 // after the failing one and is kept unless an earlier lane fails too, so the
 // result is the one an entry-by-entry run would give.
@@ -85,13 +85,16 @@ struct CRun
     const CSzArEx* m_pDb;
     const std::vector<CExtractLane>* m_pLanes;
     CRITICAL_SECTION m_lock;
-    UInt32 m_nDone = 0;                    // entries finished, all lanes
+    std::vector<UInt32> m_laneDone;        // entries each lane has finished
+    size_t m_nFrontier = 0;                // the first lane not finished
+    UInt32 m_nFrontierPosted = 0;          // its entries accounted for in m_nPosted
+    UInt32 m_nPosted = 0;                  // entries accounted for, in archive order
     volatile LONG m_nFailedLane = LONG_MAX;
     CExtractResult m_result;
     volatile LONG m_nNextLane = 0;
 
     CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes)
-        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes)
+        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_laneDone(pLanes->size())
     {
         ::InitializeCriticalSection(&m_lock);
     }
@@ -101,14 +104,25 @@ struct CRun
 
     bool Stopped(LONG nLane) const { return m_pJob->bStop || m_nFailedLane < nLane; }
 
-    // One entry more is done; a file posts its progress. Under the lock, so
-    // the percentages go out in rising order.
-    void Complete(bool bFile)
+    // The lane's next entry is done. Progress goes out in archive order: a
+    // later lane's files are reported once every entry before them is done,
+    // so the percentages are those of an entry-by-entry run, and a failure
+    // leaves the same progress behind as one.
+    void Complete(LONG nLane)
     {
         ::EnterCriticalSection(&m_lock);
-        ++m_nDone;
-        if (bFile)
-            PostNotify(m_pJob, INSTALL_PROGRESS, GetProgressPercent(m_nDone - 1, m_pDb->NumFiles));
+        ++m_laneDone[nLane];
+        while (m_nFrontier < m_laneDone.size()) {
+            const std::vector<UInt32>& entries = (*m_pLanes)[m_nFrontier].entries;
+            for (; m_nFrontierPosted < m_laneDone[m_nFrontier]; ++m_nFrontierPosted, ++m_nPosted) {
+                if (!SzArEx_IsDir(m_pDb, entries[m_nFrontierPosted]))
+                    PostNotify(m_pJob, INSTALL_PROGRESS, GetProgressPercent(m_nPosted, m_pDb->NumFiles));
+            }
+            if (m_laneDone[m_nFrontier] < entries.size())
+                break;
+            ++m_nFrontier;
+            m_nFrontierPosted = 0;
+        }
         ::LeaveCriticalSection(&m_lock);
     }
 
@@ -205,17 +219,17 @@ private:
         if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str())) {
             if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(pDb, i)))
                 return {INSTALL_ERR_DECODE, 0};
-            m_run.Complete(!bDir);
+            m_run.Complete(m_nLane);
             return {};
         }
         if (bDir) {
             ::CreateDirectoryW(strTarget.c_str(), nullptr);
-            m_run.Complete(false);
+            m_run.Complete(m_nLane);
             return {};
         }
         const CExtractResult result = WriteEntryFile(strTarget, i);
         if (result.nCode == INSTALL_DONE)
-            m_run.Complete(true);
+            m_run.Complete(m_nLane);
         return result;
     }
 

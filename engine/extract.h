@@ -94,8 +94,9 @@ unsigned __stdcall ExtractThreadProc(void* pParam);
 // form of it (empty when that failed) and the tick count.
 std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwTick);
 
-// Percent after entry nIndex (zero-based) of nCount was decoded, truncated.
-// With several blocks unpacked at once, nIndex + 1 counts the entries done so far.
+// Percent after entry nIndex (zero-based) of nCount was done, truncated. With
+// several blocks unpacked at once, a file's progress is posted once every
+// entry before it in the archive is done, so the values are the same.
 UINT GetProgressPercent(UINT32 nIndex, UINT32 nCount);
 
 // True when the first component of a "/"-separated entry name is exactly
@@ -117,9 +118,9 @@ constexpr UINT32 NO_BLOCK = 0xFFFFFFFF;
 
 // The entries one thread unpacks, in archive order: the files of one solid
 // block with the entries without data among and after them (those ahead of
-// the first block's files go with that block). One block: one lane holding
-// every entry, in archive order. An archive without data: one lane without a
-// block.
+// the first block's files go with that block). The lanes one after another
+// hold every entry in archive order. An archive without data: one lane
+// without a block.
 struct CExtractLane
 {
     UINT32 nFolder;                // the block, or NO_BLOCK
