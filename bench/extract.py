@@ -109,17 +109,20 @@ def tree_files(tree):
 
 
 def pack(tree, archive, blocks, methods=METHODS):
-    """One 7zz run per block, each adding about the same number of bytes (a
-    later run keeps the blocks already there)."""
+    """One 7zz run per block (a later run keeps the blocks already there).
+    Each block gets the same share of every top folder's bytes, so the blocks
+    are as much work to unpack: incompressible data unpacks several times
+    slower than text, and a split by bytes alone would leave one block with
+    all of it."""
     if os.path.exists(archive):
         return
     log("packing %s with 7zz (once; BCJ + LZMA, solid, %d block(s))" % (os.path.basename(archive), blocks))
-    files = tree_files(tree)
-    total = sum(size for _, size in files)
-    groups, done = [[] for _ in range(blocks)], 0
-    for name, size in files:
-        groups[min(blocks - 1, done * blocks // total)].append(name)
-        done += size
+    groups, loads = [[] for _ in range(blocks)], {}
+    for name, size in tree_files(tree):
+        top = name.split(os.sep)[0] if os.sep in name else ""
+        group = min(range(blocks), key=lambda k: (loads.get((top, k), 0), k))
+        groups[group].append(name)
+        loads[(top, group)] = loads.get((top, group), 0) + size
     tmp = archive + ".tmp.7z"
     if os.path.exists(tmp):
         os.remove(tmp)
