@@ -5,19 +5,28 @@
 //                                                   until the final code
 //   bench_extract decode <archive.7z>               the same SDK build decoding
 //                                                   every entry, writing nothing
+//   bench_extract stream <archive.7z>               the engine's streaming
+//                                                   decoder, block after block,
+//                                                   writing nothing
+//   bench_extract stage <payload.dll> <file>        only the staging: the
+//                                                   payload written to <file>
+//                                                   (deleted afterwards)
 //
 // Prints "seconds=<s> code=<final code> progress=<posts> loaded_mb=<m>
 // peak_mb=<m>" (install; loaded: the working set once the payload DLL is
 // loaded, peak: the process's peak working set) or
-// "seconds=<s> res=<SDK result> blocks=<n>" (decode). Exit code 0 on success.
+// "seconds=<s> res=<SDK result> blocks=<n>" (decode) or "seconds=<s> ok=<0|1>"
+// (stage). Exit code 0 on success.
 #include <windows.h>
 #include <psapi.h>
+#include <climits>
 #include <cstdio>
 #include <string>
 
 #include "afx/afxmodule.h"
 #include "engine/archive_stream.h"
 #include "engine/extract.h"
+#include "engine/folder_stream.h"
 
 extern "C" {
 #include "7zCrc.h"
@@ -122,6 +131,59 @@ int Decode(const wchar_t* pszArchive)
     return res == SZ_OK ? 0 : 1;
 }
 
+int Stream(const wchar_t* pszArchive)
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    CFileInStream archiveStream;
+    if (InFile_OpenW(&archiveStream.file, pszArchive) != 0) {
+        std::fprintf(stderr, "cannot open %ls\n", pszArchive);
+        return 2;
+    }
+    CLookToRead2 lookStream;
+    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
+    CrcGenerateTable();
+    CSzArEx db;
+    SzArEx_Init(&db);
+    SRes res = !bLookBuffer ? SZ_ERROR_MEM : SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc);
+    const volatile LONG nNoStop = LONG_MAX;
+    for (UInt32 nFolder = 0; res == SZ_OK && nFolder < db.db.NumFolders; ++nFolder) {
+        CFolderStream stream;
+        res = stream.Start(&db, nFolder, pszArchive, &nNoStop, 0);
+        for (UInt64 nLeft = SzAr_GetFolderUnpackSize(&db.db, nFolder); res == SZ_OK && nLeft > 0;) {
+            const Byte* pData = nullptr;
+            size_t nSize = 0;
+            res = stream.Read(&pData, &nSize, FOLDER_CHUNK_SIZE);
+            nLeft -= nSize;
+        }
+        if (res == SZ_OK)
+            res = stream.Finish();
+    }
+    const unsigned nBlocks = db.db.NumFolders;
+    SzArEx_Free(&db, &g_szHeapAlloc);
+    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
+    File_Close(&archiveStream.file);
+    std::printf("seconds=%.3f res=%d blocks=%u\n", Seconds(start), static_cast<int>(res), nBlocks);
+    return res == SZ_OK ? 0 : 1;
+}
+
+int Stage(const wchar_t* pszDll, const wchar_t* pszFile)
+{
+    HMODULE hPayload = LoadLibraryW(pszDll);
+    if (!hPayload) {
+        std::fprintf(stderr, "cannot load %ls\n", pszDll);
+        return 2;
+    }
+    AfxSetResourceHandle(hPayload);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const bool bOk = WritePayloadToFile(pszFile);
+    const double dSeconds = Seconds(start);
+    DeleteFileW(pszFile);
+    std::printf("seconds=%.3f ok=%d\n", dSeconds, bOk ? 1 : 0);
+    return bOk ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -130,6 +192,10 @@ int wmain(int argc, wchar_t** argv)
         return Install(argv[2], argv[3]);
     if (argc == 3 && std::wstring(argv[1]) == L"decode")
         return Decode(argv[2]);
-    std::fprintf(stderr, "usage: bench_extract install <payload.dll> <folder\\> | decode <archive.7z>\n");
+    if (argc == 3 && std::wstring(argv[1]) == L"stream")
+        return Stream(argv[2]);
+    if (argc == 4 && std::wstring(argv[1]) == L"stage")
+        return Stage(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: bench_extract install <payload.dll> <folder\\> | decode <archive.7z> | stream <archive.7z> | stage <payload.dll> <file>\n");
     return 2;
 }

@@ -2,11 +2,15 @@
 
 #include <process.h>
 #include <shlwapi.h>
+#include <algorithm>
+#include <climits>
 #include <cwchar>
 #include <new>
+#include <vector>
 
 #include "afx/afxmodule.h"
 #include "engine/archive_stream.h"
+#include "engine/folder_stream.h"
 #include "engine/product.h"
 
 extern "C" {
@@ -17,7 +21,6 @@ static_assert(sizeof(wchar_t) == sizeof(UInt16), "entry names are copied as UTF-
 
 namespace {
 
-constexpr UInt32 NO_BLOCK = 0xFFFFFFFF;   // the output cache holds no block yet
 
 // The outcome the entry loop records; posted after clean-up.
 struct CExtractResult
@@ -72,82 +75,122 @@ void CreateEntryDirectories(const std::wstring& strBase, wchar_t* pszName)
     }
 }
 
-// Writes one decoded entry to strTarget and gives it its stored attributes.
-CExtractResult WriteEntryFile(const std::wstring& strTarget, const Byte* pData, size_t nSize,
-                              const CSzArEx* pDb, UInt32 nIndex)
-{
-    CSzFile file;
-    file.handle = ::CreateFileW(strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file.handle == INVALID_HANDLE_VALUE)
-        return FailWithPath(INSTALL_ERR_CREATE, strTarget);
-
-    size_t nWritten = nSize;
-    if (File_Write(&file, pData, &nWritten) != 0 || nWritten != nSize) {
-        // Closed here too: a handle left open would keep the cut file locked.
-        File_Close(&file);
-        return FailWithPath(INSTALL_ERR_WRITE, strTarget);
-    }
-    if (File_Close(&file) != 0)
-        return {INSTALL_ERR_CLOSE, 0};
-
-    if (SzBitWithVals_Check(&pDb->Attribs, nIndex))
-        ::SetFileAttributesW(strTarget.c_str(), GetAttributesToApply(pDb->Attribs.Vals[nIndex]));
-    return {};
-}
-
-// The entry loop over an opened archive. Owns nothing: the caller frees the
-// output cache and the name buffer it leaves behind.
-struct CEntryLoop
+// What the lanes of one run share: the database, the progress and the
+// outcome. Lanes are numbered in archive order; a failure stops the lanes
+// after the failing one and is kept unless an earlier lane fails too, so the
+// result is the one an entry-by-entry run would give.
+struct CRun
 {
     const ExtractJob* m_pJob;
-    CSzArEx* m_pDb;
-    ILookInStreamPtr m_pStream;
-    UInt32 m_nBlockIndex = NO_BLOCK;
-    Byte* m_pOutBuffer = nullptr;
-    size_t m_nOutBufferSize = 0;
-    wchar_t* m_pName = nullptr;
-    size_t m_nNameChars = 0;
+    const CSzArEx* m_pDb;
+    const std::vector<CExtractLane>* m_pLanes;
+    CRITICAL_SECTION m_lock;
+    std::vector<UInt32> m_laneDone;        // entries each lane has finished
+    size_t m_nFrontier = 0;                // the first lane not finished
+    UInt32 m_nFrontierPosted = 0;          // its entries accounted for in m_nPosted
+    UInt32 m_nPosted = 0;                  // entries accounted for, in archive order
+    volatile LONG m_nFailedLane = LONG_MAX;
+    CExtractResult m_result;
+    volatile LONG m_nNextLane = 0;
 
-    CExtractResult Run()
+    CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes)
+        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_laneDone(pLanes->size())
     {
-        for (UInt32 i = 0; i < m_pDb->NumFiles; ++i) {
-            if (m_pJob->bStop)
+        ::InitializeCriticalSection(&m_lock);
+    }
+    ~CRun() { ::DeleteCriticalSection(&m_lock); }
+    CRun(const CRun&) = delete;
+    CRun& operator=(const CRun&) = delete;
+
+    bool Stopped(LONG nLane) const { return m_pJob->bStop || m_nFailedLane < nLane; }
+
+    // The lane's next entry is done. Progress goes out in archive order: a
+    // later lane's files are reported once every entry before them is done,
+    // so the percentages are those of an entry-by-entry run, and a failure
+    // leaves the same progress behind as one.
+    void Complete(LONG nLane)
+    {
+        ::EnterCriticalSection(&m_lock);
+        ++m_laneDone[nLane];
+        while (m_nFrontier < m_laneDone.size()) {
+            const std::vector<UInt32>& entries = (*m_pLanes)[m_nFrontier].entries;
+            for (; m_nFrontierPosted < m_laneDone[m_nFrontier]; ++m_nFrontierPosted, ++m_nPosted) {
+                if (!SzArEx_IsDir(m_pDb, entries[m_nFrontierPosted]))
+                    PostNotify(m_pJob, INSTALL_PROGRESS, GetProgressPercent(m_nPosted, m_pDb->NumFiles));
+            }
+            if (m_laneDone[m_nFrontier] < entries.size())
                 break;
-            const CExtractResult result = ProcessEntry(i);
-            if (result.nCode != INSTALL_DONE)
-                return result;
+            ++m_nFrontier;
+            m_nFrontierPosted = 0;
         }
-        return {};
+        ::LeaveCriticalSection(&m_lock);
     }
 
+    void Fail(LONG nLane, const CExtractResult& result)
+    {
+        ::EnterCriticalSection(&m_lock);
+        const bool bFirst = nLane < m_nFailedLane;
+        const CExtractResult& dropped = bFirst ? m_result : result;
+        if (dropped.nCode == INSTALL_ERR_CREATE || dropped.nCode == INSTALL_ERR_WRITE)
+            delete[] reinterpret_cast<wchar_t*>(dropped.lParam);
+        if (bFirst) {
+            m_result = result;
+            m_nFailedLane = nLane;
+        }
+        ::LeaveCriticalSection(&m_lock);
+    }
+};
+
+// Unpacks one lane: its block streams in on a decoder thread while this one
+// checks and writes the files.
+class CLaneRunner
+{
+public:
+    CLaneRunner(CRun& run, LONG nLane) : m_run(run), m_nLane(nLane), m_lane((*run.m_pLanes)[nLane]) {}
+    ~CLaneRunner() { delete[] m_pName; }
+    CLaneRunner(const CLaneRunner&) = delete;
+    CLaneRunner& operator=(const CLaneRunner&) = delete;
+
+    void Run()
+    {
+        if (m_lane.nFolder != NO_BLOCK
+            && m_stream.Start(m_run.m_pDb, m_lane.nFolder, m_run.m_pJob->strArchivePath, &m_run.m_nFailedLane,
+                              m_nLane) != SZ_OK) {
+            m_run.Fail(m_nLane, {INSTALL_ERR_DECODE, 0});
+            return;
+        }
+        for (UInt32 i : m_lane.entries) {
+            if (m_run.Stopped(m_nLane))
+                return;
+            const CExtractResult result = ProcessEntry(i);
+            if (result.nCode != INSTALL_DONE) {
+                m_run.Fail(m_nLane, result);
+                return;
+            }
+        }
+        if (m_lane.nFolder != NO_BLOCK && m_stream.Finish() != SZ_OK)
+            m_run.Fail(m_nLane, {INSTALL_ERR_DECODE, 0});
+    }
+
+private:
     CExtractResult ProcessEntry(UInt32 i)
     {
-        const size_t nChars = SzArEx_GetFileNameUtf16(m_pDb, i, nullptr);
+        const CSzArEx* pDb = m_run.m_pDb;
+        const ExtractJob* pJob = m_run.m_pJob;
+        const size_t nChars = SzArEx_GetFileNameUtf16(pDb, i, nullptr);
         if (nChars > m_nNameChars) {
             delete[] m_pName;
             m_nNameChars = nChars;
             m_pName = new (std::nothrow) wchar_t[nChars];
-            if (!m_pName)
+            if (!m_pName) {
+                m_nNameChars = 0;
                 return {INSTALL_ERR_NOMEM, 0};
+            }
         }
-        SzArEx_GetFileNameUtf16(m_pDb, i, reinterpret_cast<UInt16*>(m_pName));
+        SzArEx_GetFileNameUtf16(pDb, i, reinterpret_cast<UInt16*>(m_pName));
 
-        const bool bDir = SzArEx_IsDir(m_pDb, i);
-        size_t nOffset = 0;
-        size_t nSize = 0;
-        if (!bDir) {
-            // An empty file belongs to no block, and asking the SDK for it
-            // would drop the cached block: the next file of that block would
-            // decode it all over again.
-            if (m_pDb->FileToFolder[i] != NO_BLOCK
-                && SzArEx_Extract(m_pDb, m_pStream, i, &m_nBlockIndex, &m_pOutBuffer, &m_nOutBufferSize, &nOffset,
-                                  &nSize, &g_szHeapAlloc, &g_szHeapAlloc) != SZ_OK)
-                return {INSTALL_ERR_DECODE, 0};
-            PostNotify(m_pJob, INSTALL_PROGRESS, GetProgressPercent(i, m_pDb->NumFiles));
-        }
-
-        const std::wstring& strBase = IsDataEntryName(m_pName) ? m_pJob->strDataDir : m_pJob->strAppDir;
+        const bool bDir = SzArEx_IsDir(pDb, i);
+        const std::wstring& strBase = IsDataEntryName(m_pName) ? pJob->strDataDir : pJob->strAppDir;
         if (IsUnsafeEntryName(m_pName)) {
             // Refused before anything is created, even the directories on its way.
             std::wstring strTarget = strBase + m_pName;
@@ -157,21 +200,165 @@ struct CEntryLoop
             }
             return FailWithPath(INSTALL_ERR_CREATE, strTarget);
         }
-        CreateEntryDirectories(strBase, m_pName);
+        // Files of one folder follow each other: their directories are
+        // created once, not asked for again per file (each ask is a round
+        // trip through the system).
+        const wchar_t* pszLastSlash = std::wcsrchr(m_pName, L'/');
+        const std::wstring strDirs = strBase + std::wstring(m_pName, pszLastSlash ? pszLastSlash - m_pName : 0);
+        if (strDirs != m_strDirsMade) {
+            CreateEntryDirectories(strBase, m_pName);
+            m_strDirsMade = strDirs;
+        } else {
+            std::replace(m_pName, m_pName + nChars, L'/', L'\\');
+        }
 
         if (std::wcsstr(m_pName, THUMBNAIL_CACHE_MARK))
-            ::MessageBoxW(m_pJob->hNotifyWnd, m_pName, PRODUCT_NAME, MB_OK);
+            ::MessageBoxW(pJob->hNotifyWnd, m_pName, PRODUCT_NAME, MB_OK);
 
         const std::wstring strTarget = strBase + m_pName;
-        if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str()))
-            return {};
-        if (bDir) {
-            ::CreateDirectoryW(strTarget.c_str(), nullptr);
+        if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str())) {
+            if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(pDb, i)))
+                return {INSTALL_ERR_DECODE, 0};
+            m_run.Complete(m_nLane);
             return {};
         }
-        return WriteEntryFile(strTarget, m_pOutBuffer + nOffset, nSize, m_pDb, i);
+        if (bDir) {
+            ::CreateDirectoryW(strTarget.c_str(), nullptr);
+            m_run.Complete(m_nLane);
+            return {};
+        }
+        const CExtractResult result = WriteEntryFile(strTarget, i);
+        if (result.nCode == INSTALL_DONE)
+            m_run.Complete(m_nLane);
+        return result;
     }
+
+    bool SkipEntryBytes(UInt64 nSize)
+    {
+        while (nSize > 0) {
+            const Byte* pData = nullptr;
+            size_t nRead = 0;
+            if (m_stream.Read(&pData, &nRead, static_cast<size_t>(std::min<UInt64>(nSize, SIZE_MAX))) != SZ_OK)
+                return false;
+            nSize -= nRead;
+        }
+        return true;
+    }
+
+    // Writes the entry's bytes to strTarget as they come out of the block,
+    // checking its CRC on the way, and gives it its stored attributes (after
+    // the check: a read-only file could not be deleted). A
+    // file whose bytes could not be decoded or do not match is deleted: it
+    // can no longer be trusted.
+    CExtractResult WriteEntryFile(const std::wstring& strTarget, UInt32 i)
+    {
+        const CSzArEx* pDb = m_run.m_pDb;
+        CSzFile file;
+        file.handle = ::CreateFileW(strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file.handle == INVALID_HANDLE_VALUE)
+            return FailWithPath(INSTALL_ERR_CREATE, strTarget);
+
+        UInt64 nLeft = SzArEx_GetFileSize(pDb, i);
+        UInt32 nCrc = CRC_INIT_VAL;
+        while (nLeft > 0) {
+            const Byte* pData = nullptr;
+            size_t nSize = 0;
+            if (m_stream.Read(&pData, &nSize, static_cast<size_t>(std::min<UInt64>(nLeft, SIZE_MAX))) != SZ_OK) {
+                File_Close(&file);
+                ::DeleteFileW(strTarget.c_str());
+                return {INSTALL_ERR_DECODE, 0};
+            }
+            nCrc = CrcUpdate(nCrc, pData, nSize);
+            size_t nWritten = nSize;
+            if (File_Write(&file, pData, &nWritten) != 0 || nWritten != nSize) {
+                // Closed here too: a handle left open would keep the cut file locked.
+                File_Close(&file);
+                return FailWithPath(INSTALL_ERR_WRITE, strTarget);
+            }
+            nLeft -= nSize;
+        }
+        if (SzBitWithVals_Check(&pDb->CRCs, i) && CRC_GET_DIGEST(nCrc) != pDb->CRCs.Vals[i]) {
+            File_Close(&file);
+            ::DeleteFileW(strTarget.c_str());
+            return {INSTALL_ERR_DECODE, 0};
+        }
+        // Through the open handle: by name it would open and close the file
+        // once more, and each of those is a round trip through the system
+        // that thousands of small files add up.
+        if (SzBitWithVals_Check(&pDb->Attribs, i)) {
+            FILE_BASIC_INFO info = {};
+            info.FileAttributes = GetAttributesToApply(pDb->Attribs.Vals[i]);
+            if (!info.FileAttributes)
+                info.FileAttributes = FILE_ATTRIBUTE_NORMAL;   // 0 would leave them unchanged
+            ::SetFileInformationByHandle(file.handle, FileBasicInfo, &info, sizeof(info));
+        }
+        if (File_Close(&file) != 0)
+            return {INSTALL_ERR_CLOSE, 0};
+        return {};
+    }
+
+    CRun& m_run;
+    const LONG m_nLane;
+    const CExtractLane& m_lane;
+    CFolderStream m_stream;
+    wchar_t* m_pName = nullptr;
+    size_t m_nNameChars = 0;
+    std::wstring m_strDirsMade;   // base + directories of the last entry, "/"-separated
 };
+
+// Takes lanes in archive order until none is left.
+unsigned __stdcall LaneThreadProc(void* pParam)
+{
+    CRun* pRun = static_cast<CRun*>(pParam);
+    const LONG nLanes = static_cast<LONG>(pRun->m_pLanes->size());
+    for (;;) {
+        const LONG nLane = ::InterlockedIncrement(&pRun->m_nNextLane) - 1;
+        if (nLane >= nLanes || pRun->Stopped(nLane))
+            return 0;
+        CLaneRunner(*pRun, nLane).Run();
+    }
+}
+
+// Runs the lanes, one block per processor at a time, this thread among them.
+CExtractResult RunLanes(const ExtractJob* pJob, const CSzArEx* pDb)
+{
+    const std::vector<CExtractLane> lanes = PlanLanes(pDb->FileToFolder, pDb->NumFiles);
+    CRun run(pJob, pDb, &lanes);
+    SYSTEM_INFO info = {};
+    ::GetSystemInfo(&info);
+    const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());
+    std::vector<HANDLE> helpers;
+    for (size_t n = 1; n < nThreads; ++n) {
+        unsigned nThreadId = 0;
+        const HANDLE hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, LaneThreadProc, &run, 0,
+                                                                         &nThreadId));
+        if (hThread)
+            helpers.push_back(hThread);   // without one, the others take its lanes
+    }
+    LaneThreadProc(&run);
+    for (HANDLE hThread : helpers) {
+        ::WaitForSingleObject(hThread, INFINITE);
+        ::CloseHandle(hThread);
+    }
+    return run.m_nFailedLane == LONG_MAX ? CExtractResult{} : run.m_result;
+}
+
+// True when the archive holds the main program as a file at its top; the
+// shortcuts, the registration and the finish page all point at it.
+bool HasMainProgram(const CSzArEx* pDb)
+{
+    std::vector<UInt16> name;
+    for (UInt32 i = 0; i < pDb->NumFiles; ++i) {
+        if (SzArEx_IsDir(pDb, i))
+            continue;
+        name.resize(SzArEx_GetFileNameUtf16(pDb, i, nullptr));
+        SzArEx_GetFileNameUtf16(pDb, i, name.data());
+        if (::lstrcmpiW(reinterpret_cast<const wchar_t*>(name.data()), APP_EXE_NAME) == 0)
+            return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -257,23 +444,21 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
     SzArEx_Init(&db);
     const SRes res = bLookBuffer ? SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc)
                                  : SZ_ERROR_MEM;
-    if (res != SZ_OK) {
+    // The lanes read the archive through handles of their own.
+    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
+    File_Close(&archiveStream.file);
+    // An archive without the main program would install nothing the rest
+    // of the installation can point at: damaged, like one that cannot be read.
+    if (res != SZ_OK || !HasMainProgram(&db)) {
         SzArEx_Free(&db, &g_szHeapAlloc);
-        ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
-        File_Close(&archiveStream.file);
         ::DeleteFileW(pJob->strArchivePath.c_str());
         PostNotify(pJob, INSTALL_ERR_ARCHIVE, 0);
         return 0;
     }
 
-    CEntryLoop loop{pJob, &db, &lookStream.vt};
-    const CExtractResult result = loop.Run();
+    const CExtractResult result = RunLanes(pJob, &db);
 
-    ISzAlloc_Free(&g_szHeapAlloc, loop.m_pOutBuffer);
     SzArEx_Free(&db, &g_szHeapAlloc);
-    delete[] loop.m_pName;
-    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
-    File_Close(&archiveStream.file);
     ::DeleteFileW(pJob->strArchivePath.c_str());
 
     PostNotify(pJob, result.nCode, result.lParam);
@@ -324,4 +509,22 @@ wchar_t* NewNotifyPath(const std::wstring& strPath)
     if (pBuffer)
         strPath.copy(pBuffer, NOTIFY_PATH_CHARS - 1);
     return pBuffer;
+}
+
+std::vector<CExtractLane> PlanLanes(const UInt32* pFileToFolder, UInt32 nFiles)
+{
+    std::vector<CExtractLane> lanes;
+    std::vector<UInt32> before;   // entries without data ahead of the first block's files
+    for (UInt32 i = 0; i < nFiles; ++i) {
+        const UInt32 nFolder = pFileToFolder[i];
+        if (nFolder != NO_BLOCK && (lanes.empty() || lanes.back().nFolder != nFolder)) {
+            lanes.push_back({nFolder, {}});
+            if (lanes.size() == 1)
+                lanes.back().entries.swap(before);
+        }
+        (lanes.empty() ? before : lanes.back().entries).push_back(i);
+    }
+    if (!before.empty())
+        lanes.push_back({NO_BLOCK, std::move(before)});
+    return lanes;
 }

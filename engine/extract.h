@@ -8,27 +8,32 @@
 //
 // Entries whose first component is "config" or "resource" go below the data
 // directory, every other entry below the application directory; an existing
-// file whose path contains "config.ini" is never overwritten. The resource
-// module is AfxGetResourceHandle(), so tests stage archives from a DLL.
-// Free of GUI headers.
+// file whose path contains "config.ini" is never overwritten. An archive
+// without Vellomar.exe at its top is damaged (code 4): nothing is written.
+// Each solid block streams through a small window (folder_stream.h) into its
+// files, CRCs checked on the way; the blocks of a multi-block archive unpack
+// at once, one per processor. The resource module is AfxGetResourceHandle(),
+// so tests stage archives from a DLL. Free of GUI headers.
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // Posted by the worker (never sent); wParam is one of the codes below.
 constexpr UINT WM_INSTALL_NOTIFY = 10808;
 
 enum : WPARAM {
     INSTALL_DONE = 0,         // lParam 0: every entry processed (also after bStop, and for no entries)
-    INSTALL_PROGRESS = 1,     // lParam percent 0..100: a file entry was decoded
+    INSTALL_PROGRESS = 1,     // lParam percent 0..100: a file entry was written
     INSTALL_ERR_STAGE = 2,    // writing the payload to the temporary file failed
     INSTALL_ERR_OPEN = 3,     // the temporary archive could not be opened
-    INSTALL_ERR_ARCHIVE = 4,  // the archive database could not be read
+    INSTALL_ERR_ARCHIVE = 4,  // the archive database could not be read, or holds no Vellomar.exe at its top
     INSTALL_ERR_CREATE = 5,   // lParam path buffer: an output file could not be created (or its name was unsafe)
     INSTALL_ERR_WRITE = 6,    // lParam path buffer: writing an output file failed or was short
     INSTALL_ERR_CLOSE = 7,    // closing an output file failed
     INSTALL_ERR_NOMEM = 8,    // no memory for an entry name
-    INSTALL_ERR_DECODE = 9,   // decoding failed (data error, CRC mismatch, no memory, unsupported method)
+    INSTALL_ERR_DECODE = 9,   // decoding failed (data error, CRC mismatch, no memory, unsupported method);
+                              // the file being written is deleted
 };
 
 // The payload resource.
@@ -89,7 +94,9 @@ unsigned __stdcall ExtractThreadProc(void* pParam);
 // form of it (empty when that failed) and the tick count.
 std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwTick);
 
-// Percent after entry nIndex (zero-based) of nCount was decoded, truncated.
+// Percent after entry nIndex (zero-based) of nCount was done, truncated. With
+// several blocks unpacked at once, a file's progress is posted once every
+// entry before it in the archive is done, so the values are the same.
 UINT GetProgressPercent(UINT32 nIndex, UINT32 nCount);
 
 // True when the first component of a "/"-separated entry name is exactly
@@ -105,6 +112,23 @@ bool IsUnsafeEntryName(const wchar_t* pszName);
 // the file mode in the high word, marked with FILE_ATTRIBUTE_UNIX_EXTENSION;
 // only the Windows bits of such a word are applied.
 DWORD GetAttributesToApply(DWORD dwStored);
+
+// An entry's block, for entries without data (directories, empty files).
+constexpr UINT32 NO_BLOCK = 0xFFFFFFFF;
+
+// The entries one thread unpacks, in archive order: the files of one solid
+// block with the entries without data among and after them (those ahead of
+// the first block's files go with that block). The lanes one after another
+// hold every entry in archive order. An archive without data: one lane
+// without a block.
+struct CExtractLane
+{
+    UINT32 nFolder;                // the block, or NO_BLOCK
+    std::vector<UINT32> entries;   // entry indices
+};
+
+// Lanes from each entry's block (NO_BLOCK for none), in archive order.
+std::vector<CExtractLane> PlanLanes(const UINT32* pFileToFolder, UINT32 nFiles);
 
 // A new path buffer for codes 5 and 6 (see NOTIFY_PATH_CHARS); null without memory.
 wchar_t* NewNotifyPath(const std::wstring& strPath);

@@ -8,8 +8,9 @@ vl_add_test(directory_test
 # resource module. Everything lands in extract_fixtures/ beside the test.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(VL_EXTRACT_FIXTURES ${CMAKE_CURRENT_BINARY_DIR}/extract_fixtures)
-set(VL_EXTRACT_ARCHIVES layout empty not7z damaged escape_parent escape_stream thumbs)
-set(fixture_outputs ${VL_EXTRACT_FIXTURES}/payload_entries.txt)
+set(VL_EXTRACT_ARCHIVES layout empty nomain not7z damaged truncated escape_parent escape_stream thumbs
+                         blocks crc_second)
+set(fixture_outputs ${VL_EXTRACT_FIXTURES}/payload_entries.txt ${VL_EXTRACT_FIXTURES}/blocks_entries.txt)
 foreach(name ${VL_EXTRACT_ARCHIVES})
     list(APPEND fixture_outputs ${VL_EXTRACT_FIXTURES}/${name}.7z)
 endforeach()

@@ -75,6 +75,30 @@ TEST(ExtractRules, ProgressIsTruncatedPercentOfAllEntries)
         EXPECT_EQ(c.nPercent, GetProgressPercent(c.nIndex, c.nCount)) << c.nIndex << " of " << c.nCount;
 }
 
+TEST(ExtractRules, LanesFollowTheBlocksAndTakeEntriesWithoutDataAlong)
+{
+    const UINT32 N = NO_BLOCK;
+    const struct
+    {
+        std::vector<UINT32> blocks;   // each entry's block, in archive order
+        std::vector<CExtractLane> lanes;
+    } cases[] = {
+        {{}, {}},
+        {{N, N}, {{N, {0, 1}}}},
+        {{0, 0, N, 0, N}, {{0, {0, 1, 2, 3, 4}}}},
+        {{N, N, 0, 0, 1, N, 1, 2}, {{0, {0, 1, 2, 3}}, {1, {4, 5, 6}}, {2, {7}}}},
+        {{0, N, N, 1, N}, {{0, {0, 1, 2}}, {1, {3, 4}}}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<CExtractLane> lanes = PlanLanes(c.blocks.data(), static_cast<UINT32>(c.blocks.size()));
+        ASSERT_EQ(c.lanes.size(), lanes.size()) << "case with " << c.blocks.size() << " entries";
+        for (size_t i = 0; i < lanes.size(); ++i) {
+            EXPECT_EQ(c.lanes[i].nFolder, lanes[i].nFolder) << "lane " << i;
+            EXPECT_EQ(c.lanes[i].entries, lanes[i].entries) << "lane " << i;
+        }
+    }
+}
+
 TEST(ExtractRules, TemporaryArchiveKeepsTheTemporaryFolderWithoutALongForm)
 {
     EXPECT_EQ(L"C:\\Users\\LONGNA~1\\Temp\\\\\\42.7z",
@@ -310,10 +334,11 @@ struct CListedEntry
     std::wstring strName;
 };
 
-std::vector<CListedEntry> ReadPayloadEntries()
+// <name>_entries.txt: an archive's entries in archive order.
+std::vector<CListedEntry> ReadListedEntries(const std::wstring& strName)
 {
     std::vector<CListedEntry> entries;
-    const std::string text = ReadAll(FixturePath(L"payload_entries.txt"));
+    const std::string text = ReadAll(FixturePath((strName + L"_entries.txt").c_str()));
     size_t nPos = 0;
     while (nPos < text.size()) {
         size_t nEnd = text.find('\n', nPos);
@@ -334,35 +359,60 @@ protected:
     std::wstring Base(const CTempFolder& folder) const { return folder.Path().str() + L"\\"; }
 };
 
-TEST_F(Extraction, DefaultPayloadIsWhat7ZipItselfExtracts)
+// Archives of several blocks: the default payload (two blocks, BCJ + LZMA) and
+// blocks.7z (BCJ + LZMA over more than one chunk, LZMA2, PPMd, Copy; an empty
+// file, an empty directory).
+TEST_F(Extraction, MultiBlockArchivesAreWhat7ZipItselfExtracts)
 {
-    CScopedResourceModule module(L"extract_payload.dll");
-    ASSERT_TRUE(module.Loaded());
-    CTempFolder folder(L"extract payload");
-    const CRunResult run = RunExtraction(Base(folder), Base(folder));
+    for (const wchar_t* pszName : {L"payload", L"blocks"}) {
+        const std::string strCase = Narrow(pszName);
+        CScopedResourceModule module((std::wstring(L"extract_") + pszName + L".dll").c_str());
+        ASSERT_TRUE(module.Loaded()) << strCase;
+        CTempFolder folder(L"extract blocks");
+        const CRunResult run = RunExtraction(Base(folder), Base(folder));
 
-    ASSERT_EQ(INSTALL_DONE, run.nFinal);
-    EXPECT_EQ(0, run.nAfterFinal);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << "temporary archive left";
+        ASSERT_EQ(INSTALL_DONE, run.nFinal) << strCase;
+        EXPECT_EQ(0, run.nAfterFinal) << strCase;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << "temporary archive left";
+        // Blocks unpack at once, but each file's progress waits for every
+        // entry before it: the percentages of an entry-by-entry run.
+        const std::vector<CListedEntry> entries = ReadListedEntries(pszName);
+        ASSERT_FALSE(entries.empty()) << strCase;
+        std::vector<LPARAM> expected;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (!entries[i].bDir)
+                expected.push_back(static_cast<LPARAM>((i + 1) * 100 / entries.size()));
+        }
+        EXPECT_EQ(expected, run.progress) << strCase;
 
-    const std::vector<CListedEntry> entries = ReadPayloadEntries();
-    ASSERT_FALSE(entries.empty());
-    std::vector<LPARAM> expected;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (!entries[i].bDir)
-            expected.push_back(static_cast<LPARAM>((i + 1) * 100 / entries.size()));
-    }
-    EXPECT_EQ(expected, run.progress);
-
-    const std::wstring strRef = FixturePath(L"payload_ref\\");
-    const std::vector<std::wstring> refTree = ListTree(strRef);
-    ASSERT_FALSE(refTree.empty());
-    EXPECT_EQ(refTree, ListTree(Base(folder)));
-    for (const std::wstring& strName : refTree) {
-        if (strName.back() != L'\\') {
-            EXPECT_TRUE(ReadAll(strRef + strName) == ReadAll(Base(folder) + strName)) << Narrow(strName) << " differs";
+        const std::wstring strRef = FixturePath((std::wstring(pszName) + L"_ref\\").c_str());
+        const std::vector<std::wstring> refTree = ListTree(strRef);
+        ASSERT_FALSE(refTree.empty()) << strCase;
+        EXPECT_EQ(refTree, ListTree(Base(folder))) << strCase;
+        for (const std::wstring& strName : refTree) {
+            if (strName.back() != L'\\') {
+                EXPECT_TRUE(ReadAll(strRef + strName) == ReadAll(Base(folder) + strName))
+                    << strCase << ": " << Narrow(strName) << " differs";
+            }
         }
     }
+}
+
+// crc_second.7z: Vellomar.exe, a1.txt | b1.txt, b2.txt (wrong CRC), b3.txt.
+TEST_F(Extraction, CrcErrorInTheSecondBlockKeepsTheFirstAndDeletesTheDamagedFile)
+{
+    CScopedResourceModule module(L"extract_crc_second.dll");
+    ASSERT_TRUE(module.Loaded());
+    CTempFolder folder(L"extract crc");
+    const CRunResult run = RunExtraction(Base(folder), Base(folder));
+
+    EXPECT_EQ(INSTALL_ERR_DECODE, run.nFinal);
+    EXPECT_EQ(0, run.nAfterFinal);
+    EXPECT_EQ((std::vector<LPARAM>{20, 40, 60}), run.progress);
+    EXPECT_EQ((std::vector<std::wstring>{L"Vellomar.exe", L"a1.txt", L"b1.txt"}), ListTree(Base(folder)));
+    EXPECT_EQ("a1.txt\n", ReadAll(Base(folder) + L"a1.txt"));
+    EXPECT_EQ("b1.txt\n", ReadAll(Base(folder) + L"b1.txt"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << "temporary archive left";
 }
 
 TEST_F(Extraction, ReinstallOverwritesEverythingButAnExistingConfigIni)
@@ -435,7 +485,7 @@ bool ReadOnlyFilesRefuseWrites(const std::wstring& strFolder)
 }
 
 // layout.7z with its second entry, config/version.ini, not creatable: the
-// worker must stop there with that path, after two progress posts.
+// worker must stop there with that path, after the first file's progress.
 void ExpectStopAtLockedTarget(const std::wstring& strApp, const std::wstring& strData)
 {
     const std::wstring strLocked = strData + L"config\\version.ini";
@@ -444,7 +494,7 @@ void ExpectStopAtLockedTarget(const std::wstring& strApp, const std::wstring& st
     EXPECT_TRUE(run.bPathBuffer);
     EXPECT_EQ(strLocked, run.strPath);
     EXPECT_EQ(0, run.nAfterFinal);
-    EXPECT_EQ((std::vector<LPARAM>{5, 10}), run.progress);
+    EXPECT_EQ((std::vector<LPARAM>{5}), run.progress);   // the locked file was not completed
     EXPECT_EQ("locked", ReadAll(strLocked));
     EXPECT_TRUE(FileExists((strApp + L"Vellomar.exe").c_str()));
     EXPECT_FALSE(FolderExists((strData + L"config\\sub").c_str())) << "a later entry was processed";
@@ -488,7 +538,10 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
     } cases[] = {
         {L"extract_damaged.dll", false, INSTALL_ERR_DECODE},
         {L"extract_not7z.dll", false, INSTALL_ERR_ARCHIVE},
-        {L"extract_empty.dll", false, INSTALL_DONE},
+        {L"extract_truncated.dll", false, INSTALL_ERR_ARCHIVE},
+        // Without Vellomar.exe at the top nothing could be started: damaged.
+        {L"extract_empty.dll", false, INSTALL_ERR_ARCHIVE},
+        {L"extract_nomain.dll", false, INSTALL_ERR_ARCHIVE},
         {nullptr, false, INSTALL_ERR_STAGE},
         {L"extract_layout.dll", true, INSTALL_DONE},   // stop requested before the first entry
     };
@@ -501,8 +554,13 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
         EXPECT_EQ(c.nCode, run.nFinal) << strCase;
         EXPECT_FALSE(run.bPathBuffer) << strCase;
         EXPECT_EQ(0, run.nAfterFinal) << strCase;
+        // For the damaged payload: its other block may have been unpacked
+        // beside the first, but nothing is reported past the failure.
         EXPECT_TRUE(run.progress.empty()) << strCase;
-        if (c.nCode == INSTALL_DONE) {
+        if (c.nCode == INSTALL_ERR_DECODE) {
+            EXPECT_FALSE(FileExists((Base(folder) + L"Vellomar.exe").c_str())) << strCase << ": damaged file left";
+        }
+        if (c.nCode == INSTALL_DONE || c.nCode == INSTALL_ERR_ARCHIVE) {
             EXPECT_TRUE(ListTree(Base(folder)).empty()) << strCase << ": something was written";
         }
         if (c.nCode != INSTALL_ERR_STAGE) {
@@ -533,7 +591,8 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)
         const CRunResult run = RunExtraction(strInstall, strInstall);
         EXPECT_EQ(INSTALL_ERR_CREATE, run.nFinal) << Narrow(c.pszDll);
         EXPECT_EQ(strInstall + c.pszRefused, run.strPath);
-        EXPECT_EQ((std::vector<std::wstring>{L"inst\\", L"inst\\inside.txt"}), ListTree(Base(outer)));
+        EXPECT_EQ((std::vector<std::wstring>{L"inst\\", L"inst\\Vellomar.exe", L"inst\\inside.txt"}),
+                  ListTree(Base(outer)));
         EXPECT_EQ("inside.txt\n", ReadAll(strInstall + L"inside.txt"));
         EXPECT_EQ("<missing>", ReadAll(strInstall + L"inside.txt:evil"));
     }

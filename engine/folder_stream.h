@@ -1,0 +1,93 @@
+// folder_stream.h: one solid block of a 7z archive, decoded as a stream. A
+// decoder thread of its own reads the block's packed bytes through its own
+// handle on the archive and fills a small ring of chunks; the caller takes
+// the unpacked bytes in order with Read while the next chunks are decoded.
+//
+//   CFolderStream stream;
+//   stream.Start(pDb, nFolder, strArchive, &nStopBelow, nLane);
+//   while (...) stream.Read(&p, &n, nWanted);   // SZ_OK: n > 0 bytes at p
+//   stream.Finish();                             // every byte read: block CRC
+//
+// Memory is the coder's dictionary, the ring and one input buffer, whatever
+// the block's size. COPY, LZMA and LZMA2, each alone or behind the x86 branch
+// filter, stream; any other coder chain is decoded whole by the SDK and then
+// handed out through the same ring. Free of GUI headers.
+#pragma once
+#include <windows.h>
+#include <string>
+
+extern "C" {
+#include "7z.h"
+}
+
+// Unpacked bytes per chunk of the ring, and chunks in it: the decoder runs
+// this far ahead of the files being written.
+constexpr size_t FOLDER_CHUNK_SIZE = 1 << 20;
+constexpr size_t FOLDER_CHUNK_COUNT = 4;
+
+// Packed bytes read from the archive at a time.
+constexpr size_t FOLDER_INPUT_SIZE = 1 << 18;
+
+// True when the block's coders are streamed here (see above); false for
+// everything the SDK's whole-block path decodes.
+bool IsStreamedFolder(const CSzFolder& folder);
+
+class CFolderStream
+{
+public:
+    CFolderStream();
+    ~CFolderStream();   // cancels the decoder and waits for it
+    CFolderStream(const CFolderStream&) = delete;
+    CFolderStream& operator=(const CFolderStream&) = delete;
+
+    // Starts decoding block nFolder of pDb (which must outlive this object),
+    // reading strArchive. The decoder gives up, as on an error, once
+    // *pStopBelow is lower than nLane: a block before it has failed.
+    SRes Start(const CSzArEx* pDb, UInt32 nFolder, const std::wstring& strArchive, const volatile LONG* pStopBelow,
+               LONG nLane);
+
+    // The next at most nMax unpacked bytes (nMax > 0): SZ_OK with *pnSize > 0,
+    // valid until the next call; otherwise the decoder's error (SZ_ERROR_DATA
+    // also when the block ends early).
+    SRes Read(const Byte** ppData, size_t* pnSize, size_t nMax);
+
+    // After the block's last byte was read: waits for the decoder's end; its
+    // error, or SZ_ERROR_CRC when the block's stored CRC does not match.
+    SRes Finish();
+
+private:
+    static unsigned __stdcall DecoderThread(void* pParam);
+    SRes Decode();
+    SRes DecodeStreamed(const CSzFolder& folder, const Byte* pProps, UInt64 nUnpackSize);
+    SRes DecodeWhole(UInt64 nUnpackSize);
+    bool Stopping() const;
+    Byte* TakeFreeChunk();              // null when cancelled
+    void Publish(size_t nSize);         // the chunk TakeFreeChunk gave
+    SRes ReadPacked(Byte* pBuffer, size_t* pnSize);
+
+    const CSzArEx* m_pDb = nullptr;     // not owned
+    UInt32 m_nFolder = 0;
+    const volatile LONG* m_pStopBelow = nullptr;   // not owned
+    LONG m_nLane = 0;
+    HANDLE m_hArchive = INVALID_HANDLE_VALUE;      // the decoder's own handle
+    UInt64 m_nPackedLeft = 0;
+    HANDLE m_hThread = nullptr;
+    Byte* m_pRing = nullptr;            // FOLDER_CHUNK_COUNT chunks
+
+    // Between the threads, under m_lock.
+    CRITICAL_SECTION m_lock;
+    CONDITION_VARIABLE m_filled;
+    CONDITION_VARIABLE m_freed;
+    size_t m_nChunkSize[FOLDER_CHUNK_COUNT] = {};
+    UInt64 m_nPublished = 0;            // chunks handed to the reader so far
+    UInt64 m_nReleased = 0;             // chunks the reader has finished with
+    bool m_bEnded = false;              // the decoder has ended, with m_nResult
+    SRes m_nResult = SZ_OK;
+    bool m_bCancelled = false;
+
+    // The reader's side.
+    bool m_bHolding = false;            // chunk m_nReleased is being read
+    size_t m_nReadPos = 0;
+    bool m_bBlockCrc = false;           // the block stores a CRC of its own
+    UInt32 m_nCrc = 0;                  // of everything read, then
+};
