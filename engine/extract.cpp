@@ -58,6 +58,27 @@ bool IsDotsComponent(const wchar_t* pszBegin, const wchar_t* pszEnd)
     return true;
 }
 
+// A component Windows reads as a device whatever folder it is in ("NUL",
+// "com1.txt", "AUX .log"): the name before the first dot, trailing spaces
+// ignored, is one of the reserved device names. Writing there would report
+// success and leave no file.
+bool IsDeviceComponent(const wchar_t* pszBegin, const wchar_t* pszEnd)
+{
+    const wchar_t* pszStem = pszBegin;
+    while (pszStem < pszEnd && *pszStem != L'.')
+        ++pszStem;
+    while (pszStem > pszBegin && pszStem[-1] == L' ')
+        --pszStem;
+    const size_t nLength = static_cast<size_t>(pszStem - pszBegin);
+    for (const wchar_t* pszDevice : RESERVED_DEVICE_NAMES) {
+        if (std::wcslen(pszDevice) == nLength && ::_wcsnicmp(pszBegin, pszDevice, nLength) == 0)
+            return true;
+    }
+    // COM1..COM9, LPT1..LPT9
+    return nLength == 4 && (::_wcsnicmp(pszBegin, L"COM", 3) == 0 || ::_wcsnicmp(pszBegin, L"LPT", 3) == 0)
+        && pszBegin[3] >= L'1' && pszBegin[3] <= L'9';
+}
+
 // Creates base + every directory along the "/"-separated name, and leaves the
 // name with backslashes. Failures (existing directories included) show up
 // later, when a file inside cannot be created.
@@ -148,7 +169,7 @@ struct CEntryLoop
         }
 
         const std::wstring& strBase = IsDataEntryName(m_pName) ? m_pJob->strDataDir : m_pJob->strAppDir;
-        if (IsUnsafeEntryName(m_pName)) {
+        if (IsUnsafeEntryName(m_pName) || strBase.size() + std::wcslen(m_pName) >= MAX_TARGET_PATH_CHARS) {
             // Refused before anything is created, even the directories on its way.
             std::wstring strTarget = strBase + m_pName;
             for (wchar_t& ch : strTarget) {
@@ -257,7 +278,9 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
     SzArEx_Init(&db);
     const SRes res = bLookBuffer ? SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc)
                                  : SZ_ERROR_MEM;
-    if (res != SZ_OK) {
+    // The SDK accepts a database whose entries have no names, and its name
+    // call then reads through a null table.
+    if (res != SZ_OK || (db.NumFiles != 0 && !db.FileNameOffsets)) {
         SzArEx_Free(&db, &g_szHeapAlloc);
         ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
         File_Close(&archiveStream.file);
@@ -305,7 +328,7 @@ bool IsUnsafeEntryName(const wchar_t* pszName)
     for (const wchar_t* p = pszName;; ++p) {
         if (*p && !IsSeparator(*p))
             continue;
-        if (IsDotsComponent(pszComponent, p))
+        if (IsDotsComponent(pszComponent, p) || IsDeviceComponent(pszComponent, p))
             return true;
         if (!*p)
             return false;

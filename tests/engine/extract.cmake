@@ -8,7 +8,7 @@ vl_add_test(directory_test
 # resource module. Everything lands in extract_fixtures/ beside the test.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(VL_EXTRACT_FIXTURES ${CMAKE_CURRENT_BINARY_DIR}/extract_fixtures)
-set(VL_EXTRACT_ARCHIVES layout empty not7z damaged escape_parent escape_stream thumbs)
+set(VL_EXTRACT_ARCHIVES layout empty not7z damaged escape_parent escape_stream escape_device nameless thumbs)
 set(fixture_outputs ${VL_EXTRACT_FIXTURES}/payload_entries.txt)
 foreach(name ${VL_EXTRACT_ARCHIVES})
     list(APPEND fixture_outputs ${VL_EXTRACT_FIXTURES}/${name}.7z)

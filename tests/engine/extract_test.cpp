@@ -39,12 +39,16 @@ TEST(ExtractRules, DataEntriesAreExactlyConfigAndResourceTrees)
         EXPECT_EQ(c.bData, IsDataEntryName(c.pszName)) << Narrow(c.pszName);
 }
 
-TEST(ExtractRules, NamesThatCouldLeaveTheFolderAreUnsafe)
+TEST(ExtractRules, NamesThatCouldLeaveTheFolderOrNameADeviceAreUnsafe)
 {
     const struct { LPCWSTR pszName; bool bUnsafe; } cases[] = {
         {L"../evil.txt", true}, {L"a/../../evil.txt", true}, {L"a/..", true}, {L"..", true},
         {L"a\\..\\..\\evil.txt", true}, {L"a/.../b", true}, {L"a/.. /b", true},
         {L"C:/Windows/evil.txt", true}, {L"C:evil.txt", true}, {L"file.txt:stream", true},
+        {L"NUL", true}, {L"nul.txt", true}, {L"logs/Con", true}, {L"a/AUX .log", true}, {L"COM1", true},
+        {L"lpt9.txt", true}, {L"CONOUT$", true}, {L"NUL/a.txt", true},
+        {L"NULL.txt", false}, {L"console.txt", false}, {L"COM0", false}, {L"COM10", false}, {L"LPT", false},
+        {L"a.nul", false}, {L"auxiliary/x", false},
         {L"a/b.txt", false}, {L"..a/b", false}, {L"a../b", false}, {L"a/.b", false}, {L"./a", false},
         {L"a/b..txt", false}, {L"Vellomar.exe", false},
     };
@@ -489,6 +493,7 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
         {L"extract_damaged.dll", false, INSTALL_ERR_DECODE},
         {L"extract_not7z.dll", false, INSTALL_ERR_ARCHIVE},
         {L"extract_empty.dll", false, INSTALL_DONE},
+        {L"extract_nameless.dll", false, INSTALL_ERR_ARCHIVE},   // entries without names: no crash
         {nullptr, false, INSTALL_ERR_STAGE},
         {L"extract_layout.dll", true, INSTALL_DONE},   // stop requested before the first entry
     };
@@ -520,6 +525,8 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)
     } cases[] = {
         {L"extract_escape_parent.dll", L"sub\\..\\..\\outside\\evil.txt"},
         {L"extract_escape_stream.dll", L"inside.txt:evil"},
+        // A device would take the bytes and report success with no file written.
+        {L"extract_escape_device.dll", L"logs\\nul.txt"},
     };
     for (const auto& c : cases) {
         CScopedResourceModule module(c.pszDll);
@@ -536,6 +543,45 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)
         EXPECT_EQ((std::vector<std::wstring>{L"inst\\", L"inst\\inside.txt"}), ListTree(Base(outer)));
         EXPECT_EQ("inside.txt\n", ReadAll(strInstall + L"inside.txt"));
         EXPECT_EQ("<missing>", ReadAll(strInstall + L"inside.txt:evil"));
+    }
+}
+
+TEST_F(Extraction, TargetPathOfMaxPathCharactersStopsWithItsPathAndNothingIsWrittenElsewhere)
+{
+    CScopedResourceModule module(L"extract_payload.dll");
+    ASSERT_TRUE(module.Loaded());
+    // An install folder of 240 characters inside an outer folder: the
+    // payload's shorter names fit below MAX_PATH, its longer ones do not.
+    CTempFolder outer(L"extract long");
+    const size_t nInstallChars = 240;
+    ASSERT_LT(Base(outer).size() + 2, nInstallChars);
+    const std::wstring strPadding(nInstallChars - Base(outer).size() - 1, L'p');
+    const std::wstring strInstall = Base(outer) + strPadding + L"\\";
+    ASSERT_EQ(nInstallChars, strInstall.size());
+    ASSERT_TRUE(CreateDirectoryW(strInstall.c_str(), nullptr));
+
+    const std::vector<CListedEntry> entries = ReadPayloadEntries();
+    size_t nFirstLong = 0;
+    while (nFirstLong < entries.size() && strInstall.size() + entries[nFirstLong].strName.size() < MAX_PATH)
+        ++nFirstLong;
+    ASSERT_GT(nFirstLong, 0u) << "every entry is too long: the folder does not test the limit";
+    ASSERT_LT(nFirstLong, entries.size()) << "no entry is too long: the folder does not test the limit";
+    std::wstring strLong = strInstall + entries[nFirstLong].strName;
+    std::replace(strLong.begin(), strLong.end(), L'/', L'\\');
+
+    const CRunResult run = RunExtraction(strInstall, strInstall);
+    ASSERT_EQ(INSTALL_ERR_CREATE, run.nFinal);
+    EXPECT_EQ(strLong.substr(0, NOTIFY_PATH_CHARS - 1), run.strPath);
+    EXPECT_EQ(0, run.nAfterFinal);
+    for (size_t i = 0; i < nFirstLong; ++i) {
+        std::wstring strPath = strInstall + entries[i].strName;
+        std::replace(strPath.begin(), strPath.end(), L'/', L'\\');
+        EXPECT_TRUE(entries[i].bDir ? FolderExists(strPath.c_str()) : FileExists(strPath.c_str())) << Narrow(strPath);
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(strLong.c_str())) << "written past MAX_PATH";
+    for (const std::wstring& strName : ListTree(Base(outer))) {
+        EXPECT_EQ(strPadding + L"\\", strName.substr(0, strPadding.size() + 1)) << Narrow(strName) << " outside";
+        EXPECT_LT(Base(outer).size() + strName.size(), MAX_PATH + 1) << Narrow(strName);
     }
 }
 

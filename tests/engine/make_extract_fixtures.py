@@ -13,6 +13,9 @@ rest come from the default payload, which 7-Zip made:
   escape_parent.7z  a name with ".." components after a harmless entry
   escape_stream.7z  a name with a colon (alternate data stream)
   thumbs.7z         a "Thumbs.db" entry between two files
+  escape_device.7z  a name whose file part is a device ("nul.txt")
+  nameless.7z       two files and no names property (the damaged-payload
+                    campaign's finding: the reader accepts it)
   payload_entries.txt  the default payload's entries in archive order, "D name"
                     or "F name" per line
   payload_ref/      the default payload as 7-Zip itself extracts it
@@ -55,8 +58,9 @@ def prop(pid, body):
     return bytes([pid]) + number(len(body)) + body
 
 
-def write_7z(path, entries):
-    """entries: (name, data or None for a directory, attribute word or None)."""
+def write_7z(path, entries, names=True):
+    """entries: (name, data or None for a directory, attribute word or None);
+    names=False leaves the names property out."""
     streams = [data for _, data, _ in entries if data]
     packed = b"".join(streams)
     header = bytearray(b"\x01")
@@ -78,8 +82,9 @@ def write_7z(path, entries):
         if any(empty):
             header += prop(0x0e, bits(empty))
             header += prop(0x0f, bits([data is not None for _, data, _ in entries if not data]))
-        names = b"".join(name.encode("utf-16-le") + b"\0\0" for name, _, _ in entries)
-        header += prop(0x11, b"\x00" + names)
+        name_bytes = b"".join(name.encode("utf-16-le") + b"\0\0" for name, _, _ in entries)
+        if names:
+            header += prop(0x11, b"\x00" + name_bytes)
         defined = [attrib is not None for _, _, attrib in entries]
         if any(defined):
             body = (b"\x01" if all(defined) else b"\x00" + bits(defined)) + b"\x00"
@@ -128,6 +133,12 @@ def main():
     write_7z(os.path.join(out, "escape_stream.7z"), [
         ("inside.txt", text("inside.txt"), None),
         ("inside.txt:evil", text("evil"), None)])
+    write_7z(os.path.join(out, "escape_device.7z"), [
+        ("inside.txt", text("inside.txt"), None),
+        ("logs/nul.txt", text("lost"), None)])
+    write_7z(os.path.join(out, "nameless.7z"), [
+        ("a.txt", text("a.txt"), None),
+        ("b.txt", text("b.txt"), None)], names=False)
     write_7z(os.path.join(out, "thumbs.7z"), [
         ("a.txt", text("a.txt"), None),
         ("img/Thumbs.db", text("img/Thumbs.db"), None),
@@ -139,7 +150,7 @@ def main():
     data[48] ^= 0x01   # inside the first packed stream, which starts at 32
     open(os.path.join(out, "damaged.7z"), "wb").write(data)
 
-    for name in ("layout.7z", "escape_parent.7z", "escape_stream.7z", "thumbs.7z"):
+    for name in ("layout.7z", "escape_parent.7z", "escape_stream.7z", "escape_device.7z", "thumbs.7z"):
         subprocess.run([sevenzip, "t", "-bso0", "-bsp0", os.path.join(out, name)], check=True)
 
     listing = subprocess.run([sevenzip, "l", "-slt", "-ba", payload], check=True,
