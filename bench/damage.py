@@ -25,6 +25,8 @@ Kinds of damage:
 
   python3 bench/damage.py [--seed N] [--keep DIR] [--only KIND]
 --keep copies every archive that crashed, hung, escaped or lost a file into DIR.
+Run it alone in its Wine prefix: whatever else writes to drive C: meanwhile
+counts as an escape.
 """
 import argparse
 import lzma

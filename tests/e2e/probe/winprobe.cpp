@@ -3,6 +3,10 @@
 // under test and prints one line per item, tab-separated.
 //   winprobe windows      hwnd, pid, visible, x, y, width, height, class, title
 //   winprobe processes    pid, image name
+//   winprobe ping HWND COUNT PERIOD_MS
+//                         sends WM_NULL COUNT times, PERIOD_MS apart, and
+//                         prints "answers=<n> max_ms=<slowest answer>"; an
+//                         answer that never comes counts as 10000 ms
 #include <windows.h>
 #include <tlhelp32.h>
 #include <cstdio>
@@ -51,6 +55,31 @@ void PrintProcesses()
     CloseHandle(hSnap);
 }
 
+// How long the window's thread takes to answer, at the worst.
+void Ping(HWND hWnd, int nCount, DWORD dwPeriod)
+{
+    constexpr UINT NO_ANSWER_MS = 10000;
+    LARGE_INTEGER freq;
+    QueryPerformanceFrequency(&freq);
+    double dMax = 0;
+    int nAnswers = 0;
+    for (int i = 0; i < nCount; ++i) {
+        LARGE_INTEGER t0, t1;
+        QueryPerformanceCounter(&t0);
+        DWORD_PTR dwResult = 0;
+        const bool bAnswered = SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, NO_ANSWER_MS, &dwResult) != 0;
+        QueryPerformanceCounter(&t1);
+        const double dMs = bAnswered ? 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart)
+                                           / static_cast<double>(freq.QuadPart)
+                                     : NO_ANSWER_MS;
+        nAnswers += bAnswered ? 1 : 0;
+        if (dMs > dMax)
+            dMax = dMs;
+        Sleep(dwPeriod);
+    }
+    printf("answers=%d max_ms=%.1f\n", nAnswers, dMax);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -59,8 +88,11 @@ int wmain(int argc, wchar_t** argv)
         EnumWindows(PrintWindow, 0);
     else if (argc >= 2 && wcscmp(argv[1], L"processes") == 0)
         PrintProcesses();
+    else if (argc == 5 && wcscmp(argv[1], L"ping") == 0)
+        Ping(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[2], nullptr, 10))), _wtoi(argv[3]),
+             static_cast<DWORD>(_wtoi(argv[4])));
     else {
-        fputs("usage: winprobe windows|processes\n", stderr);
+        fputs("usage: winprobe windows|processes|ping HWND COUNT PERIOD_MS\n", stderr);
         return 2;
     }
     return 0;
