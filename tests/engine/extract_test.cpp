@@ -390,6 +390,44 @@ TEST_F(Extraction, ReinstallOverwritesEverythingButAnExistingConfigIni)
     EXPECT_TRUE(shippedExe == ReadAll(strExe));
 }
 
+// What ending the installer during extraction leaves: the entries before the
+// one being written, that one cut short, nothing after it. Starting again
+// must install completely over it.
+TEST_F(Extraction, InstallationEndedPartwayIsCompletedByTheNextRun)
+{
+    CScopedResourceModule module(L"extract_payload.dll");
+    ASSERT_TRUE(module.Loaded());
+    const std::wstring strRef = FixturePath(L"payload_ref\\");
+    const std::vector<std::wstring> refTree = ListTree(strRef);
+    std::vector<std::wstring> refFiles;
+    for (const std::wstring& strName : refTree) {
+        if (strName.back() != L'\\')
+            refFiles.push_back(strName);
+    }
+    ASSERT_GE(refFiles.size(), 3u);
+
+    for (size_t nCut = 0; nCut < refFiles.size(); nCut += refFiles.size() / 3) {
+        CTempFolder folder(L"extract resumed");
+        const std::wstring strBase = Base(folder);
+        ASSERT_EQ(INSTALL_DONE, RunExtraction(strBase, strBase).nFinal);
+        const std::string whole = ReadAll(strBase + refFiles[nCut]);
+        WriteAll(strBase + refFiles[nCut], whole.substr(0, whole.size() / 2));
+        for (size_t i = nCut + 1; i < refFiles.size(); ++i)
+            DeleteFileW((strBase + refFiles[i]).c_str());
+
+        const CRunResult run = RunExtraction(strBase, strBase);
+        ASSERT_EQ(INSTALL_DONE, run.nFinal) << "cut at " << Narrow(refFiles[nCut]);
+        EXPECT_EQ(refTree, ListTree(strBase)) << "cut at " << Narrow(refFiles[nCut]);
+        for (const std::wstring& strName : refFiles) {
+            // An interrupted config.ini is kept as found, as any existing one is.
+            if (strName.find(PRESERVED_FILE_MARK) != std::wstring::npos && strName == refFiles[nCut])
+                continue;
+            EXPECT_TRUE(ReadAll(strRef + strName) == ReadAll(strBase + strName))
+                << Narrow(strName) << " differs after a cut at " << Narrow(refFiles[nCut]);
+        }
+    }
+}
+
 // layout.7z (make_extract_fixtures.py): eleven files, then nine directories.
 TEST_F(Extraction, ConfigAndResourceTreesGoBelowTheDataDirectoryAndDirectoriesLastStopProgressEarly)
 {
