@@ -1,7 +1,7 @@
 """Damaged-payload campaign (run by scripts/bench.sh damage, or on its own with
 VL_BIN_DIR/VL_SOURCE_DIR set): a few hundred archives derived from the
 default payload and from a multi-block archive, deterministically from a
-seed, each run through the extraction worker under Wine (bench_damage.exe)
+seed, each run through the extraction worker under Wine (extract_driver.exe)
 into a fresh folder. Every run must end with exactly one final code within
 10 s, without a crash, and create or change nothing in the Wine prefix's
 drive C: outside its folder. Prints one row per kind of damage and the
@@ -45,8 +45,8 @@ sys.path.insert(0, os.path.join(SRC, "tests", "engine"))
 from make_extract_fixtures import write_7z  # noqa: E402  (Copy archives with any names)
 
 CACHE = os.path.join(BIN, "bench-cache", "damage")
-DRIVER = os.path.join(BIN, "bench", "bench_damage.exe")
-TEMPLATE = os.path.join(BIN, "bench", "damage_template.dll")
+DRIVER = os.path.join(BIN, "tests", "engine", "extract_driver.exe")
+TEMPLATE = os.path.join(BIN, "tests", "engine", "extract_template.dll")
 PAYLOAD = os.path.join(BIN, "payload.7z")
 WINE = os.environ.get("VL_WINE", "wine")
 PREFIX = os.environ["WINEPREFIX"]

@@ -1,7 +1,8 @@
-// bench_damage: one run of the extraction worker on an archive given as a
-// file, for the damaged-payload campaign (bench/damage.py).
+// extract_driver: one run of the extraction worker on an archive given as a
+// file, for the damaged-payload campaign (bench/damage.py) and the full-disk
+// test (full_disk.py).
 //
-//   bench_damage <template.dll> <archive.7z> <work.dll> <folder\>
+//   extract_driver <template.dll> <archive.7z> <work.dll> <folder\> [<temp folder>]
 //
 // Copies the resource-only template DLL to work.dll, puts the archive into it
 // as "FILE"/129, makes it the resource module and runs StartExtraction into
@@ -10,6 +11,7 @@
 //    seconds=<start to first final code> path=<path buffer of codes 5 and 6>"
 // or "code=none seconds=<limit>" when no final code came within the limit,
 // and then ends the process at once (the worker may still be running).
+// With a temp folder, TMP and TEMP point there, so the archive is staged there.
 // Exit code 0 whenever a line was printed after a final code.
 #include <windows.h>
 #include <cstdio>
@@ -65,8 +67,8 @@ bool MakePayloadDll(const wchar_t* pszTemplate, const wchar_t* pszArchive, const
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: bench_damage <template.dll> <archive.7z> <work.dll> <folder\\>\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: extract_driver <template.dll> <archive.7z> <work.dll> <folder\\> [<temp>]\n");
         return 2;
     }
     if (!MakePayloadDll(argv[1], argv[2], argv[3])) {
@@ -79,6 +81,11 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     AfxSetResourceHandle(hPayload);
+    if (argc == 6) {
+        // Only now: making the DLL above needs a temporary folder of its own.
+        SetEnvironmentVariableW(L"TMP", argv[5]);
+        SetEnvironmentVariableW(L"TEMP", argv[5]);
+    }
     HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ExtractJob* pJob = new ExtractJob();   // the worker may outlive a failed run
 
