@@ -61,6 +61,27 @@ bool IsDotsComponent(const wchar_t* pszBegin, const wchar_t* pszEnd)
     return true;
 }
 
+// A component Windows reads as a device whatever folder it is in ("NUL",
+// "com1.txt", "AUX .log"): the name before the first dot, trailing spaces
+// ignored, is one of the reserved device names. Writing there would report
+// success and leave no file.
+bool IsDeviceComponent(const wchar_t* pszBegin, const wchar_t* pszEnd)
+{
+    const wchar_t* pszStem = pszBegin;
+    while (pszStem < pszEnd && *pszStem != L'.')
+        ++pszStem;
+    while (pszStem > pszBegin && pszStem[-1] == L' ')
+        --pszStem;
+    const size_t nLength = static_cast<size_t>(pszStem - pszBegin);
+    for (const wchar_t* pszDevice : RESERVED_DEVICE_NAMES) {
+        if (std::wcslen(pszDevice) == nLength && ::_wcsnicmp(pszBegin, pszDevice, nLength) == 0)
+            return true;
+    }
+    // COM1..COM9, LPT1..LPT9
+    return nLength == 4 && (::_wcsnicmp(pszBegin, L"COM", 3) == 0 || ::_wcsnicmp(pszBegin, L"LPT", 3) == 0)
+        && pszBegin[3] >= L'1' && pszBegin[3] <= L'9';
+}
+
 // Creates base + every directory along the "/"-separated name, and leaves the
 // name with backslashes. Failures (existing directories included) show up
 // later, when a file inside cannot be created.
@@ -191,7 +212,7 @@ private:
 
         const bool bDir = SzArEx_IsDir(pDb, i);
         const std::wstring& strBase = IsDataEntryName(m_pName) ? pJob->strDataDir : pJob->strAppDir;
-        if (IsUnsafeEntryName(m_pName)) {
+        if (IsUnsafeEntryName(m_pName) || strBase.size() + std::wcslen(m_pName) >= MAX_TARGET_PATH_CHARS) {
             // Refused before anything is created, even the directories on its way.
             std::wstring strTarget = strBase + m_pName;
             for (wchar_t& ch : strTarget) {
@@ -447,9 +468,11 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
     // The lanes read the archive through handles of their own.
     ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
     File_Close(&archiveStream.file);
-    // An archive without the main program would install nothing the rest
-    // of the installation can point at: damaged, like one that cannot be read.
-    if (res != SZ_OK || !HasMainProgram(&db)) {
+    // The SDK accepts a database whose entries have no names, and its name
+    // call then reads through a null table. An archive without the main
+    // program would install nothing the rest of the installation can point
+    // at: damaged, like one that cannot be read.
+    if (res != SZ_OK || (db.NumFiles != 0 && !db.FileNameOffsets) || !HasMainProgram(&db)) {
         SzArEx_Free(&db, &g_szHeapAlloc);
         ::DeleteFileW(pJob->strArchivePath.c_str());
         PostNotify(pJob, INSTALL_ERR_ARCHIVE, 0);
@@ -490,7 +513,7 @@ bool IsUnsafeEntryName(const wchar_t* pszName)
     for (const wchar_t* p = pszName;; ++p) {
         if (*p && !IsSeparator(*p))
             continue;
-        if (IsDotsComponent(pszComponent, p))
+        if (IsDotsComponent(pszComponent, p) || IsDeviceComponent(pszComponent, p))
             return true;
         if (!*p)
             return false;

@@ -28,7 +28,7 @@ enum : WPARAM {
     INSTALL_ERR_STAGE = 2,    // writing the payload to the temporary file failed
     INSTALL_ERR_OPEN = 3,     // the temporary archive could not be opened
     INSTALL_ERR_ARCHIVE = 4,  // the archive database could not be read, or holds no Vellomar.exe at its top
-    INSTALL_ERR_CREATE = 5,   // lParam path buffer: an output file could not be created (or its name was unsafe)
+    INSTALL_ERR_CREATE = 5,   // lParam path buffer: an output file could not be created (or its name was unsafe or too long)
     INSTALL_ERR_WRITE = 6,    // lParam path buffer: writing an output file failed or was short
     INSTALL_ERR_CLOSE = 7,    // closing an output file failed
     INSTALL_ERR_NOMEM = 8,    // no memory for an entry name
@@ -44,6 +44,12 @@ constexpr const wchar_t PAYLOAD_RESOURCE_TYPE[] = L"FILE";
 // holding at most one less. The receiver owns it and frees it with delete[].
 constexpr size_t NOTIFY_PATH_CHARS = 260;
 
+// A target path of this many characters or more is refused with code 5
+// before anything on its way is created: Windows without long-path support
+// cannot create it, and Wine, which could, would leave files that Windows
+// programs without that support cannot open or remove.
+constexpr size_t MAX_TARGET_PATH_CHARS = MAX_PATH;
+
 // Bytes the look-ahead stream reads from the archive file at a time.
 constexpr size_t ARCHIVE_READ_BUFFER_SIZE = 1 << 18;
 
@@ -58,6 +64,10 @@ constexpr const wchar_t PRESERVED_FILE_MARK[] = L"config.ini";
 // are the Windows attributes.
 constexpr DWORD UNIX_MODE_ATTRIBUTE_MARK = 0x8000;
 constexpr DWORD WINDOWS_ATTRIBUTE_BITS = UNIX_MODE_ATTRIBUTE_MARK - 1;
+
+// Names Windows reads as devices in any folder, with or without an
+// extension; COM1..COM9 and LPT1..LPT9 as well.
+constexpr const wchar_t RESERVED_DEVICE_NAMES[][8] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
 
 // An entry whose name contains this holds the worker on a message box.
 constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
@@ -104,8 +114,9 @@ UINT GetProgressPercent(UINT32 nIndex, UINT32 nCount);
 bool IsDataEntryName(const wchar_t* pszName);
 
 // True for a name that could leave its base directory or address something
-// other than a file in it: a colon (drive letter, alternate data stream) or a
-// component of dots only ("..", "..."), with "/" and "\" both separators.
+// other than a file in it: a colon (drive letter, alternate data stream), a
+// component of dots only ("..", "...") or a device name ("NUL", "com1.txt"),
+// with "/" and "\" both separators.
 bool IsUnsafeEntryName(const wchar_t* pszName);
 
 // The attribute word to give an extracted file. Archives made on Unix carry

@@ -1,6 +1,7 @@
 // http_request.cpp: one HTTP exchange on two worker threads (see the header).
 #include "net/http_request.h"
 #include <urlmon.h>
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -151,7 +152,8 @@ CReceiveBuffer::~CReceiveBuffer()
 void CReceiveBuffer::Append(const char* pData, DWORD cbData)
 {
     Lock();
-    m_strData.append(pData, cbData);
+    if (m_strData.size() < HTTP_BODY_KEEP_LIMIT)
+        m_strData.append(pData, std::min<size_t>(cbData, HTTP_BODY_KEEP_LIMIT - m_strData.size()));
     Unlock();
 }
 

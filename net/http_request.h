@@ -23,6 +23,10 @@ constexpr DWORD HTTP_DEFAULT_FLAGS = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CAC
 constexpr int HTTP_DEFAULT_PORT = 80;
 constexpr INTERNET_PORT HTTPS_PORT = 443;
 constexpr DWORD HTTP_READ_CHUNK = 8192;
+// Body bytes a request keeps; the rest is read to its end (counted in
+// GetReceived) and dropped, so a server cannot make the client's memory grow
+// with whatever it sends. The install report needs only the status.
+constexpr size_t HTTP_BODY_KEEP_LIMIT = 1 << 20;
 
 // The caller's description of one request; the request keeps a copy.
 class CHttpRequestParam
@@ -101,7 +105,7 @@ private:
 };
 
 // The received body: appended to by the transfer thread, read by the UI
-// thread, both under the lock.
+// thread, both under the lock. Keeps the first HTTP_BODY_KEEP_LIMIT bytes.
 class CReceiveBuffer : public CAutoCSec
 {
 public:

@@ -9,7 +9,7 @@ vl_add_test(directory_test
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(VL_EXTRACT_FIXTURES ${CMAKE_CURRENT_BINARY_DIR}/extract_fixtures)
 set(VL_EXTRACT_ARCHIVES layout empty nomain not7z damaged truncated escape_parent escape_stream thumbs
-                         blocks crc_second)
+                         blocks crc_second escape_device nameless)
 set(fixture_outputs ${VL_EXTRACT_FIXTURES}/payload_entries.txt ${VL_EXTRACT_FIXTURES}/blocks_entries.txt)
 foreach(name ${VL_EXTRACT_ARCHIVES})
     list(APPEND fixture_outputs ${VL_EXTRACT_FIXTURES}/${name}.7z)
@@ -50,3 +50,21 @@ vl_add_test(extract_test
     SOURCES extract_test.cpp install_state.cpp
     LIBS engine)
 add_dependencies(extract_test ${fixture_dlls})
+
+# One run of the worker on an archive file (extract_driver.cpp), for the
+# damaged-payload campaign (bench/damage.py) and the full-disk test; the
+# resource-only DLL it copies and fills with the archive.
+add_executable(extract_driver extract_driver.cpp)
+vl_warnings(extract_driver)
+target_link_libraries(extract_driver PRIVATE engine)
+target_link_options(extract_driver PRIVATE -municode)
+set(VL_EXTRACT_PLACEHOLDER ${CMAKE_CURRENT_BINARY_DIR}/extract_placeholder.bin)
+file(WRITE ${VL_EXTRACT_PLACEHOLDER} "placeholder")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/extract_template.rc "129 FILE \"${VL_EXTRACT_PLACEHOLDER}\"\n")
+add_library(extract_template SHARED ${CMAKE_CURRENT_BINARY_DIR}/extract_template.rc)
+set_target_properties(extract_template PROPERTIES LINKER_LANGUAGE C PREFIX "")
+target_link_options(extract_template PRIVATE -nostdlib -Wl,-e,0)
+
+# A small tmpfs as a Wine drive: the install folder full (code 6 with the
+# path), then the temporary folder full (code 2). Mounts, so it needs root.
+vl_add_gui_test(engine_full_disk SCRIPT full_disk.py TIMEOUT 300)

@@ -39,12 +39,16 @@ TEST(ExtractRules, DataEntriesAreExactlyConfigAndResourceTrees)
         EXPECT_EQ(c.bData, IsDataEntryName(c.pszName)) << Narrow(c.pszName);
 }
 
-TEST(ExtractRules, NamesThatCouldLeaveTheFolderAreUnsafe)
+TEST(ExtractRules, NamesThatCouldLeaveTheFolderOrNameADeviceAreUnsafe)
 {
     const struct { LPCWSTR pszName; bool bUnsafe; } cases[] = {
         {L"../evil.txt", true}, {L"a/../../evil.txt", true}, {L"a/..", true}, {L"..", true},
         {L"a\\..\\..\\evil.txt", true}, {L"a/.../b", true}, {L"a/.. /b", true},
         {L"C:/Windows/evil.txt", true}, {L"C:evil.txt", true}, {L"file.txt:stream", true},
+        {L"NUL", true}, {L"nul.txt", true}, {L"logs/Con", true}, {L"a/AUX .log", true}, {L"COM1", true},
+        {L"lpt9.txt", true}, {L"CONOUT$", true}, {L"NUL/a.txt", true},
+        {L"NULL.txt", false}, {L"console.txt", false}, {L"COM0", false}, {L"COM10", false}, {L"LPT", false},
+        {L"a.nul", false}, {L"auxiliary/x", false},
         {L"a/b.txt", false}, {L"..a/b", false}, {L"a../b", false}, {L"a/.b", false}, {L"./a", false},
         {L"a/b..txt", false}, {L"Vellomar.exe", false},
     };
@@ -436,6 +440,44 @@ TEST_F(Extraction, ReinstallOverwritesEverythingButAnExistingConfigIni)
     EXPECT_TRUE(shippedExe == ReadAll(strExe));
 }
 
+// What ending the installer during extraction leaves: the entries before the
+// one being written, that one cut short, nothing after it. Starting again
+// must install completely over it.
+TEST_F(Extraction, InstallationEndedPartwayIsCompletedByTheNextRun)
+{
+    CScopedResourceModule module(L"extract_payload.dll");
+    ASSERT_TRUE(module.Loaded());
+    const std::wstring strRef = FixturePath(L"payload_ref\\");
+    const std::vector<std::wstring> refTree = ListTree(strRef);
+    std::vector<std::wstring> refFiles;
+    for (const std::wstring& strName : refTree) {
+        if (strName.back() != L'\\')
+            refFiles.push_back(strName);
+    }
+    ASSERT_GE(refFiles.size(), 3u);
+
+    for (size_t nCut = 0; nCut < refFiles.size(); nCut += refFiles.size() / 3) {
+        CTempFolder folder(L"extract resumed");
+        const std::wstring strBase = Base(folder);
+        ASSERT_EQ(INSTALL_DONE, RunExtraction(strBase, strBase).nFinal);
+        const std::string whole = ReadAll(strBase + refFiles[nCut]);
+        WriteAll(strBase + refFiles[nCut], whole.substr(0, whole.size() / 2));
+        for (size_t i = nCut + 1; i < refFiles.size(); ++i)
+            DeleteFileW((strBase + refFiles[i]).c_str());
+
+        const CRunResult run = RunExtraction(strBase, strBase);
+        ASSERT_EQ(INSTALL_DONE, run.nFinal) << "cut at " << Narrow(refFiles[nCut]);
+        EXPECT_EQ(refTree, ListTree(strBase)) << "cut at " << Narrow(refFiles[nCut]);
+        for (const std::wstring& strName : refFiles) {
+            // An interrupted config.ini is kept as found, as any existing one is.
+            if (strName.find(PRESERVED_FILE_MARK) != std::wstring::npos && strName == refFiles[nCut])
+                continue;
+            EXPECT_TRUE(ReadAll(strRef + strName) == ReadAll(strBase + strName))
+                << Narrow(strName) << " differs after a cut at " << Narrow(refFiles[nCut]);
+        }
+    }
+}
+
 // layout.7z (make_extract_fixtures.py): eleven files, then nine directories.
 TEST_F(Extraction, ConfigAndResourceTreesGoBelowTheDataDirectoryAndDirectoriesLastStopProgressEarly)
 {
@@ -542,6 +584,7 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
         // Without Vellomar.exe at the top nothing could be started: damaged.
         {L"extract_empty.dll", false, INSTALL_ERR_ARCHIVE},
         {L"extract_nomain.dll", false, INSTALL_ERR_ARCHIVE},
+        {L"extract_nameless.dll", false, INSTALL_ERR_ARCHIVE},   // entries without names: no crash
         {nullptr, false, INSTALL_ERR_STAGE},
         {L"extract_layout.dll", true, INSTALL_DONE},   // stop requested before the first entry
     };
@@ -581,6 +624,8 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)
     } cases[] = {
         {L"extract_escape_parent.dll", L"sub\\..\\..\\outside\\evil.txt"},
         {L"extract_escape_stream.dll", L"inside.txt:evil"},
+        // A device would take the bytes and report success with no file written.
+        {L"extract_escape_device.dll", L"logs\\nul.txt"},
     };
     for (const auto& c : cases) {
         CScopedResourceModule module(c.pszDll);
@@ -598,6 +643,45 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)
                   ListTree(Base(outer)));
         EXPECT_EQ("inside.txt\n", ReadAll(strInstall + L"inside.txt"));
         EXPECT_EQ("<missing>", ReadAll(strInstall + L"inside.txt:evil"));
+    }
+}
+
+TEST_F(Extraction, TargetPathOfMaxPathCharactersStopsWithItsPathAndNothingIsWrittenElsewhere)
+{
+    CScopedResourceModule module(L"extract_payload.dll");
+    ASSERT_TRUE(module.Loaded());
+    // An install folder of 240 characters inside an outer folder: the
+    // payload's shorter names fit below MAX_PATH, its longer ones do not.
+    CTempFolder outer(L"extract long");
+    const size_t nInstallChars = 240;
+    ASSERT_LT(Base(outer).size() + 2, nInstallChars);
+    const std::wstring strPadding(nInstallChars - Base(outer).size() - 1, L'p');
+    const std::wstring strInstall = Base(outer) + strPadding + L"\\";
+    ASSERT_EQ(nInstallChars, strInstall.size());
+    ASSERT_TRUE(CreateDirectoryW(strInstall.c_str(), nullptr));
+
+    const std::vector<CListedEntry> entries = ReadListedEntries(L"payload");
+    size_t nFirstLong = 0;
+    while (nFirstLong < entries.size() && strInstall.size() + entries[nFirstLong].strName.size() < MAX_PATH)
+        ++nFirstLong;
+    ASSERT_GT(nFirstLong, 0u) << "every entry is too long: the folder does not test the limit";
+    ASSERT_LT(nFirstLong, entries.size()) << "no entry is too long: the folder does not test the limit";
+    std::wstring strLong = strInstall + entries[nFirstLong].strName;
+    std::replace(strLong.begin(), strLong.end(), L'/', L'\\');
+
+    const CRunResult run = RunExtraction(strInstall, strInstall);
+    ASSERT_EQ(INSTALL_ERR_CREATE, run.nFinal);
+    EXPECT_EQ(strLong.substr(0, NOTIFY_PATH_CHARS - 1), run.strPath);
+    EXPECT_EQ(0, run.nAfterFinal);
+    for (size_t i = 0; i < nFirstLong; ++i) {
+        std::wstring strPath = strInstall + entries[i].strName;
+        std::replace(strPath.begin(), strPath.end(), L'/', L'\\');
+        EXPECT_TRUE(entries[i].bDir ? FolderExists(strPath.c_str()) : FileExists(strPath.c_str())) << Narrow(strPath);
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(strLong.c_str())) << "written past MAX_PATH";
+    for (const std::wstring& strName : ListTree(Base(outer))) {
+        EXPECT_EQ(strPadding + L"\\", strName.substr(0, strPadding.size() + 1)) << Narrow(strName) << " outside";
+        EXPECT_LT(Base(outer).size() + strName.size(), MAX_PATH + 1) << Narrow(strName);
     }
 }
 

@@ -20,6 +20,9 @@ uncompressed header. The others come from 7-Zip:
                     directory), LZMA2, PPMd and Copy
   blocks_ref/       blocks.7z as 7-Zip itself extracts it
   crc_second.7z     two Copy blocks; the second block's middle file has a wrong CRC
+  escape_device.7z  a name whose file part is a device ("nul.txt")
+  nameless.7z       two files and no names property (the damaged-payload
+                    campaign's finding: the reader accepts it)
   payload_entries.txt  the default payload's entries in archive order, "D name"
                     or "F name" per line; blocks_entries.txt the same of blocks.7z
   payload_ref/      the default payload as 7-Zip itself extracts it
@@ -65,10 +68,11 @@ def prop(pid, body):
     return bytes([pid]) + number(len(body)) + body
 
 
-def write_7z(path, entries, block_starts=(), bad_crc=()):
+def write_7z(path, entries, block_starts=(), bad_crc=(), names=True):
     """entries: (name, data or None for a directory, attribute word or None).
     Entries with data go into one Copy block, or a new block starts at each
-    name in block_starts; the names in bad_crc get a wrong CRC."""
+    name in block_starts; the names in bad_crc get a wrong CRC; names=False
+    leaves the names property out."""
     blocks = []
     for name, data, _ in entries:
         if data:
@@ -97,8 +101,9 @@ def write_7z(path, entries, block_starts=(), bad_crc=()):
         if any(empty):
             header += prop(0x0e, bits(empty))
             header += prop(0x0f, bits([data is not None for _, data, _ in entries if not data]))
-        names = b"".join(name.encode("utf-16-le") + b"\0\0" for name, _, _ in entries)
-        header += prop(0x11, b"\x00" + names)
+        name_bytes = b"".join(name.encode("utf-16-le") + b"\0\0" for name, _, _ in entries)
+        if names:
+            header += prop(0x11, b"\x00" + name_bytes)
         defined = [attrib is not None for _, _, attrib in entries]
         if any(defined):
             body = (b"\x01" if all(defined) else b"\x00" + bits(defined)) + b"\x00"
@@ -238,6 +243,13 @@ def main():
         ("Vellomar.exe", text("Vellomar.exe"), None),
         ("inside.txt", text("inside.txt"), None),
         ("inside.txt:evil", text("evil"), None)])
+    write_7z(os.path.join(out, "escape_device.7z"), [
+        ("Vellomar.exe", text("Vellomar.exe"), None),
+        ("inside.txt", text("inside.txt"), None),
+        ("logs/nul.txt", text("lost"), None)])
+    write_7z(os.path.join(out, "nameless.7z"), [
+        ("a.txt", text("a.txt"), None),
+        ("b.txt", text("b.txt"), None)], names=False)
     write_7z(os.path.join(out, "thumbs.7z"), [
         ("Vellomar.exe", text("Vellomar.exe"), None),
         ("a.txt", text("a.txt"), None),
@@ -251,7 +263,7 @@ def main():
     open(os.path.join(out, "damaged.7z"), "wb").write(data)
 
     make_blocks(sevenzip, out)
-    for name in ("layout.7z", "nomain.7z", "escape_parent.7z", "escape_stream.7z", "thumbs.7z"):
+    for name in ("layout.7z", "nomain.7z", "escape_parent.7z", "escape_stream.7z", "escape_device.7z", "thumbs.7z"):
         subprocess.run([sevenzip, "t", "-bso0", "-bsp0", os.path.join(out, name)], check=True)
 
     for name, archive in (("payload", payload), ("blocks", os.path.join(out, "blocks.7z"))):

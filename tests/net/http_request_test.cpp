@@ -239,6 +239,23 @@ TEST(HttpRequest, BodyEndsReadOkOrCutShort)
     }
 }
 
+// A server that sends far more than anyone asked for: the body is read to its
+// end, counted whole, and kept only up to the limit.
+TEST(HttpRequest, BodyBeyondTheKeepLimitIsReadToItsEndAndKeptOnlyToTheLimit)
+{
+    const std::string strHuge = Pattern(4 * HTTP_BODY_KEEP_LIMIT + 123);
+    CTestHttpServer server({Answer(strHuge)});
+    ASSERT_TRUE(server.IsListening());
+    CRecordingManager manager;
+    const int nId = RunToEnd(manager, Param(server, "/huge"));
+    const CNotification* pDone = manager.Find(nId, 'C');
+    ASSERT_NE(nullptr, pDone);
+    EXPECT_TRUE(pDone->m_response.m_bReadOk);
+    EXPECT_EQ(static_cast<LONG>(strHuge.size()), pDone->m_nReceived);
+    ASSERT_EQ(HTTP_BODY_KEEP_LIMIT, pDone->m_strBody.size());
+    EXPECT_TRUE(pDone->m_strBody == strHuge.substr(0, HTTP_BODY_KEEP_LIMIT)) << "the kept bytes are not the first ones";
+}
+
 TEST(HttpRequest, NothingListeningStillRunsEveryEvent)
 {
     CHttpRequestParam param;

@@ -7,6 +7,10 @@
 //   winprobe focus <hwnd> the control id holding the focus in that window's thread (0: none)
 //   winprobe foreground   hwnd of the foreground window (0 when none)
 //   winprobe texts HWND   class and text of each child window of HWND
+//   winprobe ping HWND COUNT PERIOD_MS
+//                         sends WM_NULL COUNT times, PERIOD_MS apart, and
+//                         prints "answers=<n> max_ms=<slowest answer>"; an
+//                         answer that never comes counts as 10000 ms
 #include <windows.h>
 #include <tlhelp32.h>
 #include <cstdio>
@@ -87,6 +91,31 @@ void PrintFocus(const wchar_t* pszHwnd)
     printf("%d\n", nId);
 }
 
+// How long the window's thread takes to answer, at the worst.
+void Ping(HWND hWnd, int nCount, DWORD dwPeriod)
+{
+    constexpr UINT NO_ANSWER_MS = 10000;
+    LARGE_INTEGER freq;
+    QueryPerformanceFrequency(&freq);
+    double dMax = 0;
+    int nAnswers = 0;
+    for (int i = 0; i < nCount; ++i) {
+        LARGE_INTEGER t0, t1;
+        QueryPerformanceCounter(&t0);
+        DWORD_PTR dwResult = 0;
+        const bool bAnswered = SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, NO_ANSWER_MS, &dwResult) != 0;
+        QueryPerformanceCounter(&t1);
+        const double dMs = bAnswered ? 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart)
+                                           / static_cast<double>(freq.QuadPart)
+                                     : NO_ANSWER_MS;
+        nAnswers += bAnswered ? 1 : 0;
+        if (dMs > dMax)
+            dMax = dMs;
+        Sleep(dwPeriod);
+    }
+    printf("answers=%d max_ms=%.1f\n", nAnswers, dMax);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -103,8 +132,12 @@ int wmain(int argc, wchar_t** argv)
         printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetForegroundWindow())));
     else if (argc >= 3 && wcscmp(argv[1], L"texts") == 0)
         EnumChildWindows(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[2], nullptr, 10))), PrintChildText, 0);
+    else if (argc == 5 && wcscmp(argv[1], L"ping") == 0)
+        Ping(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[2], nullptr, 10))), _wtoi(argv[3]),
+             static_cast<DWORD>(_wtoi(argv[4])));
     else {
-        fputs("usage: winprobe windows|processes|text <hwnd> <id>|focus <hwnd>|foreground|texts <hwnd>\n", stderr);
+        fputs("usage: winprobe windows|processes|text <hwnd> <id>|focus <hwnd>|foreground|texts <hwnd>"
+              "|ping <hwnd> <count> <period ms>\n", stderr);
         return 2;
     }
     return 0;

@@ -1,0 +1,145 @@
+// extract_driver: one run of the extraction worker on an archive given as a
+// file, for the damaged-payload campaign (bench/damage.py) and the full-disk
+// test (full_disk.py).
+//
+//   extract_driver <template.dll> <archive.7z> <work.dll> <folder\> [<temp folder>]
+//
+// Copies the resource-only template DLL to work.dll, puts the archive into it
+// as "FILE"/129, makes it the resource module and runs StartExtraction into
+// folder\, pumping messages. Prints one line:
+//   "code=<first final code> finals=<final codes posted> progress=<posts>
+//    seconds=<start to first final code> path=<path buffer of codes 5 and 6>"
+// or "code=none seconds=<limit>" when no final code came within the limit,
+// and then ends the process at once (the worker may still be running).
+// With a temp folder, TMP and TEMP point there, so the archive is staged there.
+// Exit code 0 whenever a line was printed after a final code.
+#include <windows.h>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "afx/afxmodule.h"
+#include "engine/extract.h"
+
+namespace {
+
+constexpr DWORD FINAL_CODE_LIMIT_MS = 10000;   // the campaign's bound for one run
+constexpr DWORD LATE_POST_WAIT_MS = 300;       // how long a second final code is waited for
+
+double Seconds(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER now, freq;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&freq);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+bool ReadFileBytes(const wchar_t* pszPath, std::vector<char>& data)
+{
+    HANDLE hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    char buffer[65536];
+    DWORD nRead = 0;
+    while (ReadFile(hFile, buffer, sizeof(buffer), &nRead, nullptr) && nRead)
+        data.insert(data.end(), buffer, buffer + nRead);
+    CloseHandle(hFile);
+    return true;
+}
+
+// work.dll = template.dll with the archive as "FILE"/129 (an empty archive
+// leaves the template's placeholder out, so staging finds no payload).
+bool MakePayloadDll(const wchar_t* pszTemplate, const wchar_t* pszArchive, const wchar_t* pszWork)
+{
+    std::vector<char> data;
+    if (!ReadFileBytes(pszArchive, data) || !CopyFileW(pszTemplate, pszWork, FALSE))
+        return false;
+    HANDLE hUpdate = BeginUpdateResourceW(pszWork, FALSE);
+    if (!hUpdate)
+        return false;
+    const BOOL bUpdated = UpdateResourceW(hUpdate, PAYLOAD_RESOURCE_TYPE, MAKEINTRESOURCEW(PAYLOAD_RESOURCE_ID),
+                                          MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                          data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+    return EndUpdateResourceW(hUpdate, !bUpdated) && bUpdated;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: extract_driver <template.dll> <archive.7z> <work.dll> <folder\\> [<temp>]\n");
+        return 2;
+    }
+    if (!MakePayloadDll(argv[1], argv[2], argv[3])) {
+        std::fprintf(stderr, "cannot make %ls\n", argv[3]);
+        return 2;
+    }
+    HMODULE hPayload = LoadLibraryW(argv[3]);
+    if (!hPayload) {
+        std::fprintf(stderr, "cannot load %ls\n", argv[3]);
+        return 2;
+    }
+    AfxSetResourceHandle(hPayload);
+    if (argc == 6) {
+        // Only now: making the DLL above needs a temporary folder of its own.
+        SetEnvironmentVariableW(L"TMP", argv[5]);
+        SetEnvironmentVariableW(L"TEMP", argv[5]);
+    }
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ExtractJob* pJob = new ExtractJob();   // the worker may outlive a failed run
+
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    StartExtraction(hWnd, argv[4], argv[4], pJob);
+    WPARAM nCode = INSTALL_PROGRESS;
+    unsigned nFinals = 0;
+    unsigned nProgress = 0;
+    double dSeconds = 0;
+    std::wstring strPath;
+    const DWORD dwStart = GetTickCount();
+    DWORD dwLimit = FINAL_CODE_LIMIT_MS;
+    for (;;) {
+        const DWORD dwElapsed = GetTickCount() - dwStart;
+        if (dwElapsed >= dwLimit)
+            break;
+        MSG msg;
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, dwLimit - dwElapsed, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.hwnd != hWnd || msg.message != WM_INSTALL_NOTIFY) {
+            DispatchMessageW(&msg);
+            continue;
+        }
+        if (msg.wParam == INSTALL_PROGRESS) {
+            ++nProgress;
+            continue;
+        }
+        if (++nFinals == 1) {
+            nCode = msg.wParam;
+            dSeconds = Seconds(start);
+            // Whatever else the worker posts arrives soon after, or never.
+            dwLimit = GetTickCount() - dwStart + LATE_POST_WAIT_MS;
+            if (pJob->hThread)
+                WaitForSingleObject(pJob->hThread, LATE_POST_WAIT_MS);
+        }
+        if ((msg.wParam == INSTALL_ERR_CREATE || msg.wParam == INSTALL_ERR_WRITE) && msg.lParam) {
+            wchar_t* pBuffer = reinterpret_cast<wchar_t*>(msg.lParam);
+            if (strPath.empty())
+                strPath = pBuffer;
+            delete[] pBuffer;
+        }
+    }
+    if (nFinals == 0) {
+        std::printf("code=none seconds=%.3f\n", Seconds(start));
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    std::printf("code=%u finals=%u progress=%u seconds=%.3f path=%ls\n", static_cast<unsigned>(nCode), nFinals,
+                nProgress, dSeconds, strPath.c_str());
+    std::fflush(stdout);
+    // The worker has ended or is stuck; either way the process ends here.
+    TerminateProcess(GetCurrentProcess(), 0);
+    return 0;
+}
