@@ -19,7 +19,7 @@ Kinds of damage:
                  made right
   start          the start header's next-header offset or size changed,
                  its checksum made right
-  name           a Copy archive holding one harmless file, then one entry
+  name           a Copy archive holding Vellomar.exe and one harmless file, then one entry
                  with a hostile name (parents, colons, drive letters,
                  leading slashes, devices, very long names)
 
@@ -268,13 +268,18 @@ def decode_header(data):
 
 
 def make_multi_block():
-    """Twenty-four files in blocks of three (BCJ + LZMA, plain header): eight blocks."""
-    out = os.path.join(CACHE, "multi.7z")
+    """Vellomar.exe and twenty-four files in blocks of three (BCJ + LZMA, plain
+    header): nine blocks. Without Vellomar.exe at its top the worker would
+    refuse every variant as damaged before reading any entry."""
+    out = os.path.join(CACHE, "multi-main.7z")
     if os.path.exists(out):
         return out
     tree = os.path.join(CACHE, "multi-tree")
     shutil.rmtree(tree, ignore_errors=True)
     rng = random.Random(7)
+    os.makedirs(tree)
+    with open(os.path.join(tree, "Vellomar.exe"), "wb") as f:
+        f.write(b"MZ" + rng.randbytes(3000))
     for i in range(24):
         path = os.path.join(tree, "resource" if i % 2 else "bin", "d%d" % (i % 4), "f%02d.dat" % i)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -392,7 +397,8 @@ def name_variants():
     for i, name in enumerate(HOSTILE_NAMES):
         path = os.path.join(CACHE, "names", "n%02d.7z" % i)
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        write_7z(path, [("inside.txt", b"inside.txt\n", None), (name, b"hostile\n", None)])
+        write_7z(path, [("Vellomar.exe", b"Vellomar.exe\n", None), ("inside.txt", b"inside.txt\n", None),
+                        (name, b"hostile\n", None)])
         yield "name", repr(name if len(name) < 40 else name[:20] + "...(%d)" % len(name)), open(path, "rb").read(), name
 
 
