@@ -133,9 +133,10 @@ void CMessageBoxDlg::OnPaint()
     CRect rcText(layout.nTextLeft, TEXT_TOP, layout.nTextLeft + TEXT_WIDTH, TEXT_BOTTOM);
     const COLORREF clrOld = pDC->SetTextColor(CLR_MESSAGE);
     const int nOldMode = pDC->SetBkMode(TRANSPARENT);
-    CFont* pOldFont = pDC->SelectObject(&m_fontMessage);
-    pDC->DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
-    pDC->SelectObject(pOldFont);
+    {
+        CSelectObject selectFont(*pDC, m_fontMessage);
+        pDC->DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
+    }
     pDC->SetBkMode(nOldMode);
     pDC->SetTextColor(clrOld);
     delete pIcon;
