@@ -36,11 +36,7 @@ CBaseDlg::CBaseDlg(UINT nIDTemplate, CWnd* pParent)
 {
 }
 
-CBaseDlg::~CBaseDlg()
-{
-    delete m_pBkImage;
-    m_pBkImage = nullptr;
-}
+CBaseDlg::~CBaseDlg() = default;
 
 void CBaseDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -120,7 +116,7 @@ int CBaseDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
         return -1;
     // The skin draws its own title bar; the template's caption would show above it.
     ModifyStyle(WS_CAPTION, 0);
-    LoadPngResource(&m_pBkImage, m_nBkImageID);
+    m_pBkImage = LoadPngResource(m_nBkImageID);
     if (!m_pBkImage)
         return 0;   // no background: the template's size stays
     SizeToBackground();
@@ -202,7 +198,7 @@ void CBaseDlg::OnPaint()
         {
             Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
             if (m_pBkImage)
-                graphics.DrawImage(m_pBkImage, 0, 0, w, h);
+                graphics.DrawImage(m_pBkImage.get(), 0, 0, w, h);
         }
         // Snapshots hold the background only, before anything else is drawn.
         CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);

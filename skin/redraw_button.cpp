@@ -100,14 +100,12 @@ COLORREF CRedrawButton::GetLookColor(ButtonLook look) const
 
 void CRedrawButton::SizeToImage(BOOL bTop)
 {
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, m_nImgNormal);
-    const int cx = static_cast<int>(ImageWidth(pImage));
-    const int cy = static_cast<int>(ImageHeight(pImage));
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(m_nImgNormal);
+    const int cx = static_cast<int>(ImageWidth(pImage.get()));
+    const int cy = static_cast<int>(ImageHeight(pImage.get()));
     CRect rcParent;
     ::GetClientRect(::GetParent(m_hWnd), &rcParent);
     MoveWindow(0, bTop ? 0 : rcParent.Height() - BUTTON_BOTTOM_GAP, cx, cy, TRUE);
-    delete pImage;
 }
 
 void CRedrawButton::PreSubclassWindow()
@@ -134,11 +132,10 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     PaintCapturedBackground(*this, pDC);
 
     const ButtonLook look = ChooseButtonLook(m_bDisabled, m_bHover, m_bPressed, m_bFocus);
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, GetLookImage(look));
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(GetLookImage(look));
 
     if (m_bDrawImage && pImage) {
-        graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()),
+        graphics.DrawImage(pImage.get(), 0, 0, static_cast<INT>(pImage->GetWidth()),
                              static_cast<INT>(pImage->GetHeight()));
     }
     CString strText;
@@ -152,8 +149,7 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
         pDC->DrawText(strText, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     if (ShowsFocusCue(state, QueryFocusUiState(m_hWnd)))
-        DrawFocusMark(lpDrawItemStruct->hDC, rcClient, m_bDrawImage ? pImage : nullptr, strText, GetLookColor(look));
-    delete pImage;
+        DrawFocusMark(lpDrawItemStruct->hDC, rcClient, m_bDrawImage ? pImage.get() : nullptr, strText, GetLookColor(look));
 }
 
 void CRedrawButton::DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image* pImage,

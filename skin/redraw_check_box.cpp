@@ -78,13 +78,12 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
 
     if (m_bDisabled)
         clrText = m_clrDisabled;
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
 
     offscreen.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-    const INT cxImage = static_cast<INT>(ImageWidth(pImage));
+    const INT cxImage = static_cast<INT>(ImageWidth(pImage.get()));
     if (pImage)
-        offscreen.DrawImage(pImage, 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
+        offscreen.DrawImage(pImage.get(), 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
 
     CString strText;
     GetWindowText(strText);
@@ -108,7 +107,6 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
         DrawFocusCue(lpDrawItemStruct->hDC, rcMark, clrText);
     }
 
-    delete pImage;
 }
 
 BOOL CRedrawCheckBox::OnEraseBkgnd(CDC* pDC)

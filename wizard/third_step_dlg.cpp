@@ -91,7 +91,7 @@ void CThirdStepDlg::OnPaint()
     {
         Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
         if (m_pBkImage)
-            graphics.DrawImage(m_pBkImage, 0, 0, static_cast<INT>(m_pBkImage->GetWidth()),
+            graphics.DrawImage(m_pBkImage.get(), 0, 0, static_cast<INT>(m_pBkImage->GetWidth()),
                                static_cast<INT>(m_pBkImage->GetHeight()));
 
         Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
