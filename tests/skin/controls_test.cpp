@@ -510,23 +510,6 @@ TEST(BaseDlg, EachControlHoldsOneSnapshotSelectedIntoItsDc)
     dlg.DestroyWindow();
 }
 
-struct Growth
-{
-    long nGdi, nGdip, nDc;   // objects left alive, by kind
-};
-
-// What 100 rounds of some work leave alive, after 5 rounds to warm caches.
-Growth GrowthOver100(const GdiCensus& census, const std::function<void()>& work)
-{
-    for (int i = 0; i < 5; ++i)
-        work();
-    const GdiCensus::Counts before = census.Now();
-    for (int i = 0; i < 100; ++i)
-        work();
-    const GdiCensus::Counts after = census.Now();
-    return {after.LiveGdi() - before.LiveGdi(), after.LiveGdip() - before.LiveGdip(), after.LiveDc() - before.LiveDc()};
-}
-
 TEST(GdiCensus, SeesADeliberateLeakOfEachKind)
 {
     GdiCensus census;
