@@ -10,9 +10,8 @@
 //   dcMem.CreateCompatibleDC(&dc);
 //   CBitmap bmp;
 //   bmp.CreateCompatibleBitmap(&dc, w, h);
-//   CBitmap* pOld = dcMem.SelectObject(&bmp);
+//   CSelectObject select(dcMem, bmp);  // puts the old bitmap back at scope end
 //   ...
-//   dcMem.SelectObject(pOld);         // before bmp goes out of scope
 // CPaintDC (BeginPaint/EndPaint), CClientDC and CWindowDC (GetDC/ReleaseDC)
 // borrow their DC from the system for one scope. CDC::FromHandle wraps a DC
 // the caller does not own, such as the one in a DRAWITEMSTRUCT.
@@ -187,6 +186,29 @@ inline HDC SafeHdc(const CDC* pDC)
 {
     return pDC ? pDC->m_hDC : nullptr;
 }
+
+// Selects a GDI object into a DC for one scope and puts the previous one back
+// on leaving it, so that the object is never deleted while selected:
+//   CSelectObject select(dcMem, bmp);   // declared after bmp and dcMem
+// A null DC or object selects nothing.
+class CSelectObject
+{
+public:
+    CSelectObject(HDC hDC, HGDIOBJ hObject)
+        : m_hDC(hDC), m_hOld(hDC && hObject ? ::SelectObject(hDC, hObject) : nullptr) {}
+    CSelectObject(CDC& dc, CGdiObject& object) : CSelectObject(dc.GetSafeHdc(), object.GetSafeHandle()) {}
+    ~CSelectObject()
+    {
+        if (m_hOld)
+            ::SelectObject(m_hDC, m_hOld);
+    }
+    CSelectObject(const CSelectObject&) = delete;
+    CSelectObject& operator=(const CSelectObject&) = delete;
+
+private:
+    HDC m_hDC;
+    HGDIOBJ m_hOld;
+};
 
 // The DC of one WM_PAINT: BeginPaint in the constructor, EndPaint in the
 // destructor. Only inside a WM_PAINT handler.

@@ -13,6 +13,10 @@ ULONG_PTR StartGdiplusForProcess();
 
 }  // namespace
 
+// The first of two GDI+ starts, the process's: up before the application
+// object is constructed and down after it is destroyed (atexit runs in
+// reverse), so that an image made or freed outside InitInstance and
+// ExitInstance, which own the second start, still finds GDI+ running.
 ULONG_PTR g_gdiplusToken = StartGdiplusForProcess();
 CVLSetupApp theApp;
 

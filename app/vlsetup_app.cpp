@@ -51,6 +51,8 @@ BOOL CVLSetupApp::InitInstance()
     icc.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&icc);
 
+    // A second GDI+ start, the application's own: ExitInstance releases it,
+    // while the process-wide one (main.cpp) stays for the static objects.
     Gdiplus::GdiplusStartupInput gdiplusInput;
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
     CWndShadow::InitShadowSupport(m_hInstance);

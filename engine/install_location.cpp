@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "engine/owners.h"
 #include "engine/product.h"
 
 namespace {
@@ -109,13 +110,11 @@ CString FormatProgramFilesDir(const CString& strWindowsDir)
 CString GetDefaultInstallDir()
 {
     CString strDir;
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, GetProductKeyName(), 0, KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS) {
-        strDir = QueryPathValue(hKey, INSTALL_DIR_VALUE_LEGACY);
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, GetProductKeyName(), KEY_QUERY_VALUE) == ERROR_SUCCESS) {
+        strDir = QueryPathValue(key, INSTALL_DIR_VALUE_LEGACY);
         if (strDir.IsEmpty())
-            strDir = QueryPathValue(hKey, INSTALL_DIR_VALUE);
-        RegCloseKey(hKey);
-        hKey = nullptr;
+            strDir = QueryPathValue(key, INSTALL_DIR_VALUE);
     }
     if (!strDir.IsEmpty())
         return strDir;

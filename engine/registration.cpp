@@ -7,6 +7,7 @@
 
 #include "engine/directory.h"
 #include "engine/install_location.h"
+#include "engine/owners.h"
 
 namespace {
 
@@ -21,22 +22,17 @@ void SaveShellLink(const CString& strLinkPath, const CString& strTarget, bool bS
 {
     if (strLinkPath.IsEmpty())
         return;
-    IShellLinkW* pLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&pLink))))
+    CComRef<IShellLinkW> pLink;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, pLink.Receive())))
         return;
-    IPersistFile* pFile = nullptr;
-    if (FAILED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
-        pLink->Release();
+    CComRef<IPersistFile> pFile;
+    if (FAILED(pLink->QueryInterface(IID_IPersistFile, pFile.Receive())))
         return;
-    }
     pLink->SetPath(strTarget);
     pLink->SetWorkingDirectory(g_strInstallPath);
     if (bSetShowCmd)
         pLink->SetShowCmd(SW_SHOWNORMAL);
     pFile->Save(strLinkPath, TRUE);
-    pFile->Release();
-    pLink->Release();
 }
 
 // Sets the icon of an internet shortcut through its property set, for the
@@ -44,11 +40,12 @@ void SaveShellLink(const CString& strLinkPath, const CString& strTarget, bool bS
 // saving writes the same IconFile and IconIndex lines either way.
 void SetInternetShortcutIcon(IUniformResourceLocatorW* pUrl, const CString& strIconFile, int nIconIndex)
 {
-    IPropertySetStorage* pSetStorage = nullptr;
-    if (FAILED(pUrl->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&pSetStorage))))
+    CComRef<IPropertySetStorage> pSetStorage;
+    if (FAILED(pUrl->QueryInterface(IID_IPropertySetStorage, pSetStorage.Receive())))
         return;
-    IPropertyStorage* pStorage = nullptr;
-    if (SUCCEEDED(pSetStorage->Open(FMTID_Intshcut, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &pStorage))) {
+    CComRef<IPropertyStorage> pStorage;
+    if (SUCCEEDED(pSetStorage->Open(FMTID_Intshcut, STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
+                                    reinterpret_cast<IPropertyStorage**>(pStorage.Receive())))) {
         PROPSPEC specs[2] = {};
         specs[0].ulKind = PRSPEC_PROPID;
         specs[0].propid = PID_IS_ICONFILE;
@@ -60,9 +57,7 @@ void SetInternetShortcutIcon(IUniformResourceLocatorW* pUrl, const CString& strI
         values[1].vt = VT_I4;
         values[1].lVal = nIconIndex;
         pStorage->WriteMultiple(2, specs, values, 0);
-        pStorage->Release();
     }
-    pSetStorage->Release();
 }
 
 // Writes one REG_SZ value with its terminating NUL; a failure is ignored.
@@ -70,15 +65,6 @@ void SetStringValue(HKEY hKey, LPCWSTR pszName, const CString& strData)
 {
     const DWORD cbData = static_cast<DWORD>((strData.GetLength() + 1) * sizeof(wchar_t));
     RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCWSTR>(strData)), cbData);
-}
-
-HKEY CreateMachineKey(const CString& strKeyName)
-{
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, strKeyName, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &hKey, nullptr) != ERROR_SUCCESS)
-        return nullptr;
-    return hKey;
 }
 
 // "<folder>\<name><extension>", or empty when the folder is unknown (a link
@@ -206,53 +192,44 @@ void CreateHomePageLink()
     const CString strLinkPath = GetHomePageLinkPath();
     if (strLinkPath.IsEmpty())
         return;
-    IUniformResourceLocatorW* pUrl = nullptr;
+    CComRef<IUniformResourceLocatorW> pUrl;
     if (FAILED(CoCreateInstance(CLSID_InternetShortcut, nullptr, CLSCTX_INPROC_SERVER, IID_IUniformResourceLocatorW,
-                                reinterpret_cast<void**>(&pUrl))))
+                                pUrl.Receive())))
         return;
-    if (FAILED(pUrl->SetURL(PRODUCT_HOME_PAGE_URL, IURL_SETURL_FL_GUESS_PROTOCOL))) {
-        pUrl->Release();
+    if (FAILED(pUrl->SetURL(PRODUCT_HOME_PAGE_URL, IURL_SETURL_FL_GUESS_PROTOCOL)))
         return;
+    {
+        CComRef<IShellLinkW> pLink;
+        if (SUCCEEDED(pUrl->QueryInterface(IID_IShellLinkW, pLink.Receive())))
+            pLink->SetIconLocation(GetAppExePath(), 0);
+        else
+            SetInternetShortcutIcon(pUrl.get(), GetAppExePath(), 0);
     }
-    IShellLinkW* pLink = nullptr;
-    if (SUCCEEDED(pUrl->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&pLink)))) {
-        pLink->SetIconLocation(GetAppExePath(), 0);
-        pLink->Release();
-    } else {
-        SetInternetShortcutIcon(pUrl, GetAppExePath(), 0);
-    }
-    IPersistFile* pFile = nullptr;
-    if (SUCCEEDED(pUrl->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
+    CComRef<IPersistFile> pFile;
+    if (SUCCEEDED(pUrl->QueryInterface(IID_IPersistFile, pFile.Receive())))
         pFile->Save(strLinkPath, TRUE);
-        pFile->Release();
-    }
-    pUrl->Release();
 }
 
 void WriteUninstallEntry()
 {
-    HKEY hKey = CreateMachineKey(GetUninstallKeyName());
-    if (!hKey)
+    CRegistryKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, GetUninstallKeyName(), KEY_WRITE) != ERROR_SUCCESS)
         return;
     // The shell runs UninstallString as a command line, so a path with spaces
     // goes in quotes; DisplayIcon is a plain path.
-    SetStringValue(hKey, UNINSTALL_VALUE_DISPLAY_ICON, GetAppExePath());
-    SetStringValue(hKey, UNINSTALL_VALUE_DISPLAY_NAME, PRODUCT_NAME);
-    SetStringValue(hKey, UNINSTALL_VALUE_PUBLISHER, PRODUCT_PUBLISHER);
-    SetStringValue(hKey, UNINSTALL_VALUE_UNINSTALL_STRING, GetUninstallCommand());
-    SetStringValue(hKey, UNINSTALL_VALUE_URL_INFO_ABOUT, PRODUCT_HOME_PAGE_URL);
-    RegCloseKey(hKey);
-    hKey = nullptr;
+    SetStringValue(key, UNINSTALL_VALUE_DISPLAY_ICON, GetAppExePath());
+    SetStringValue(key, UNINSTALL_VALUE_DISPLAY_NAME, PRODUCT_NAME);
+    SetStringValue(key, UNINSTALL_VALUE_PUBLISHER, PRODUCT_PUBLISHER);
+    SetStringValue(key, UNINSTALL_VALUE_UNINSTALL_STRING, GetUninstallCommand());
+    SetStringValue(key, UNINSTALL_VALUE_URL_INFO_ABOUT, PRODUCT_HOME_PAGE_URL);
 }
 
 void WriteInstallDirValue()
 {
-    HKEY hKey = CreateMachineKey(GetProductKeyName());
-    if (!hKey)
+    CRegistryKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, GetProductKeyName(), KEY_WRITE) != ERROR_SUCCESS)
         return;
-    SetStringValue(hKey, INSTALL_DIR_VALUE, g_strInstallPath);
-    RegCloseKey(hKey);
-    hKey = nullptr;
+    SetStringValue(key, INSTALL_DIR_VALUE, g_strInstallPath);
 }
 
 void RegisterInstallation()

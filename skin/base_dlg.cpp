@@ -4,26 +4,6 @@
 
 namespace {
 
-constexpr LONG_PTR CAPTION_MASK = 0xFF3FFFFF;   // clears WS_BORDER and WS_DLGFRAME
-
-// Selects a bitmap into a DC for one scope.
-class CSelectBitmap
-{
-public:
-    CSelectBitmap(CDC& dc, CBitmap& bmp) : m_dc(dc), m_pOld(dc.SelectObject(&bmp)) {}
-    ~CSelectBitmap()
-    {
-        if (m_pOld)
-            m_dc.SelectObject(m_pOld);
-    }
-    CSelectBitmap(const CSelectBitmap&) = delete;
-    CSelectBitmap& operator=(const CSelectBitmap&) = delete;
-
-private:
-    CDC& m_dc;
-    CBitmap* m_pOld;
-};
-
 }  // namespace
 
 void PostQuitToMainWnd()
@@ -56,11 +36,7 @@ CBaseDlg::CBaseDlg(UINT nIDTemplate, CWnd* pParent)
 {
 }
 
-CBaseDlg::~CBaseDlg()
-{
-    delete m_pBkImage;
-    m_pBkImage = nullptr;
-}
+CBaseDlg::~CBaseDlg() = default;
 
 void CBaseDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -138,8 +114,9 @@ int CBaseDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
 {
     if (CDialog::OnCreate(lpCreateStruct) == -1)
         return -1;
-    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, ::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & CAPTION_MASK);
-    LoadPngResource(&m_pBkImage, m_nBkImageID);
+    // The skin draws its own title bar; the template's caption would show above it.
+    ModifyStyle(WS_CAPTION, 0);
+    m_pBkImage = LoadPngResource(m_nBkImageID);
     if (!m_pBkImage)
         return 0;   // no background: the template's size stays
     SizeToBackground();
@@ -216,12 +193,12 @@ void CBaseDlg::OnPaint()
     CBitmap bmpMem;
     bmpMem.CreateCompatibleBitmap(&dc, w, h);
     {
-        CSelectBitmap select(dcMem, bmpMem);
+        CSelectObject select(dcMem, bmpMem);
         dcMem.SetBkMode(TRANSPARENT);
         {
             Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
             if (m_pBkImage)
-                graphics.DrawImage(m_pBkImage, 0, 0, w, h);
+                graphics.DrawImage(m_pBkImage.get(), 0, 0, w, h);
         }
         // Snapshots hold the background only, before anything else is drawn.
         CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);

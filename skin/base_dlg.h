@@ -45,7 +45,7 @@ public:
 
     CRedrawButton m_btnMin;
     CRedrawButton m_btnClose;
-    Gdiplus::Image* m_pBkImage = nullptr;   // owned; whoever replaces it deletes the old one
+    std::unique_ptr<Gdiplus::Image> m_pBkImage;
     UINT m_nBkImageID = 0;                  // set by each page's constructor
 
 protected:

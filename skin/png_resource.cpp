@@ -26,19 +26,19 @@ const void* FindResourceBytes(UINT nID, LPCWSTR lpszType, DWORD* pcb)
 
 }  // namespace
 
-void LoadPngResource(Gdiplus::Image** ppImage, UINT nID)
+std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID)
 {
     DWORD cb = 0;
     const void* pBytes = FindResourceBytes(nID, L"PNG", &cb);
     if (!pBytes)
-        return;
+        return nullptr;
     HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, cb);
     if (!hBlock)
-        return;
+        return nullptr;
     void* pBlock = ::GlobalLock(hBlock);
     if (!pBlock) {
         ::GlobalFree(hBlock);
-        return;
+        return nullptr;
     }
     memcpy(pBlock, pBytes, cb);
     ::GlobalUnlock(hBlock);
@@ -46,10 +46,11 @@ void LoadPngResource(Gdiplus::Image** ppImage, UINT nID)
     // Delete-on-release: the block goes with the image's last stream reference.
     if (FAILED(::CreateStreamOnHGlobal(hBlock, TRUE, &pStream))) {
         ::GlobalFree(hBlock);
-        return;
+        return nullptr;
     }
-    *ppImage = new Gdiplus::Image(pStream);
+    std::unique_ptr<Gdiplus::Image> pImage(new Gdiplus::Image(pStream));
     pStream->Release();
+    return pImage;
 }
 
 BOOL LoadGifResource(Gdiplus::Image** ppImage)

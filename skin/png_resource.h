@@ -2,10 +2,8 @@
 // parent-background snapshots of the skinned buttons and check boxes, and the
 // small GDI+ conventions the controls share.
 //
-//   Gdiplus::Image* pImage = nullptr;
-//   LoadPngResource(&pImage, IDP_LOGO);     // untouched when the id is missing
-//   ... draw ...
-//   delete pImage;                          // the caller owns it
+//   std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(IDP_LOGO);
+//   if (pImage) ... draw ...               // null when the id is missing
 //
 // A parent takes the snapshots in its double-buffered paint, right after the
 // background went into its memory DC (CBaseDlg::OnPaint and
@@ -15,13 +13,14 @@
 #include "res/pictures.h"
 
 #include <gdiplus.h>
+#include <memory>
 
 class CRedrawButton;
 class CRedrawCheckBox;
 
-// Loads "PNG" resource nID from AfxGetResourceHandle() into a new image that
-// the caller deletes. On any failure *ppImage is left as it was.
-void LoadPngResource(Gdiplus::Image** ppImage, UINT nID);
+// Loads "PNG" resource nID from AfxGetResourceHandle() into a new image the
+// caller owns; null on any failure.
+std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID);
 
 // Loads the busy animation ("GIF" IDG_BUSY). FALSE when the resource or the
 // stream is not available; *ppImage is then left as it was.

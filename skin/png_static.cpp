@@ -14,11 +14,9 @@ void CPngStatic::OnPaint()
 {
     CPaintDC dc(this);
     dc.SetBkMode(TRANSPARENT);
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, m_nImageID);
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(m_nImageID);
     if (pImage) {
         Gdiplus::Graphics graphics(dc.GetSafeHdc());
-        graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()), static_cast<INT>(pImage->GetHeight()));
+        graphics.DrawImage(pImage.get(), 0, 0, static_cast<INT>(pImage->GetWidth()), static_cast<INT>(pImage->GetHeight()));
     }
-    delete pImage;
 }

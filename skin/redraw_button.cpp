@@ -100,14 +100,12 @@ COLORREF CRedrawButton::GetLookColor(ButtonLook look) const
 
 void CRedrawButton::SizeToImage(BOOL bTop)
 {
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, m_nImgNormal);
-    const int cx = static_cast<int>(ImageWidth(pImage));
-    const int cy = static_cast<int>(ImageHeight(pImage));
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(m_nImgNormal);
+    const int cx = static_cast<int>(ImageWidth(pImage.get()));
+    const int cy = static_cast<int>(ImageHeight(pImage.get()));
     CRect rcParent;
     ::GetClientRect(::GetParent(m_hWnd), &rcParent);
     MoveWindow(0, bTop ? 0 : rcParent.Height() - BUTTON_BOTTOM_GAP, cx, cy, TRUE);
-    delete pImage;
 }
 
 void CRedrawButton::PreSubclassWindow()
@@ -120,7 +118,7 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
 {
     m_bDisabled = FALSE;
     CDC* pDC = CDC::FromHandle(lpDrawItemStruct->hDC);   // the system's, for this call only
-    Gdiplus::Graphics* pGraphics = new Gdiplus::Graphics(lpDrawItemStruct->hDC);
+    Gdiplus::Graphics graphics(lpDrawItemStruct->hDC);
     CRect rcClient;
     GetClientRect(&rcClient);
 
@@ -134,29 +132,24 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     PaintCapturedBackground(*this, pDC);
 
     const ButtonLook look = ChooseButtonLook(m_bDisabled, m_bHover, m_bPressed, m_bFocus);
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, GetLookImage(look));
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(GetLookImage(look));
 
     if (m_bDrawImage && pImage) {
-        pGraphics->DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()),
+        graphics.DrawImage(pImage.get(), 0, 0, static_cast<INT>(pImage->GetWidth()),
                              static_cast<INT>(pImage->GetHeight()));
     }
     CString strText;
     if (m_bDrawText) {
         GetWindowText(strText);
         pDC->SetTextColor(GetLookColor(look));
-        // Put the system's font back so m_font is never left selected.
-        CFont* pOldFont = m_font.GetSafeHandle() ? pDC->SelectObject(&m_font) : nullptr;
+        // The system's font goes back so m_font is never left selected.
+        CSelectObject selectFont(*pDC, m_font);
         pDC->SetBkMode(TRANSPARENT);
         CRect rcText(0, 0, rcClient.Width(), rcClient.Height());
         pDC->DrawText(strText, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        if (pOldFont)
-            pDC->SelectObject(pOldFont);
     }
     if (ShowsFocusCue(state, QueryFocusUiState(m_hWnd)))
-        DrawFocusMark(lpDrawItemStruct->hDC, rcClient, m_bDrawImage ? pImage : nullptr, strText, GetLookColor(look));
-    delete pImage;
-    delete pGraphics;
+        DrawFocusMark(lpDrawItemStruct->hDC, rcClient, m_bDrawImage ? pImage.get() : nullptr, strText, GetLookColor(look));
 }
 
 void CRedrawButton::DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image* pImage,
@@ -169,10 +162,8 @@ void CRedrawButton::DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image
     }
     SIZE text = {};
     if (!strText.IsEmpty()) {
-        HGDIOBJ hOldFont = m_font.GetSafeHandle() ? ::SelectObject(hdc, m_font.GetSafeHandle()) : nullptr;
+        CSelectObject selectFont(hdc, m_font.GetSafeHandle());
         ::GetTextExtentPoint32W(hdc, strText, strText.GetLength(), &text);
-        if (hOldFont)
-            ::SelectObject(hdc, hOldFont);
     }
     const SIZE client = {rcClient.Width(), rcClient.Height()};
     DrawFocusCue(hdc, GetButtonFocusRect(client, image, text), text.cx > 0 ? clrText : m_clrFocusMark);

@@ -63,9 +63,9 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     const int h = rcClient.Height();
 
     // Composed off-screen, so the anti-aliased text blends without flicker.
-    Gdiplus::Bitmap* pBitmap = new Gdiplus::Bitmap(w, h, PixelFormat32bppARGB);
-    Gdiplus::Graphics* pOffscreen = new Gdiplus::Graphics(pBitmap);
-    pOffscreen->Clear(Gdiplus::Color(0, 0, 0, 0));
+    Gdiplus::Bitmap bitmap(w, h, PixelFormat32bppARGB);
+    Gdiplus::Graphics offscreen(&bitmap);
+    offscreen.Clear(Gdiplus::Color(0, 0, 0, 0));
     COLORREF clrText = m_clrText;
 
     const UINT state = lpDrawItemStruct->itemState;
@@ -78,41 +78,35 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
 
     if (m_bDisabled)
         clrText = m_clrDisabled;
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
 
-    pOffscreen->SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-    const INT cxImage = static_cast<INT>(ImageWidth(pImage));
+    offscreen.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    const INT cxImage = static_cast<INT>(ImageWidth(pImage.get()));
     if (pImage)
-        pOffscreen->DrawImage(pImage, 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
+        offscreen.DrawImage(pImage.get(), 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
 
     CString strText;
     GetWindowText(strText);
-    Gdiplus::SolidBrush* pBrush = new Gdiplus::SolidBrush(ToGdiplusColor(clrText));
+    const Gdiplus::SolidBrush brush(ToGdiplusColor(clrText));
     // A zero-sized layout rectangle: no bounds, the text starts after the box.
     const Gdiplus::RectF rcLayout(static_cast<Gdiplus::REAL>(cxImage), 0, 0, 0);
-    pOffscreen->DrawString(strText, strText.GetLength(), m_font, rcLayout, nullptr, pBrush);
+    offscreen.DrawString(strText, strText.GetLength(), m_font, rcLayout, nullptr, &brush);
 
-    Gdiplus::Graphics* pScreen = new Gdiplus::Graphics(lpDrawItemStruct->hDC);
-    pScreen->DrawImage(pBitmap, 0, 0, w, h);
+    Gdiplus::Graphics screen(lpDrawItemStruct->hDC);
+    screen.DrawImage(&bitmap, 0, 0, w, h);
 
     if (ShowsFocusCue(state, QueryFocusUiState(m_hWnd))) {
         // Round the text, as a system check box marks its focus.
         Gdiplus::RectF rcText;
-        pOffscreen->MeasureString(strText, strText.GetLength(), m_font, rcLayout, &rcText);
+        offscreen.MeasureString(strText, strText.GetLength(), m_font, rcLayout, &rcText);
         RECT rcMark = {cxImage, 0, cxImage + static_cast<LONG>(rcText.Width + 1.0f),
                        static_cast<LONG>(rcText.Height + 1.0f)};
         const RECT rcAll = {0, 0, w, h};
         ::IntersectRect(&rcMark, &rcMark, &rcAll);
-        pScreen->Flush(Gdiplus::FlushIntentionSync);
+        screen.Flush(Gdiplus::FlushIntentionSync);
         DrawFocusCue(lpDrawItemStruct->hDC, rcMark, clrText);
     }
 
-    delete pBrush;
-    delete pImage;
-    delete pScreen;
-    delete pOffscreen;
-    delete pBitmap;
 }
 
 BOOL CRedrawCheckBox::OnEraseBkgnd(CDC* pDC)

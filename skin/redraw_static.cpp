@@ -32,9 +32,7 @@ void CRedrawStatic::OnPaint()
     CString strText;
     GetWindowText(strText);
     dc.SetBkMode(TRANSPARENT);
-    CFont* pOldFont = dc.SelectObject(&m_font);
+    CSelectObject selectFont(dc, m_font);
     dc.SetTextColor(m_clrText);
     dc.DrawText(strText, &rcClient, 0);
-    if (pOldFont)
-        dc.SelectObject(pOldFont);
 }

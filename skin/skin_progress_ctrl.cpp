@@ -15,18 +15,11 @@ BEGIN_MESSAGE_MAP(CSkinProgressCtrl, CProgressCtrl)
 END_MESSAGE_MAP()
 
 CSkinProgressCtrl::CSkinProgressCtrl()
+    : m_pImgTrack(LoadPngResource(IDP_PROGRESS_TRACK)), m_pImgFill(LoadPngResource(IDP_PROGRESS_FILL))
 {
-    LoadPngResource(&m_pImgTrack, IDP_PROGRESS_TRACK);
-    LoadPngResource(&m_pImgFill, IDP_PROGRESS_FILL);
 }
 
-CSkinProgressCtrl::~CSkinProgressCtrl()
-{
-    delete m_pImgTrack;
-    m_pImgTrack = nullptr;
-    delete m_pImgFill;
-    m_pImgFill = nullptr;
-}
+CSkinProgressCtrl::~CSkinProgressCtrl() = default;
 
 void CSkinProgressCtrl::OnPaint()
 {
@@ -46,11 +39,11 @@ void CSkinProgressCtrl::OnPaint()
     {
         Gdiplus::Graphics offscreen(&bitmap);
         offscreen.Clear(Gdiplus::Color(0xFFFFFFFF));
-        offscreen.DrawImage(m_pImgTrack, Gdiplus::Rect(0, 0, w, h), 0, 0, w, h, Gdiplus::UnitPixel, &attributes);
+        offscreen.DrawImage(m_pImgTrack.get(), Gdiplus::Rect(0, 0, w, h), 0, 0, w, h, Gdiplus::UnitPixel, &attributes);
         const int nPos = static_cast<int>(SendMessage(PBM_GETPOS));
         const int fw = ProgressFillWidth(w, nPos);
         if (fw > 0) {
-            offscreen.DrawImage(m_pImgFill, Gdiplus::Rect(0, 0, fw, h), 0, 0, fw,
+            offscreen.DrawImage(m_pImgFill.get(), Gdiplus::Rect(0, 0, fw, h), 0, 0, fw,
                                 static_cast<INT>(m_pImgFill->GetHeight()), Gdiplus::UnitPixel, &attributes);
         }
     }

@@ -6,6 +6,7 @@
 #include "afx/afxwin.h"
 
 #include <gdiplus.h>
+#include <memory>
 
 // Width of the filled part: nClientWidth x nPos / 100, truncated.
 int ProgressFillWidth(int nClientWidth, int nPos);
@@ -17,8 +18,8 @@ public:
     CSkinProgressCtrl();
     ~CSkinProgressCtrl() override;
 
-    Gdiplus::Image* m_pImgTrack = nullptr;   // owned
-    Gdiplus::Image* m_pImgFill = nullptr;    // owned
+    std::unique_ptr<Gdiplus::Image> m_pImgTrack;
+    std::unique_ptr<Gdiplus::Image> m_pImgFill;
 
 protected:
     afx_msg void OnPaint();

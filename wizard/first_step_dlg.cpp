@@ -189,10 +189,7 @@ void CFirstStepDlg::ShowLayout(bool bCustom)
     m_chkAgree.MoveWindow(200, yAgree, 150, 20, TRUE);
     m_btnProtocol.MoveWindow(360, yAgree, 75, 14, TRUE);
 
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, bCustom ? IDP_CUSTOM_BK : IDP_PAGE_BK);
-    delete m_pBkImage;
-    m_pBkImage = pImage;
+    m_pBkImage = LoadPngResource(bCustom ? IDP_CUSTOM_BK : IDP_PAGE_BK);
     InvalidateRect(nullptr, FALSE);
 
     // The link that switched the layout is hidden now; the focus must not stay there.

@@ -122,23 +122,22 @@ void CMessageBoxDlg::OnPaint()
     CDC* pDC = GetDC();
     if (!pDC)
         return;
-    Gdiplus::Image* pIcon = nullptr;
-    LoadPngResource(&pIcon, m_nIconID);
+    const std::unique_ptr<Gdiplus::Image> pIcon = LoadPngResource(m_nIconID);
     const MessageBoxLayout layout = GetMessageBoxLayout(m_strMessage);
     if (pIcon) {
         Gdiplus::Graphics graphics(SafeHdc(pDC));
-        graphics.DrawImage(pIcon, static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
+        graphics.DrawImage(pIcon.get(), static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
                            static_cast<INT>(pIcon->GetWidth()), static_cast<INT>(pIcon->GetHeight()));
     }
     CRect rcText(layout.nTextLeft, TEXT_TOP, layout.nTextLeft + TEXT_WIDTH, TEXT_BOTTOM);
     const COLORREF clrOld = pDC->SetTextColor(CLR_MESSAGE);
     const int nOldMode = pDC->SetBkMode(TRANSPARENT);
-    CFont* pOldFont = pDC->SelectObject(&m_fontMessage);
-    pDC->DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
-    pDC->SelectObject(pOldFont);
+    {
+        CSelectObject selectFont(*pDC, m_fontMessage);
+        pDC->DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
+    }
     pDC->SetBkMode(nOldMode);
     pDC->SetTextColor(clrOld);
-    delete pIcon;
     ReleaseDC(pDC);
 }
 

@@ -60,6 +60,10 @@ BOOL CThirdStepDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
 
+    m_pFontTitle.reset(CreatePageFont(L"宋体", 14));
+    m_pFontNumber.reset(CreatePageFont(L"宋体", 96));
+    m_pFontPercent.reset(CreatePageFont(L"宋体", 30));
+
     m_progress.MoveWindow(38, 180, 340, 6, TRUE);
     m_progress.ShowWindow(SW_SHOW);
     m_progress.SendMessage(PBM_SETSTEP, 1, 0);
@@ -81,27 +85,23 @@ void CThirdStepDlg::OnPaint()
     dcMem.CreateCompatibleDC(&dc);
     CBitmap bmp;
     bmp.CreateCompatibleBitmap(&dc, rcClient.Width(), rcClient.Height());
-    CBitmap* pOldBmp = dcMem.SelectObject(&bmp);
+    CSelectObject selectBmp(dcMem, bmp);
     dcMem.SetBkMode(TRANSPARENT);
 
     {
         Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
         if (m_pBkImage)
-            graphics.DrawImage(m_pBkImage, 0, 0, static_cast<INT>(m_pBkImage->GetWidth()),
+            graphics.DrawImage(m_pBkImage.get(), 0, 0, static_cast<INT>(m_pBkImage->GetWidth()),
                                static_cast<INT>(m_pBkImage->GetHeight()));
 
         Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
         Gdiplus::SolidBrush brushNumber{Gdiplus::Color(CLR_NUMBER)};
-        std::unique_ptr<Gdiplus::Font> pFontTitle(CreatePageFont(L"宋体", 14));
-        std::unique_ptr<Gdiplus::Font> pFontNumber(CreatePageFont(L"宋体", 96));
-        std::unique_ptr<Gdiplus::Font> pFontPercent(CreatePageFont(L"宋体", 30));
-
-        graphics.DrawString(L"正在安装Vellomar", -1, pFontTitle.get(), Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
+        graphics.DrawString(L"正在安装Vellomar", -1, m_pFontTitle.get(), Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
         // Right-aligned: the number ends at x = 260 whatever its digits.
         Gdiplus::StringFormat formatNumber;
         formatNumber.SetAlignment(Gdiplus::StringAlignmentFar);
-        graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, pFontNumber.get(), Gdiplus::RectF(260, 60, 0, 0), &formatNumber, &brushNumber);
-        graphics.DrawString(L"%", -1, pFontPercent.get(), Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
+        graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, m_pFontNumber.get(), Gdiplus::RectF(260, 60, 0, 0), &formatNumber, &brushNumber);
+        graphics.DrawString(L"%", -1, m_pFontPercent.get(), Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
     }
 
     CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);
@@ -109,7 +109,6 @@ void CThirdStepDlg::OnPaint()
     CaptureChildBackgrounds(&dcMem, m_hWnd);
 
     dc.BitBlt(0, 0, rcClient.Width(), rcClient.Height(), &dcMem, 0, 0, SRCCOPY);
-    dcMem.SelectObject(pOldBmp);
 }
 
 LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)

@@ -3,6 +3,8 @@
 // success registers the installation and hands over to the finish page. On a
 // failure it tells the user why and lets the page be closed.
 #pragma once
+#include <memory>
+
 #include "wizard/page_common.h"
 #include "skin/skin_progress_ctrl.h"
 
@@ -32,6 +34,11 @@ private:
 
     // Controls
     CSkinProgressCtrl m_progress;
+
+    // The page's fonts, made once: it repaints at every percent.
+    std::unique_ptr<Gdiplus::Font> m_pFontTitle;
+    std::unique_ptr<Gdiplus::Font> m_pFontNumber;
+    std::unique_ptr<Gdiplus::Font> m_pFontPercent;
 
     CString m_strPercent;     // the big number; empty until the first progress
     ExtractJob* m_pJob;       // read by the worker; never freed (the worker is never joined)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/running_app.h"
+#include "engine/owners.h"
 #include "engine/product.h"
 #include "engine/registration.h"
 #include "payload/uninstall/removal.h"
@@ -64,43 +65,39 @@ std::wstring FolderOf(const std::wstring& strPath)
 // HKLM\Software\Vellomar "Install": the folder of the last installation.
 std::wstring ReadRememberedFolder()
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, GetProductKeyName(), 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, GetProductKeyName(), KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return std::wstring();
     wchar_t szValue[MAX_PATH * 2] = {};
     DWORD cbValue = sizeof(szValue) - sizeof(wchar_t);
     DWORD dwType = 0;
     std::wstring strValue;
-    if (RegQueryValueExW(hKey, INSTALL_DIR_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue) ==
+    if (RegQueryValueExW(key, INSTALL_DIR_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue) ==
             ERROR_SUCCESS &&
         dwType == REG_SZ)
         strValue = szValue;
-    RegCloseKey(hKey);
     return strValue;
 }
 
 bool KeyExists(const CString& strKey)
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(hKey);
-    return true;
+    CRegistryKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, strKey, KEY_QUERY_VALUE) == ERROR_SUCCESS;
 }
 
 // Removes "Install" and then the product key when nothing else is left in it.
 bool RemoveRememberedFolder()
 {
-    HKEY hKey = nullptr;
+    CRegistryKey key;
     const CString strKey = GetProductKeyName();
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+    if (key.Open(HKEY_LOCAL_MACHINE, strKey, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS)
         return false;
-    const bool bRemoved = RegDeleteValueW(hKey, INSTALL_DIR_VALUE) == ERROR_SUCCESS;
+    const bool bRemoved = RegDeleteValueW(key, INSTALL_DIR_VALUE) == ERROR_SUCCESS;
     DWORD dwSubKeys = 0, dwValues = 0;
-    const bool bEmpty = RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, &dwSubKeys, nullptr, nullptr, &dwValues,
+    const bool bEmpty = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &dwSubKeys, nullptr, nullptr, &dwValues,
                                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
                         dwSubKeys == 0 && dwValues == 0;
-    RegCloseKey(hKey);
+    key.Close();   // the key goes before it is deleted
     if (bEmpty)
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, strKey);
     return bRemoved;

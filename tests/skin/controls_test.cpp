@@ -25,22 +25,16 @@ COLORREF ScreenPixel(HWND hWnd, int x, int y)
 
 TEST(LoadPngResource, LoadsAPictureAtItsSize)
 {
-    Gdiplus::Image* pImage = nullptr;
-    LoadPngResource(&pImage, IDP_ACTION_NORMAL);
+    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(IDP_ACTION_NORMAL);
     ASSERT_NE(nullptr, pImage);
     EXPECT_EQ(130u, pImage->GetWidth());
     EXPECT_EQ(38u, pImage->GetHeight());
-    delete pImage;
 }
 
-TEST(LoadPngResource, MissingIdLeavesThePointerUntouched)
+TEST(LoadPngResource, MissingIdGivesNoImage)
 {
-    Gdiplus::Image* const pSentinel = reinterpret_cast<Gdiplus::Image*>(0x1234);
-    Gdiplus::Image* pImage = pSentinel;
-    LoadPngResource(&pImage, 4242);
-    EXPECT_EQ(pSentinel, pImage);
-    LoadPngResource(&pImage, IDG_BUSY);   // a GIF, not a "PNG" resource
-    EXPECT_EQ(pSentinel, pImage);
+    EXPECT_EQ(nullptr, LoadPngResource(4242));
+    EXPECT_EQ(nullptr, LoadPngResource(IDG_BUSY));   // a GIF, not a "PNG" resource
 }
 
 TEST(SkinFont, ChineseFamilyWithoutItsNameInGdiplusStillRenders)
@@ -133,11 +127,8 @@ TEST(BaseDlg, SwappedBackgroundReachesTheChildrenBehindTheirCorners)
     const POINT ptCorner = {DEMO_BROWSE_RECT.left, DEMO_BROWSE_RECT.top};
     EXPECT_LT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 100);
 
-    Gdiplus::Image* pPlain = nullptr;
-    LoadPngResource(&pPlain, IDP_PAGE_BK);
-    ASSERT_NE(nullptr, pPlain);
-    delete dlg.m_pBkImage;
-    dlg.m_pBkImage = pPlain;
+    dlg.m_pBkImage = LoadPngResource(IDP_PAGE_BK);
+    ASSERT_NE(nullptr, dlg.m_pBkImage);
     dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_GT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 200);
     EXPECT_GT(GetRValue(ScreenPixel(dlg.m_hWnd, 100, 230)), 200) << "page background where the band was";
@@ -517,23 +508,6 @@ TEST(BaseDlg, EachControlHoldsOneSnapshotSelectedIntoItsDc)
         EXPECT_EQ(pButton->m_bmpBk.GetSafeHandle(), ::GetCurrentObject(pButton->m_dcBk, OBJ_BITMAP));
     }
     dlg.DestroyWindow();
-}
-
-struct Growth
-{
-    long nGdi, nGdip, nDc;   // objects left alive, by kind
-};
-
-// What 100 rounds of some work leave alive, after 5 rounds to warm caches.
-Growth GrowthOver100(const GdiCensus& census, const std::function<void()>& work)
-{
-    for (int i = 0; i < 5; ++i)
-        work();
-    const GdiCensus::Counts before = census.Now();
-    for (int i = 0; i < 100; ++i)
-        work();
-    const GdiCensus::Counts after = census.Now();
-    return {after.LiveGdi() - before.LiveGdi(), after.LiveGdip() - before.LiveGdip(), after.LiveDc() - before.LiveDc()};
 }
 
 TEST(GdiCensus, SeesADeliberateLeakOfEachKind)

@@ -172,3 +172,14 @@ GdiCensus::Counts GdiCensus::Now() const
     counts.nDcReleased = pBlock->counts[DC_RELEASED];
     return counts;
 }
+
+Growth GrowthOver100(const GdiCensus& census, const std::function<void()>& work)
+{
+    for (int i = 0; i < 5; ++i)
+        work();
+    const GdiCensus::Counts before = census.Now();
+    for (int i = 0; i < 100; ++i)
+        work();
+    const GdiCensus::Counts after = census.Now();
+    return {after.LiveGdi() - before.LiveGdi(), after.LiveGdip() - before.LiveGdip(), after.LiveDc() - before.LiveDc()};
+}

@@ -11,6 +11,8 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+
 class GdiCensus
 {
 public:
@@ -42,3 +44,11 @@ public:
 private:
     int m_nPatched = 0;
 };
+
+struct Growth
+{
+    long nGdi, nGdip, nDc;   // objects left alive, by kind
+};
+
+// What 100 rounds of some work leave alive, after 5 rounds to warm caches.
+Growth GrowthOver100(const GdiCensus& census, const std::function<void()>& work);

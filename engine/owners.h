@@ -1,0 +1,79 @@
+// owners.h: small owners of a registry key and of a COM interface pointer,
+// so that every way out of a function closes or releases what it opened.
+//
+//   CRegistryKey key;
+//   if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Vellomar", KEY_QUERY_VALUE) != ERROR_SUCCESS)
+//       return;
+//   RegQueryValueExW(key, ...);                 // closed at scope end
+//
+//   CComRef<IShellLinkW> pLink;
+//   if (FAILED(CoCreateInstance(..., pLink.Receive())))
+//       return;
+//   pLink->SetPath(...);                        // released at scope end
+#pragma once
+#include <windows.h>
+
+class CRegistryKey
+{
+public:
+    CRegistryKey() = default;
+    ~CRegistryKey() { Close(); }
+    CRegistryKey(const CRegistryKey&) = delete;
+    CRegistryKey& operator=(const CRegistryKey&) = delete;
+
+    // Opens or creates the key; on failure the owner holds no key.
+    LSTATUS Open(HKEY hParent, LPCWSTR pszName, REGSAM samDesired)
+    {
+        Close();
+        HKEY hKey = nullptr;
+        const LSTATUS status = ::RegOpenKeyExW(hParent, pszName, 0, samDesired, &hKey);
+        if (status == ERROR_SUCCESS)
+            m_hKey = hKey;
+        return status;
+    }
+    LSTATUS Create(HKEY hParent, LPCWSTR pszName, REGSAM samDesired)
+    {
+        Close();
+        HKEY hKey = nullptr;
+        const LSTATUS status = ::RegCreateKeyExW(hParent, pszName, 0, nullptr, REG_OPTION_NON_VOLATILE, samDesired,
+                                                 nullptr, &hKey, nullptr);
+        if (status == ERROR_SUCCESS)
+            m_hKey = hKey;
+        return status;
+    }
+    void Close()
+    {
+        if (m_hKey) {
+            ::RegCloseKey(m_hKey);
+            m_hKey = nullptr;
+        }
+    }
+    operator HKEY() const { return m_hKey; }
+
+private:
+    HKEY m_hKey = nullptr;
+};
+
+// One reference to a COM interface, released at scope end.
+template <class T>
+class CComRef
+{
+public:
+    CComRef() = default;
+    ~CComRef()
+    {
+        if (m_p)
+            m_p->Release();
+    }
+    CComRef(const CComRef&) = delete;
+    CComRef& operator=(const CComRef&) = delete;
+
+    // Where CoCreateInstance or QueryInterface leaves the new reference.
+    void** Receive() { return reinterpret_cast<void**>(&m_p); }
+    T* operator->() const { return m_p; }
+    T* get() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+
+private:
+    T* m_p = nullptr;
+};
