@@ -81,7 +81,7 @@ void WriteStub(Stub& stub, volatile LONG* pCounter, void* pTarget)
     unsigned char* p = stub.code;
 #ifdef _WIN64
     p[0] = 0xF0; p[1] = 0xFF; p[2] = 0x05;       // lock inc dword [rip + rel32]
-    PutInt32(p + 3, reinterpret_cast<const unsigned char*>(pCounter) - (p + 7));
+    PutInt32(p + 3, reinterpret_cast<const volatile unsigned char*>(pCounter) - (p + 7));
     p[7] = 0xFF; p[8] = 0x25;                    // jmp qword [rip + rel32]
     PutInt32(p + 9, reinterpret_cast<const unsigned char*>(&stub.pTarget) - (p + 13));
 #else
