@@ -26,15 +26,9 @@ def test_uninstall_after_wizard_installation():
     reset_installation()
     install_dir = default_install_dir()
     server = CaptureServer()
-    proc = start_installer()
     try:
-        page = wait_page(FIRST_PAGE_TITLE, what="first page")
-        click_in(page, QUICK_INSTALL)
-        wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                   [w for w in installer_windows(PAGE_SIZE) if w["title"] == ""],
-                   "finish page after registration", timeout=60)
+        quick_install()
     finally:
-        stop(proc)
         server.close()
 
     # The user keeps a note; closing the window saves it.

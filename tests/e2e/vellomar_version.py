@@ -23,15 +23,7 @@ def status_line(exe):
 def test_status_line_shows_the_installed_version():
     reset_installation()
     install_dir = default_install_dir()
-    proc = start_installer()
-    try:
-        page = wait_page(FIRST_PAGE_TITLE, what="first page")
-        click_in(page, QUICK_INSTALL)
-        wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                   [w for w in installer_windows(PAGE_SIZE) if w["title"] == ""],
-                   "finish page after registration", timeout=60)
-    finally:
-        stop(proc)
+    quick_install()
     try:
         exe = install_dir + "Vellomar.exe"
         cases = [(True, STATUS_PREFIX + "1207"), (False, STATUS_PREFIX + "未知")]

@@ -128,6 +128,25 @@ def start_installer(exe=VLSETUP):
     return start(exe)
 
 
+def wait_finish_after_registration(timeout=60):
+    """The finish page, once the installation is registered too."""
+    return wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
+                      ([w for w in installer_windows(PAGE_SIZE) if w["title"] == ""] or [None])[0],
+                      "finish page after registration", timeout=timeout)
+
+
+def quick_install(exe=VLSETUP):
+    """A whole quick installation through the wizard, up to its finish page;
+    the installer is stopped there."""
+    proc = start_installer(exe)
+    try:
+        page = wait_page(FIRST_PAGE_TITLE, what="first page")
+        click_in(page, QUICK_INSTALL)
+        wait_finish_after_registration()
+    finally:
+        stop(proc)
+
+
 def wait_exit(proc, timeout=30):
     try:
         proc.wait(timeout=timeout)

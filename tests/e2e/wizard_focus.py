@@ -95,9 +95,7 @@ def test_finish_page():
     try:
         page = wait_page(FIRST_PAGE_TITLE, what="first page")
         click_in(page, QUICK_INSTALL)
-        finish = wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                            ([w for w in installer_windows(PAGE_SIZE) if w["title"] == ""] or [None])[0],
-                            "finish page after registration", timeout=60)
+        finish = wait_finish_after_registration()
         another_program_takes_activation(proc, finish, "finish page")
         click_in(finish, START_BUTTON)
         expect(wait_exit(proc) == 0, "exit code after 开始使用: expected 0, got %r" % proc.returncode)

@@ -119,9 +119,7 @@ def run_against(mode):
     try:
         page = wait_page(FIRST_PAGE_TITLE, what="first page")
         click_in(page, QUICK_INSTALL)
-        finish = wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                            ([w for w in installer_windows(PAGE_SIZE) if w["title"] == ""] or [None])[0],
-                            "finish page after registration", timeout=90)
+        finish = wait_finish_after_registration(timeout=90)
         wait_until(lambda: server.requests, "the report reaching the %s server" % mode, timeout=30)
 
         # Hiding the progress page and its shadow makes Wine wait up to 2 s a

@@ -86,9 +86,7 @@ def test_pages_follow_a_dragged_page():
 
         # The installation's pages take the page's place too.
         click_in(page, QUICK_INSTALL)
-        finish = wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                            ([w for w in installer_windows(PAGE_SIZE) if w["title"] == ""] or [None])[0],
-                            "finish page after registration", timeout=60)
+        finish = wait_finish_after_registration()
         expect((finish["x"], finish["y"]) == moved_again,
                "finish page: expected at %r, got %r" % (moved_again, (finish["x"], finish["y"])))
         expect_shot("place_finish_page", button_state(finish, (148 + 8, 170 + 19), True, "开始使用"))

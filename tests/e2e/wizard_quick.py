@@ -21,9 +21,7 @@ def test_quick_installation():
                     color_near(page, (5, 120), WHITE, "quick layout background 203"))
 
         click_in(page, QUICK_INSTALL)
-        finish = wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                            ([w for w in installer_windows(PAGE_SIZE) if w["title"] == ""] or [None])[0],
-                            "finish page after registration", timeout=60)
+        finish = wait_finish_after_registration()
         expect_size(finish, PAGE_SIZE, "finish page")
         expect(not [w for w in installer_windows(PAGE_SIZE) if w["title"] == FIRST_PAGE_TITLE],
                "the first page is still visible next to the finish page")

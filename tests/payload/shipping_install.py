@@ -21,15 +21,7 @@ def installed_entries(install_dir):
 def test_install_and_remove_the_folder():
     reset_installation()
     install_dir = default_install_dir()
-    proc = start_installer(RUN_SETUP)
-    try:
-        page = wait_page(FIRST_PAGE_TITLE, what="first page")
-        click_in(page, QUICK_INSTALL)
-        wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                   [w for w in installer_windows(PAGE_SIZE) if w["title"] == ""],
-                   "finish page after registration", timeout=60)
-    finally:
-        stop(proc)
+    quick_install(RUN_SETUP)
     try:
         want = folder_entries() | {"VLUninstall.exe"}
         got = installed_entries(install_dir)
