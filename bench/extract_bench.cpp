@@ -95,22 +95,49 @@ int Install(const wchar_t* pszDll, const wchar_t* pszFolder)
     return nCode == INSTALL_DONE ? 0 : 1;
 }
 
+// An archive opened through the SDK's look-ahead stream, as the worker opens
+// it; everything is freed with the object.
+struct COpenedArchive
+{
+    CFileInStream file;
+    CLookToRead2 look = {};
+    CSzArEx db;
+    bool bOpened = false;       // the file could be opened
+    SRes res = SZ_ERROR_FAIL;   // what reading its database gave
+
+    explicit COpenedArchive(const wchar_t* pszArchive)
+    {
+        SzArEx_Init(&db);
+        if (InFile_OpenW(&file.file, pszArchive) != 0)
+            return;
+        bOpened = true;
+        const bool bLookBuffer = InitLookStream(&look, &file);
+        CrcGenerateTable();
+        res = bLookBuffer ? SzArEx_Open(&db, &look.vt, &g_szHeapAlloc, &g_szHeapAlloc) : SZ_ERROR_MEM;
+    }
+    ~COpenedArchive()
+    {
+        SzArEx_Free(&db, &g_szHeapAlloc);
+        if (bOpened) {
+            ISzAlloc_Free(&g_szHeapAlloc, look.buf);
+            File_Close(&file.file);
+        }
+    }
+    COpenedArchive(const COpenedArchive&) = delete;
+    COpenedArchive& operator=(const COpenedArchive&) = delete;
+};
+
 int Decode(const wchar_t* pszArchive)
 {
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    CFileInStream archiveStream;
-    if (InFile_OpenW(&archiveStream.file, pszArchive) != 0) {
+    COpenedArchive archive(pszArchive);
+    if (!archive.bOpened) {
         std::fprintf(stderr, "cannot open %ls\n", pszArchive);
         return 2;
     }
-    CLookToRead2 lookStream;
-    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
-    CrcGenerateTable();
-
-    CSzArEx db;
-    SzArEx_Init(&db);
-    SRes res = !bLookBuffer ? SZ_ERROR_MEM : SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc);
+    const CSzArEx& db = archive.db;
+    SRes res = archive.res;
     UInt32 nBlockIndex = 0xFFFFFFFF;
     Byte* pOutBuffer = nullptr;
     size_t nOutBufferSize = 0;
@@ -119,14 +146,11 @@ int Decode(const wchar_t* pszArchive)
             continue;
         size_t nOffset = 0;
         size_t nSize = 0;
-        res = SzArEx_Extract(&db, &lookStream.vt, i, &nBlockIndex, &pOutBuffer, &nOutBufferSize, &nOffset, &nSize,
+        res = SzArEx_Extract(&db, &archive.look.vt, i, &nBlockIndex, &pOutBuffer, &nOutBufferSize, &nOffset, &nSize,
                              &g_szHeapAlloc, &g_szHeapAlloc);
     }
     const unsigned nBlocks = db.db.NumFolders;
     ISzAlloc_Free(&g_szHeapAlloc, pOutBuffer);
-    SzArEx_Free(&db, &g_szHeapAlloc);
-    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
-    File_Close(&archiveStream.file);
     std::printf("seconds=%.3f res=%d blocks=%u\n", Seconds(start), static_cast<int>(res), nBlocks);
     return res == SZ_OK ? 0 : 1;
 }
@@ -135,17 +159,13 @@ int Stream(const wchar_t* pszArchive)
 {
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    CFileInStream archiveStream;
-    if (InFile_OpenW(&archiveStream.file, pszArchive) != 0) {
+    COpenedArchive archive(pszArchive);
+    if (!archive.bOpened) {
         std::fprintf(stderr, "cannot open %ls\n", pszArchive);
         return 2;
     }
-    CLookToRead2 lookStream;
-    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
-    CrcGenerateTable();
-    CSzArEx db;
-    SzArEx_Init(&db);
-    SRes res = !bLookBuffer ? SZ_ERROR_MEM : SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc);
+    const CSzArEx& db = archive.db;
+    SRes res = archive.res;
     const volatile LONG nNoStop = LONG_MAX;
     for (UInt32 nFolder = 0; res == SZ_OK && nFolder < db.db.NumFolders; ++nFolder) {
         CFolderStream stream;
@@ -160,9 +180,6 @@ int Stream(const wchar_t* pszArchive)
             res = stream.Finish();
     }
     const unsigned nBlocks = db.db.NumFolders;
-    SzArEx_Free(&db, &g_szHeapAlloc);
-    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
-    File_Close(&archiveStream.file);
     std::printf("seconds=%.3f res=%d blocks=%u\n", Seconds(start), static_cast<int>(res), nBlocks);
     return res == SZ_OK ? 0 : 1;
 }
