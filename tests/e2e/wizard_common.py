@@ -29,6 +29,8 @@ INSTALL_NOW = (285 + 8, 205 + 19)
 CLOSE_BUTTON = (416 - 16, 16)
 BOX_FIRST = (268 + 32, 163 + 13)
 BOX_SECOND = (338 + 32, 163 + 13)
+PATH_BOX = (70 + 75, 208 + 8)   # the custom layout's folder box
+PATH_ID = 1007
 
 PRODUCT_KEY = r"HKLM\Software\Vellomar"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellomar"
@@ -126,6 +128,16 @@ def expect_size(win, size, what):
 def start_installer(exe=VLSETUP):
     expect(os.path.exists(exe), "no installer at " + exe)
     return start(exe)
+
+
+def replace_path(page, text):
+    """Types text over the custom layout's folder box, as a user would."""
+    click_in(page, PATH_BOX)
+    key("End")
+    key("shift+Home")
+    key("BackSpace")
+    type_text(text)
+    wait_until(lambda: control_text(page["hwnd"], PATH_ID) == text, "the path box to read %r" % text, timeout=10)
 
 
 def wait_finish_after_registration(timeout=60):

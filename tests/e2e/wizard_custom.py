@@ -7,19 +7,9 @@ from wizard_common import *
 
 CUSTOM_LINK = (10 + 20, 230 + 7)
 DEFAULT_LINK = (10 + 20, 175 + 7)
-PATH_BOX = (70 + 75, 208 + 8)
 BROWSE_BUTTON = (225 + 17, 208 + 8)
 CUSTOM_DIR = "C:\\VLCustom\\Notes"
-INSTALL_NOW_ID, PATH_ID = 1017, 1007
-
-
-def replace_path(page, text):
-    click_in(page, PATH_BOX)
-    key("End")
-    key("shift+Home")
-    key("BackSpace")
-    type_text(text)
-    time.sleep(0.5)
+INSTALL_NOW_ID = 1017
 
 
 def finish_and_close(proc):

@@ -7,9 +7,8 @@ is proposed, installed and remembered without it."""
 from wizard_common import *
 
 CUSTOM_LINK = (10 + 20, 230 + 7)
-PATH_BOX = (70 + 75, 208 + 8)
 AGREE_BOX_CUSTOM = (200 + 5, 175 + 6)
-PATH_ID, SPACE_ID = 1007, 1014
+SPACE_ID = 1014
 GOOD_DIR = "C:\\VLPaths\\Notes"
 DOTTED_DIR = "C:\\VLDots"
 
@@ -25,15 +24,6 @@ REFUSED = [
     ("D:", "磁盘不存在: D:"),
     ("\\\\server\\share\\Vellomar", "路径无效: 请填写以盘符开头的完整路径"),
 ]
-
-
-def replace_path(page, text):
-    click_in(page, PATH_BOX)
-    key("End")
-    key("shift+Home")
-    key("BackSpace")
-    type_text(text)
-    wait_until(lambda: control_text(page["hwnd"], PATH_ID) == text, "the path box to read %r" % text, timeout=10)
 
 
 def space_line_is(page, start):
