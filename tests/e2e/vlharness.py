@@ -128,10 +128,30 @@ def xdotool(*args):
     subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
 
 
-def click(x, y, button=1):
-    """A real mouse click at screen coordinates (XTEST, as a user's)."""
+def pointer():
+    """Where the pointer is, in screen coordinates."""
+    out = subprocess.run(["xdotool", "getmouselocation", "--shell"], stdout=subprocess.PIPE, check=True,
+                         text=True).stdout
+    fields = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+    return int(fields["X"]), int(fields["Y"])
+
+
+def move_pointer(x, y):
+    """Moves the pointer to screen coordinates and waits until it is there.
+
+    A pointer that is there already is left alone: xdotool's --sync then
+    waits for it to move away, which it gives up on only after 15 s (500
+    tries of 30 ms), so a second click on the same spot, as 快速安装 and
+    开始使用 share one, would come 15 s late."""
+    if pointer() == (x, y):
+        return
     xdotool("mousemove", "--sync", x, y)
     time.sleep(0.1)
+
+
+def click(x, y, button=1):
+    """A real mouse click at screen coordinates (XTEST, as a user's)."""
+    move_pointer(x, y)
     xdotool("click", button)
 
 

@@ -46,7 +46,7 @@ def test_keyboard_only_installation():
         # Xvfb has no window manager: X sends keys to the window under the
         # pointer, where Windows sends them to the foreground page. The
         # pointer rests over the page (no click) wherever an earlier test left it.
-        xdotool("mousemove", "--sync", page["x"] + page["w"] // 2, page["y"] + 8)
+        move_pointer(page["x"] + page["w"] // 2, page["y"] + 8)
         wait_until(lambda: focus_id(page["hwnd"]) == QUICK_ID, "the focus on 快速安装 as the page opens", timeout=10)
         expect_shot("keyboard_first_page_opened",
                     button_state(page, QUICK_INSTALL, True, "快速安装"),

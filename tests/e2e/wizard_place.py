@@ -13,8 +13,7 @@ VIEWER_BACKGROUND = (200, 40)     # between the title and the agreement text
 def drag(win, point, dx, dy):
     """Presses on the window's background and moves the mouse by (dx, dy) in steps."""
     x, y = win["x"] + point[0], win["y"] + point[1]
-    xdotool("mousemove", "--sync", x, y)
-    time.sleep(0.1)
+    move_pointer(x, y)
     xdotool("mousedown", 1)
     for i in range(1, 11):
         xdotool("mousemove", "--sync", x + dx * i // 10, y + dy * i // 10)
@@ -40,7 +39,7 @@ def centre(win):
 
 def test_first_page_centred_on_the_work_area():
     reset_installation()
-    xdotool("mousemove", "--sync", 40, 40)
+    move_pointer(40, 40)
     proc = start_installer()
     try:
         page = wait_page(FIRST_PAGE_TITLE, what="first page")
