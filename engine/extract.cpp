@@ -110,6 +110,7 @@ struct CRun
     size_t m_nFrontier = 0;                // the first lane not finished
     UInt32 m_nFrontierPosted = 0;          // its entries accounted for in m_nPosted
     UInt32 m_nPosted = 0;                  // entries accounted for, in archive order
+    UINT m_nLastPercent = UINT_MAX;        // the last percentage posted
     volatile LONG m_nFailedLane = LONG_MAX;
     CExtractResult m_result;
     volatile LONG m_nNextLane = 0;
@@ -137,7 +138,7 @@ struct CRun
             const std::vector<UInt32>& entries = (*m_pLanes)[m_nFrontier].entries;
             for (; m_nFrontierPosted < m_laneDone[m_nFrontier]; ++m_nFrontierPosted, ++m_nPosted) {
                 if (!SzArEx_IsDir(m_pDb, entries[m_nFrontierPosted]))
-                    PostNotify(m_pJob, INSTALL_PROGRESS, GetProgressPercent(m_nPosted, m_pDb->NumFiles));
+                    PostProgress(GetProgressPercent(m_nPosted, m_pDb->NumFiles));
             }
             if (m_laneDone[m_nFrontier] < entries.size())
                 break;
@@ -145,6 +146,18 @@ struct CRun
             m_nFrontierPosted = 0;
         }
         ::LeaveCriticalSection(&m_lock);
+    }
+
+    // A percentage is posted once, when it is reached. Posted messages come
+    // before input in the page's queue: one per file of a payload of many
+    // small files keeps the queue full, and the page's buttons and Alt+F4
+    // would wait for the end of the unpacking.
+    void PostProgress(UINT nPercent)
+    {
+        if (nPercent == m_nLastPercent)
+            return;
+        m_nLastPercent = nPercent;
+        PostNotify(m_pJob, INSTALL_PROGRESS, nPercent);
     }
 
     void Fail(LONG nLane, const CExtractResult& result)

@@ -4,7 +4,7 @@
 //
 //   m_pJob = new ExtractJob();                       // zeroed; lives until the process ends
 //   StartExtraction(m_hWnd, strDir, strDir, m_pJob); // returns at once
-//   ...WM_INSTALL_NOTIFY: INSTALL_PROGRESS per file, then exactly one final code
+//   ...WM_INSTALL_NOTIFY: INSTALL_PROGRESS per new percentage, then exactly one final code
 //
 // Entries whose first component is "config" or "resource" go below the data
 // directory, every other entry below the application directory; an existing
@@ -24,7 +24,7 @@ constexpr UINT WM_INSTALL_NOTIFY = 10808;
 
 enum : WPARAM {
     INSTALL_DONE = 0,         // lParam 0: every entry processed (also after bStop, and for no entries)
-    INSTALL_PROGRESS = 1,     // lParam percent 0..100: a file entry was written
+    INSTALL_PROGRESS = 1,     // lParam percent 0..100: a file entry was written and the percentage grew
     INSTALL_ERR_STAGE = 2,    // writing the payload to the temporary file failed
     INSTALL_ERR_OPEN = 3,     // the temporary archive could not be opened
     INSTALL_ERR_ARCHIVE = 4,  // the archive database could not be read, or holds no Vellomar.exe at its top

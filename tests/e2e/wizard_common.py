@@ -147,14 +147,14 @@ def wait_finish_after_registration(timeout=60):
                       "finish page after registration", timeout=timeout)
 
 
-def quick_install(exe=VLSETUP):
+def quick_install(exe=VLSETUP, timeout=60):
     """A whole quick installation through the wizard, up to its finish page;
     the installer is stopped there."""
     proc = start_installer(exe)
     try:
         page = wait_page(FIRST_PAGE_TITLE, what="first page")
         click_in(page, QUICK_INSTALL)
-        wait_finish_after_registration()
+        wait_finish_after_registration(timeout=timeout)
     finally:
         stop(proc)
 
