@@ -10,59 +10,17 @@ import shutil
 import subprocess
 
 from vlharness import *
+from tmpfs_drive import TmpfsDrive, listing
 
 PREFIX = os.environ["WINEPREFIX"]
 DRIVE_C = os.path.join(PREFIX, "drive_c")
 WORK = bin_path("full-disk")
-MNT = os.path.join(WORK, "mnt")
 C_WORK = os.path.join(DRIVE_C, "vl-full-disk")
 DRIVER = bin_path("tests", "engine", "extract_driver.exe")
 TEMPLATE = bin_path("tests", "engine", "extract_template.dll")
 PAYLOAD = bin_path("payload.7z")
 TMPFS_KB = 48
 INSTALL_ERR_STAGE, INSTALL_ERR_WRITE = 2, 6
-
-
-class TmpfsDrive:
-    """A tmpfs at MNT as a free Wine drive letter while in scope."""
-
-    def __enter__(self):
-        os.makedirs(MNT, exist_ok=True)
-        r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk" % TMPFS_KB, "vl-full-disk", MNT],
-                           capture_output=True, text=True)
-        expect(r.returncode == 0, "cannot mount a tmpfs at %s (root is needed): %s" % (MNT, r.stderr.strip()))
-        self.link = None
-        try:
-            for letter in "tsrqponmlkj":
-                link = os.path.join(PREFIX, "dosdevices", letter + ":")
-                if not os.path.lexists(link):
-                    os.symlink(MNT, link)
-                    self.link = link
-                    self.letter = letter.upper()
-                    break
-            expect(self.link is not None, "no free drive letter in " + PREFIX)
-        except BaseException:
-            self.__exit__(None, None, None)
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        if self.link and os.path.islink(self.link):
-            os.remove(self.link)
-        if subprocess.run(["umount", MNT], capture_output=True).returncode != 0:
-            subprocess.run(["umount", "-l", MNT], capture_output=True)   # a Wine process may still hold it
-        shutil.rmtree(WORK, ignore_errors=True)
-
-
-def listing(root, skip=()):
-    out = {}
-    for dirpath, dirnames, filenames in os.walk(root):
-        dirnames[:] = [d for d in dirnames if os.path.join(dirpath, d) not in skip]
-        for name in filenames + dirnames:
-            path = os.path.join(dirpath, name)
-            st = os.lstat(path)
-            out[path] = (st.st_size, st.st_mtime_ns) if name in filenames else None
-    return out
 
 
 def run_driver(folder, temp=None):
@@ -91,17 +49,17 @@ def fresh_c_work():
 def test_install_folder_on_a_full_disk():
     fresh_c_work()
     try:
-        with TmpfsDrive() as drive:
-            os.makedirs(os.path.join(MNT, "inst"))
+        with TmpfsDrive(WORK, TMPFS_KB) as drive:
+            os.makedirs(os.path.join(drive.mnt, "inst"))
             before = listing(DRIVE_C, skip=(C_WORK,))
             code, path = run_driver(drive.letter + ":\\inst\\")
             expect(code == INSTALL_ERR_WRITE, "expected code 6 (write failed), got %d" % code)
             prefix = drive.letter + ":\\inst\\"
             expect(path.startswith(prefix) and len(path) > len(prefix), "code 6 without the file's path: %r" % path)
-            cut = os.path.join(MNT, "inst", *path[len(prefix):].split("\\"))
+            cut = os.path.join(drive.mnt, "inst", *path[len(prefix):].split("\\"))
             expect(os.path.isfile(cut), "the file named by code 6 is not in the install folder: %r" % path)
-            outside = [p for p in listing(MNT) if not p.startswith(os.path.join(MNT, "inst") + os.sep)
-                       and p != os.path.join(MNT, "inst")]
+            outside = [p for p in listing(drive.mnt) if not p.startswith(os.path.join(drive.mnt, "inst") + os.sep)
+                       and p != os.path.join(drive.mnt, "inst")]
             expect(not outside, "written on the full drive outside the install folder: %r" % outside)
             after = listing(DRIVE_C, skip=(C_WORK,))
             changed = sorted(p for p in set(before) | set(after) if before.get(p) != after.get(p))
@@ -113,9 +71,9 @@ def test_install_folder_on_a_full_disk():
 def test_temporary_folder_on_a_full_disk():
     fresh_c_work()
     try:
-        with TmpfsDrive() as drive:
-            os.makedirs(os.path.join(MNT, "tmp"))
-            with open(os.path.join(MNT, "filler"), "wb", buffering=0) as f:
+        with TmpfsDrive(WORK, TMPFS_KB) as drive:
+            os.makedirs(os.path.join(drive.mnt, "tmp"))
+            with open(os.path.join(drive.mnt, "filler"), "wb", buffering=0) as f:
                 try:
                     while True:
                         f.write(b"\0" * 4096)
