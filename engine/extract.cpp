@@ -414,7 +414,7 @@ void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDa
 bool WritePayloadToFile(const std::wstring& strPath)
 {
     DWORD nSize = 0;
-    const void* pData = LoadResourceBytes(MAKEINTRESOURCEW(PAYLOAD_RESOURCE_ID), PAYLOAD_RESOURCE_TYPE, &nSize);
+    const void* pData = LoadResourceBytes(MAKEINTRESOURCEW(IDR_PAYLOAD), PAYLOAD_RESOURCE_TYPE, &nSize);
     if (!pData || !nSize)
         return false;
 

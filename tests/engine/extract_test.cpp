@@ -574,7 +574,7 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
 {
     const struct
     {
-        LPCWSTR pszDll;    // null: no "FILE"/129 at all
+        LPCWSTR pszDll;    // null: no payload resource at all
         bool bStop;
         WPARAM nCode;
     } cases[] = {
