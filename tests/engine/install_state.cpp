@@ -6,6 +6,7 @@
 #include "engine/install_location.h"
 #include "engine/product.h"
 #include "engine/registration.h"
+#include "tests/support/pump.h"
 
 namespace {
 
@@ -180,21 +181,14 @@ int ExtractPayload(const CString& strDir)
     ExtractJob job = {};
     StartExtraction(hWnd, strDir.str(), strDir.str(), &job);
     int nCode = -1;
-    const DWORD dwStart = GetTickCount();
-    while (nCode < 0 && GetTickCount() - dwStart < EXTRACTION_TIME_LIMIT_MS) {
-        MSG msg = {};
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            continue;
-        }
-        if (msg.hwnd == hWnd && msg.message == WM_INSTALL_NOTIFY && msg.wParam != INSTALL_PROGRESS) {
-            nCode = static_cast<int>(msg.wParam);
-            if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
-                delete[] reinterpret_cast<wchar_t*>(msg.lParam);   // the receiver owns the path
-        } else {
-            DispatchMessageW(&msg);
-        }
-    }
+    PumpUntil([&] { return nCode >= 0; }, EXTRACTION_TIME_LIMIT_MS, false, [&](const MSG& msg) {
+        if (msg.hwnd != hWnd || msg.message != WM_INSTALL_NOTIFY || msg.wParam == INSTALL_PROGRESS)
+            return false;
+        nCode = static_cast<int>(msg.wParam);
+        if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+            delete[] reinterpret_cast<wchar_t*>(msg.lParam);   // the receiver owns the path
+        return true;
+    });
     if (job.hThread) {
         WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
         CloseHandle(job.hThread);
