@@ -99,11 +99,8 @@ CDialog::CDialog(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
 
 LPCDLGTEMPLATEW CDialog::LoadTemplate(LPCWSTR lpszTemplateName, HINSTANCE* phInst) const
 {
-    HINSTANCE hInst = AfxGetResourceHandle();
-    *phInst = hInst;
-    HRSRC hResource = ::FindResourceW(hInst, lpszTemplateName, MAKEINTRESOURCEW(5));   // RT_DIALOG
-    HGLOBAL hTemplate = hResource ? ::LoadResource(hInst, hResource) : nullptr;
-    return hTemplate ? static_cast<LPCDLGTEMPLATEW>(::LockResource(hTemplate)) : nullptr;
+    *phInst = AfxGetResourceHandle();
+    return static_cast<LPCDLGTEMPLATEW>(LoadResourceBytes(lpszTemplateName, MAKEINTRESOURCEW(5)));   // RT_DIALOG
 }
 
 BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, HWND hWndParent, HINSTANCE hInst)

@@ -8,7 +8,7 @@
 //   afxdlg.h    CDialog, DDX_Control
 //   afxctrls.h  CButton, CStatic, CEdit, CRichEditCtrl, CProgressCtrl
 //   afxapp.h    CWinThread, CWinApp, AfxGetApp, AfxPreTranslateMessage, AfxInitRichEdit
-//   afxmodule.h AfxGetInstanceHandle, AfxGetResourceHandle
+//   afxmodule.h AfxGetInstanceHandle, AfxGetResourceHandle, LoadResourceBytes
 #pragma once
 #include "afx/afxstr.h"
 #include "afx/afxtypes.h"

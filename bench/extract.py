@@ -142,9 +142,9 @@ def build_dll(archive, dll):
     log("building %s (once)" % os.path.basename(dll))
     rc = dll + ".rc"
     with open(rc, "w") as f:
-        f.write('129 FILE "%s"\n' % archive)
+        f.write('#include "engine/payload_resource.h"\nIDR_PAYLOAD FILE "%s"\n' % archive)
     res = dll + ".res"
-    subprocess.run([TRIPLE + "-windres", rc, "-O", "coff", "-o", res], check=True)
+    subprocess.run([TRIPLE + "-windres", "-I", SRC, rc, "-O", "coff", "-o", res], check=True)
     subprocess.run([TRIPLE + "-gcc", "-shared", "-nostdlib", "-Wl,-e,0", "-s", "-o", dll, res], check=True)
     os.remove(res)
 

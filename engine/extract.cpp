@@ -426,15 +426,8 @@ void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDa
 
 bool WritePayloadToFile(const std::wstring& strPath)
 {
-    const HMODULE hModule = AfxGetResourceHandle();
-    const HRSRC hInfo = ::FindResourceW(hModule, MAKEINTRESOURCEW(PAYLOAD_RESOURCE_ID), PAYLOAD_RESOURCE_TYPE);
-    if (!hInfo)
-        return false;
-    const HGLOBAL hData = ::LoadResource(hModule, hInfo);
-    if (!hData)
-        return false;
-    const void* pData = ::LockResource(hData);
-    const DWORD nSize = ::SizeofResource(hModule, hInfo);
+    DWORD nSize = 0;
+    const void* pData = LoadResourceBytes(MAKEINTRESOURCEW(IDR_PAYLOAD), PAYLOAD_RESOURCE_TYPE, &nSize);
     if (!pData || !nSize)
         return false;
 

@@ -1,5 +1,5 @@
 // extract.h: the payload's way into the install folder. The archive stored as
-// resource "FILE"/129 is written to a temporary file, and a worker thread
+// resource IDR_PAYLOAD (payload_resource.h) is written to a temporary file, and a worker thread
 // unpacks every entry below the install folder, reporting to one window:
 //
 //   m_pJob = new ExtractJob();                       // zeroed; lives until the process ends
@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/payload_resource.h"
+
 // Posted by the worker (never sent); wParam is one of the codes below.
 constexpr UINT WM_INSTALL_NOTIFY = 10808;
 
@@ -36,9 +38,6 @@ enum : WPARAM {
                               // the file being written is deleted
 };
 
-// The payload resource.
-constexpr WORD PAYLOAD_RESOURCE_ID = 129;
-constexpr const wchar_t PAYLOAD_RESOURCE_TYPE[] = L"FILE";
 
 // The path buffer of codes 5 and 6: this many wide characters, zero-filled,
 // holding at most one less. The receiver owns it and frees it with delete[].
@@ -91,7 +90,7 @@ std::wstring GetTempArchivePath();
 // Fills the job and starts ExtractThreadProc on it; reports nothing itself.
 void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob);
 
-// Writes resource "FILE"/129 of AfxGetResourceHandle() to strPath.
+// Writes the payload resource of AfxGetResourceHandle() to strPath.
 bool WritePayloadToFile(const std::wstring& strPath);
 
 // The worker (for _beginthreadex): stages, unpacks, deletes the temporary

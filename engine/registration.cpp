@@ -158,6 +158,12 @@ CString GetHomePageLinkPath()
     return FormatFilePath(GetProgramGroupPath(), HOME_PAGE_LINK_NAME, INTERNET_SHORTCUT_EXTENSION);
 }
 
+std::vector<CString> GetInstalledLinkPaths()
+{
+    return { GetQuickLaunchLinkPath(), GetDesktopLinkPath(), GetProgramLinkPath(), GetUninstallLinkPath(),
+             GetHomePageLinkPath() };
+}
+
 BOOL CreateQuickLaunchShortcut()
 {
     // The Quick Launch folder is not created: where it is missing, the save

@@ -12,6 +12,8 @@
 // what the steps write: the uninstaller removes exactly those. Paths of links
 // are empty when the shell folder they live in cannot be found.
 #pragma once
+#include <vector>
+
 #include "afx/afxstr.h"
 #include "engine/product.h"
 
@@ -47,6 +49,11 @@ CString GetProgramGroupPath();      // <start menu>\Programs\Vellomar (程序 be
 CString GetProgramLinkPath();       // <program group>\Vellomar.lnk
 CString GetUninstallLinkPath();     // <program group>\卸载Vellomar.lnk
 CString GetHomePageLinkPath();      // <program group>\Vellomar主页.url
+
+// Every link the steps create, the five above in creation order (Quick
+// Launch, desktop, program, uninstall, home page); a path is empty where its
+// shell folder is unknown. The one list the uninstaller removes.
+std::vector<CString> GetInstalledLinkPaths();
 
 // The keys the steps write, GetUninstallKeyName() and GetProductKeyName(),
 // come with engine/product.h: the install location reads the latter too.

@@ -78,5 +78,6 @@ private:
 };
 
 // Posts WM_QUIT to the thread's main window (or, with none set, the active
-// window); to the thread itself when there is neither.
+// window); to the thread itself when there is neither. Either ends the
+// start-up's message loop: this is how every window ends the program.
 void PostQuitToMainWnd();

@@ -5,31 +5,10 @@
 #include "skin/redraw_button.h"
 #include "skin/redraw_check_box.h"
 
-namespace {
-
-// The bytes of one custom-type resource, or null.
-const void* FindResourceBytes(UINT nID, LPCWSTR lpszType, DWORD* pcb)
-{
-    HMODULE hModule = AfxGetResourceHandle();
-    HRSRC hRes = ::FindResourceW(hModule, MAKEINTRESOURCEW(nID), lpszType);
-    if (!hRes)
-        return nullptr;
-    HGLOBAL hData = ::LoadResource(hModule, hRes);
-    if (!hData)
-        return nullptr;
-    const void* pBytes = ::LockResource(hData);
-    if (!pBytes)
-        return nullptr;
-    *pcb = ::SizeofResource(hModule, hRes);
-    return pBytes;
-}
-
-}  // namespace
-
 std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID)
 {
     DWORD cb = 0;
-    const void* pBytes = FindResourceBytes(nID, L"PNG", &cb);
+    const void* pBytes = LoadResourceBytes(MAKEINTRESOURCEW(nID), L"PNG", &cb);
     if (!pBytes)
         return nullptr;
     HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, cb);
@@ -56,7 +35,7 @@ std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID)
 BOOL LoadGifResource(Gdiplus::Image** ppImage)
 {
     DWORD cb = 0;
-    const void* pBytes = FindResourceBytes(IDG_BUSY, L"GIF", &cb);
+    const void* pBytes = LoadResourceBytes(MAKEINTRESOURCEW(IDG_BUSY), L"GIF", &cb);
     if (!pBytes)
         return FALSE;
     IStream* pStream = nullptr;

@@ -216,7 +216,7 @@ void CFirstStepDlg::OnBnClickedClose()
     box.m_strMessage = L"\n您确定要停止安装Vellomar吗？";
     box.DoModal();
     if (box.m_nResult != MB_RESULT_SECOND)
-        EndInstaller();
+        PostQuitToMainWnd();
 }
 
 void CFirstStepDlg::OnBnClickedAgree()

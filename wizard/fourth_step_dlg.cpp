@@ -65,12 +65,12 @@ void CFourthStepDlg::SendInstallReport()
 
 void CFourthStepDlg::OnBnClickedClose()
 {
-    EndInstaller();
+    PostQuitToMainWnd();
 }
 
 void CFourthStepDlg::OnBnClickedStart()
 {
     // A bare file name: resolved in, and started with, the install folder.
     ::ShellExecuteW(nullptr, L"open", APP_EXE_NAME, nullptr, g_strInstallPath, SW_SHOWNORMAL);
-    EndInstaller();
+    PostQuitToMainWnd();
 }

@@ -14,13 +14,6 @@ CProtocolDlg* g_pProtocolDlg = nullptr;
 CThirdStepDlg* g_pThirdStepDlg = nullptr;
 CFourthStepDlg* g_pFourthStepDlg = nullptr;
 
-void EndInstaller()
-{
-    // Without an active window of the thread there is no main window; a null
-    // window posts to the thread itself, so the loop still ends.
-    ::PostMessageW(SafeHwnd(AfxGetThread()->GetMainWnd()), WM_QUIT, 0, 0);
-}
-
 void PlaceOnMouseMonitor(CWnd& wnd)
 {
     POINT ptMouse = {};

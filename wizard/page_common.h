@@ -1,6 +1,7 @@
 // page_common.h: what the wizard's windows share: the skinned toolkit, the
 // page pointers (each page is created once, on first use, and lives until
-// the process ends) and the way every window ends the installer.
+// the process ends). Every window ends the installer with the skin's
+// PostQuitToMainWnd.
 #pragma once
 #include "afx/afxwin.h"
 #include <gdiplus.h>
@@ -21,11 +22,6 @@ extern CFourthStepDlg* g_pFourthStepDlg;
 // The wizard's backgrounds are this tall (all are 416 pixels wide); the
 // shadow is built for that height.
 constexpr int PAGE_HEIGHT = 250;
-
-// Posts WM_QUIT to the thread's main window (the active window: no main
-// window is ever set), or to the thread when no window of it is active;
-// either ends the start-up's message loop.
-void EndInstaller();
 
 // Centres a window on the work area of the monitor the mouse is on (the
 // primary monitor when the mouse is on none): where the wizard opens.

@@ -91,13 +91,11 @@ BOOL CProtocolDlg::OnInitDialog()
 
 void CProtocolDlg::StreamAgreementText()
 {
-    HINSTANCE hModule = AfxGetResourceHandle();
-    HRSRC hResource = ::FindResourceW(hModule, MAKEINTRESOURCEW(IDR_AGREEMENT_RTF), L"RTF");
-    HGLOBAL hData = hResource ? ::LoadResource(hModule, hResource) : nullptr;
-    const void* pData = hData ? ::LockResource(hData) : nullptr;
+    DWORD cb = 0;
+    const void* pData = LoadResourceBytes(MAKEINTRESOURCEW(IDR_AGREEMENT_RTF), L"RTF", &cb);
     if (!pData)
         return;
-    if (!SetAgreementText(pData, ::SizeofResource(hModule, hResource)))
+    if (!SetAgreementText(pData, cb))
         return;
     EDITSTREAM es = {};
     es.dwError = 0;

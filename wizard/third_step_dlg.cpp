@@ -131,12 +131,7 @@ LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)
 
 void CThirdStepDlg::OnInstallDone()
 {
-    CreateQuickLaunchShortcut();
-    CreateDesktopShortcut();
-    CreateStartMenuShortcuts();
-    CreateHomePageLink();
-    WriteUninstallEntry();
-    WriteInstallDirValue();
+    RegisterInstallation();
 
     m_strPercent.Format(L"%d", FULL_PERCENT);
     m_progress.SendMessage(PBM_SETPOS, FULL_PERCENT, 0);
@@ -169,5 +164,5 @@ void CThirdStepDlg::OnInstallFailed(WPARAM nCode, LPARAM lParam)
     box.m_strMessage = strText;
     box.DoModal();
     if (box.m_nResult == MB_RESULT_FIRST)
-        EndInstaller();
+        PostQuitToMainWnd();
 }

@@ -139,8 +139,7 @@ CRemovalResult RemoveInstallation(const std::wstring& strInstallDir)
     const std::wstring strRemembered = ReadRememberedFolder();
     if (!strRemembered.empty() && !IsSameFolder(strRemembered, strInstallDir))
         return result;
-    for (const CString& strLink : { GetQuickLaunchLinkPath(), GetDesktopLinkPath(), GetProgramLinkPath(),
-                                    GetUninstallLinkPath(), GetHomePageLinkPath() }) {
+    for (const CString& strLink : GetInstalledLinkPaths()) {
         if (!strLink.IsEmpty() && DeleteFileW(strLink))
             ++result.nRemoved;
     }
@@ -215,8 +214,7 @@ bool NothingInstalled(const std::wstring& strInstallDir)
     const std::wstring strRemembered = ReadRememberedFolder();
     if (!strRemembered.empty() && !IsSameFolder(strRemembered, strInstallDir))
         return true;   // the links and keys are another installation's
-    for (const CString& strLink : { GetQuickLaunchLinkPath(), GetDesktopLinkPath(), GetProgramLinkPath(),
-                                    GetUninstallLinkPath(), GetHomePageLinkPath() }) {
+    for (const CString& strLink : GetInstalledLinkPaths()) {
         if (!strLink.IsEmpty() && PathExists(strLink.str()))
             return false;
     }

@@ -3,7 +3,7 @@
 // application object's main window.
 #include "afx/afxwin.h"
 #include "tests/afx/dialog_test_ids.h"
-#include "tests/afx/pump.h"
+#include "tests/support/pump.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // CWnd: handle map, binding, message maps, Default chaining, reflection.
 #include "afx/afxwin.h"
-#include "tests/afx/pump.h"
+#include "tests/support/pump.h"
 
 #include <gtest/gtest.h>
 
@@ -347,20 +347,11 @@ DWORD WINAPI PumpWithoutActiveWindow(LPVOID pvOffered)
     ::PostMessageW(hPlain, WM_USER, 0, 0);
     ::PostMessageW(wnd.m_hWnd, WM_TEST_PING, 0, 0);
     ::SetTimer(hPlain, 1, 10, nullptr);
-    const DWORD dwStart = ::GetTickCount();
-    while (nOffered < 3 && ::GetTickCount() - dwStart < 3000) {
-        MSG msg;
-        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            continue;
-        }
+    PumpUntil([&] { return nOffered >= 3; }, 3000, true, [&](const MSG& msg) {
         if (msg.hwnd == hPlain || msg.hwnd == wnd.m_hWnd)
             ++nOffered;
-        if (!AfxPreTranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
+        return false;   // offered to AfxPreTranslateMessage, then dispatched
+    });
     ::DestroyWindow(hPlain);
     wnd.DestroyWindow();
     return 0;

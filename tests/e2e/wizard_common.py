@@ -255,11 +255,16 @@ def in_prefix(win_path):
     return os.path.realpath(unix_path(win_path)).startswith(prefix + os.sep)
 
 
+def payload_files():
+    """The default payload's files, relative to the install folder, from the
+    list the build writes beside the uninstaller's (folders left out)."""
+    with open(bin_path("payload", "payload_files.txt"), encoding="utf-8") as f:
+        return [line for line in f.read().splitlines() if line and not line.endswith("\\")]
+
+
 def installed_files_of(install_dir):
     """The files a whole installation of the default payload leaves."""
-    return [install_dir + f for f in (
-        "Vellomar.exe", "VLUninstall.exe", "config\\version.ini", "config\\config.ini",
-        "resource\\readme.txt", "resource\\lang\\zh-CN.ini", "resource\\templates\\welcome.txt")]
+    return [install_dir + f for f in payload_files()]
 
 
 # ---- Capture server for the install report ------------------------------------------

@@ -5,7 +5,7 @@
 //   extract_driver <template.dll> <archive.7z> <work.dll> <folder\> [<temp folder>]
 //
 // Copies the resource-only template DLL to work.dll, puts the archive into it
-// as "FILE"/129, makes it the resource module and runs StartExtraction into
+// as the payload resource, makes it the resource module and runs StartExtraction into
 // folder\, pumping messages. Prints one line:
 //   "code=<first final code> finals=<final codes posted> progress=<posts>
 //    seconds=<start to first final code> path=<path buffer of codes 5 and 6>"
@@ -47,7 +47,7 @@ bool ReadFileBytes(const wchar_t* pszPath, std::vector<char>& data)
     return true;
 }
 
-// work.dll = template.dll with the archive as "FILE"/129 (an empty archive
+// work.dll = template.dll with the archive as the payload resource (an empty archive
 // leaves the template's placeholder out, so staging finds no payload).
 bool MakePayloadDll(const wchar_t* pszTemplate, const wchar_t* pszArchive, const wchar_t* pszWork)
 {
@@ -57,7 +57,7 @@ bool MakePayloadDll(const wchar_t* pszTemplate, const wchar_t* pszArchive, const
     HANDLE hUpdate = BeginUpdateResourceW(pszWork, FALSE);
     if (!hUpdate)
         return false;
-    const BOOL bUpdated = UpdateResourceW(hUpdate, PAYLOAD_RESOURCE_TYPE, MAKEINTRESOURCEW(PAYLOAD_RESOURCE_ID),
+    const BOOL bUpdated = UpdateResourceW(hUpdate, PAYLOAD_RESOURCE_TYPE, MAKEINTRESOURCEW(IDR_PAYLOAD),
                                           MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                                           data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
     return EndUpdateResourceW(hUpdate, !bUpdated) && bUpdated;

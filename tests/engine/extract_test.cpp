@@ -13,6 +13,7 @@
 #include "afx/afxmodule.h"
 #include "engine/extract.h"
 #include "tests/engine/install_state.h"
+#include "tests/support/pump.h"
 
 namespace {
 
@@ -256,18 +257,12 @@ CRunResult RunExtraction(const std::wstring& strAppDir, const std::wstring& strD
             }
         }
     };
-    const DWORD dwStart = GetTickCount();
-    while (result.nFinal == NO_CODE && GetTickCount() - dwStart < EXTRACTION_TIME_LIMIT_MS) {
-        MSG msg = {};
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            continue;
-        }
-        if (msg.hwnd == hWnd && msg.message == WM_INSTALL_NOTIFY)
-            take(msg);
-        else
-            DispatchMessageW(&msg);
-    }
+    PumpUntil([&] { return result.nFinal != NO_CODE; }, EXTRACTION_TIME_LIMIT_MS, false, [&](const MSG& msg) {
+        if (msg.hwnd != hWnd || msg.message != WM_INSTALL_NOTIFY)
+            return false;
+        take(msg);
+        return true;
+    });
     if (job.hThread) {
         WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
         CloseHandle(job.hThread);
@@ -576,7 +571,7 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
 {
     const struct
     {
-        LPCWSTR pszDll;    // null: no "FILE"/129 at all
+        LPCWSTR pszDll;    // null: no payload resource at all
         bool bStop;
         WPARAM nCode;
     } cases[] = {

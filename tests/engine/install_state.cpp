@@ -1,8 +1,12 @@
 #include "tests/engine/install_state.h"
 
+#include <shlobj.h>
+
 #include "engine/extract.h"
 #include "engine/install_location.h"
 #include "engine/product.h"
+#include "engine/registration.h"
+#include "tests/support/pump.h"
 
 namespace {
 
@@ -166,7 +170,7 @@ namespace {
 constexpr DWORD EXTRACTION_TIME_LIMIT_MS = 60000;
 }
 
-// Unpacks the payload linked into the test as "FILE"/129 into strDir and
+// Unpacks the payload linked into the test as the payload resource into strDir and
 // pumps messages until the worker's final code (or the time limit).
 // Returns the final code, or -1 when none came in time.
 int ExtractPayload(const CString& strDir)
@@ -177,21 +181,14 @@ int ExtractPayload(const CString& strDir)
     ExtractJob job = {};
     StartExtraction(hWnd, strDir.str(), strDir.str(), &job);
     int nCode = -1;
-    const DWORD dwStart = GetTickCount();
-    while (nCode < 0 && GetTickCount() - dwStart < EXTRACTION_TIME_LIMIT_MS) {
-        MSG msg = {};
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            continue;
-        }
-        if (msg.hwnd == hWnd && msg.message == WM_INSTALL_NOTIFY && msg.wParam != INSTALL_PROGRESS) {
-            nCode = static_cast<int>(msg.wParam);
-            if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
-                delete[] reinterpret_cast<wchar_t*>(msg.lParam);   // the receiver owns the path
-        } else {
-            DispatchMessageW(&msg);
-        }
-    }
+    PumpUntil([&] { return nCode >= 0; }, EXTRACTION_TIME_LIMIT_MS, false, [&](const MSG& msg) {
+        if (msg.hwnd != hWnd || msg.message != WM_INSTALL_NOTIFY || msg.wParam == INSTALL_PROGRESS)
+            return false;
+        nCode = static_cast<int>(msg.wParam);
+        if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+            delete[] reinterpret_cast<wchar_t*>(msg.lParam);   // the receiver owns the path
+        return true;
+    });
     if (job.hThread) {
         WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
         CloseHandle(job.hThread);
@@ -199,4 +196,62 @@ int ExtractPayload(const CString& strDir)
     }
     DestroyWindow(hWnd);
     return nCode;
+}
+
+void CInstallSandbox::SetUp()
+{
+    ASSERT_TRUE(ShellLinksStayInPrefix()) << "run through CTest: Wine's menu builder must be disabled";
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    m_bComInitialised = true;
+    m_strSavedInstallPath = g_strInstallPath;
+    ASSERT_EQ(m_desktop.Path().str(), GetShellFolderPath(CSIDL_DESKTOPDIRECTORY).str())
+        << "the desktop must be redirected away from the prefix's own";
+    ASSERT_EQ(m_startMenu.Path().str(), GetShellFolderPath(CSIDL_STARTMENU).str())
+        << "the start menu must be redirected away from the prefix's own";
+    RemoveRegistration();
+}
+
+void CInstallSandbox::TearDown()
+{
+    RemoveRegistration();
+    for (const CString& strPath : m_createdFolders)
+        RemoveDirectoryW(strPath);
+    g_strInstallPath = m_strSavedInstallPath;
+    if (m_bComInitialised)
+        CoUninitialize();
+}
+
+void CInstallSandbox::ProvideQuickLaunchFolder()
+{
+    const CString strQuickLaunch = GetQuickLaunchLinkPath();
+    const CString strFolder = strQuickLaunch.Left(strQuickLaunch.ReverseFind(L'\\'));
+    const CString strParent = strFolder.Left(strFolder.ReverseFind(L'\\'));
+    for (const CString& strPath : { strParent, strFolder }) {
+        if (!FolderExists(strPath) && CreateDirectoryW(strPath, nullptr))
+            m_createdFolders.insert(m_createdFolders.begin(), strPath);
+    }
+}
+
+void CInstallSandbox::Install(const CString& strDir)
+{
+    g_strInstallPath = strDir + L"\\";
+    ASSERT_EQ(INSTALL_DONE, ExtractPayload(g_strInstallPath)) << "extracting into " << strDir.str();
+    ASSERT_TRUE(FileExists(GetAppExePath()));
+    ASSERT_TRUE(FileExists(GetUninstallExePath()));
+    RegisterInstallation();
+    for (const CString& strLink : GetInstalledLinkPaths())
+        ASSERT_TRUE(FileExists(strLink)) << "no link at " << strLink.str();
+    ASSERT_TRUE(ReadMachineValue(GetUninstallKeyName(), UNINSTALL_VALUE_DISPLAY_NAME).bFound) << "no uninstall entry";
+}
+
+void CInstallSandbox::RemoveRegistration()
+{
+    for (const CString& strLink : GetInstalledLinkPaths()) {
+        if (!strLink.IsEmpty())
+            DeleteFileW(strLink);
+    }
+    const CString strGroup = GetProgramGroupPath();
+    if (!strGroup.IsEmpty())
+        RemoveDirectoryW(strGroup);
+    DeleteProductKeys();
 }

@@ -1,9 +1,13 @@
 // install_state.h: helpers for tests that touch what an installation leaves
 // in the test prefix: the product's registry keys, shell folders, temporary
-// install folders, and the Windows version the engine believes it runs on.
+// install folders, and the Windows version the engine believes it runs on;
+// CInstallSandbox puts them together for the install, registration and
+// uninstall tests.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
+#include <vector>
 #include "afx/afxstr.h"
 
 // Plays a Windows version for GetOSVersionCode while in scope. A major
@@ -77,7 +81,44 @@ void RemoveTree(const CString& strPath);
 bool FileExists(const CString& strPath);
 bool FolderExists(const CString& strPath);
 
-// Unpacks the payload linked into the test as "FILE"/129 into strDir and
+// Unpacks the payload linked into the test as the payload resource into strDir and
 // pumps messages until the worker's final code (or the time limit).
 // Returns the final code, or -1 when none came in time.
 int ExtractPayload(const CString& strDir);
+
+// The fixture of every test that installs, registers or uninstalls: COM for
+// the shell links, the user's desktop and start menu pointed at temporary
+// folders, the product's links and registry keys removed before and after
+// each test, g_strInstallPath restored. Tests run through CTest, which
+// switches Wine's menu builder off. A derived SetUp calls this one first:
+//   ASSERT_NO_FATAL_FAILURE(CInstallSandbox::SetUp());
+class CInstallSandbox : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the Quick Launch folder where the prefix lacks it (the systems
+    // that show it have it); what this creates goes after the test.
+    void ProvideQuickLaunchFolder();
+
+    // Installs into strDir (no trailing backslash) the way the progress page
+    // does: the payload unpacked, then RegisterInstallation; asserts that
+    // the programs, every link and the uninstall entry are there.
+    void Install(const CString& strDir);
+
+    // Removes every link the installation creates, the program group and
+    // the product's keys.
+    static void RemoveRegistration();
+
+    CTempFolder m_desktop{ L"desktop" };
+    CScopedShellFolder m_redirectDesktop{ SHELL_FOLDER_DESKTOP, m_desktop.Path() };
+    CTempFolder m_startMenu{ L"start menu" };
+    CScopedShellFolder m_redirectStartMenu{ SHELL_FOLDER_START_MENU, m_startMenu.Path() };
+    CTempFolder m_install{ L"install here" };
+
+private:
+    CString m_strSavedInstallPath;
+    std::vector<CString> m_createdFolders;   // innermost first
+    bool m_bComInitialised = false;
+};

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
+#include <set>
 #include <vector>
 
 #include "engine/extract.h"
@@ -63,6 +64,25 @@ std::wstring ReadUrlFileValue(const CString& strPath, LPCWSTR pszKey)
     return szValue;
 }
 
+// Every file below strFolder, with its full path.
+void CollectFiles(const CString& strFolder, std::set<std::wstring>& files)
+{
+    WIN32_FIND_DATAW data = {};
+    HANDLE hFind = FindFirstFileW(strFolder + L"\\*", &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const CString strName(data.cFileName);
+        if (strName == L"." || strName == L"..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CollectFiles(strFolder + L"\\" + strName, files);
+        else
+            files.insert((strFolder + L"\\" + strName).str());
+    } while (FindNextFileW(hFind, &data));
+    FindClose(hFind);
+}
+
 DWORD CountValues(const CString& strKey)
 {
     HKEY hKey = nullptr;
@@ -86,57 +106,13 @@ void ExpectStringValue(const CString& strKey, LPCWSTR pszName, const CString& st
 
 } // namespace
 
-class WholeInstallation : public ::testing::Test
+class WholeInstallation : public CInstallSandbox
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(ShellLinksStayInPrefix()) << "run through CTest: Wine's menu builder must be disabled";
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        m_bComInitialised = true;
-        m_strSavedInstallPath = g_strInstallPath;
-        ASSERT_EQ(Printable(m_desktop.Path()), Printable(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY)))
-            << "the desktop must be redirected away from the prefix's own";
-        RemoveInstallation();
-
-        // Quick Launch exists on the systems that show it; make it so here.
-        const CString strQuickLaunch = GetQuickLaunchLinkPath();
-        const CString strFolder = strQuickLaunch.Left(strQuickLaunch.ReverseFind(L'\\'));
-        const CString strParent = strFolder.Left(strFolder.ReverseFind(L'\\'));
-        for (const CString& strPath : { strParent, strFolder }) {
-            if (!FolderExists(strPath) && CreateDirectoryW(strPath, nullptr))
-                m_createdFolders.insert(m_createdFolders.begin(), strPath);
-        }
-    }
-
-    void TearDown() override
-    {
-        RemoveInstallation();
-        for (const CString& strPath : m_createdFolders)
-            RemoveDirectoryW(strPath);
-        g_strInstallPath = m_strSavedInstallPath;
-        if (m_bComInitialised)
-            CoUninitialize();
-    }
-
-    // Removes exactly what the steps create, as the uninstaller will.
-    static void RemoveInstallation()
-    {
-        for (const CString& strLink : { GetQuickLaunchLinkPath(), GetDesktopLinkPath(), GetProgramLinkPath(),
-                                        GetUninstallLinkPath(), GetHomePageLinkPath() })
-            DeleteFileW(strLink);
-        RemoveDirectoryW(GetProgramGroupPath());
-        DeleteProductKeys();
-    }
-
-    // Installs into strDir the way the progress page does.
-    void Install(const CString& strDir)
-    {
-        g_strInstallPath = strDir + L"\\";
-        ASSERT_EQ(INSTALL_DONE, ExtractPayload(g_strInstallPath)) << "extracting into " << Printable(strDir);
-        ASSERT_TRUE(FileExists(GetAppExePath()));
-        ASSERT_TRUE(FileExists(GetUninstallExePath()));
-        RegisterInstallation();
+        ASSERT_NO_FATAL_FAILURE(CInstallSandbox::SetUp());
+        ProvideQuickLaunchFolder();
     }
 
     // Every effect of the six steps, pointing into strDir.
@@ -180,21 +156,15 @@ protected:
         EXPECT_FALSE(ReadMachineValue(GetProductKeyName(), L"Install_Dir").bFound) << "Install_Dir is never written";
     }
 
-    CTempFolder m_desktop{ L"desktop" };
-    CScopedShellFolder m_redirect{ SHELL_FOLDER_DESKTOP, m_desktop.Path() };
-    CTempFolder m_first{ L"install one" };
     CTempFolder m_second{ L"install two" };
-    CString m_strSavedInstallPath;
-    std::vector<CString> m_createdFolders;   // innermost first
-    bool m_bComInitialised = false;
 };
 
 TEST_F(WholeInstallation, RegistersTheInstallationAndRepointsItOnReinstall)
 {
-    ASSERT_NE(-1, m_first.Path().Find(L' ')) << "the folder's path must hold a space";
-    Install(m_first.Path());
-    ExpectInstallationIn(m_first.Path());
-    EXPECT_EQ(Printable(m_first.Path() + L"\\"), Printable(GetDefaultInstallDir()));
+    ASSERT_NE(-1, m_install.Path().Find(L' ')) << "the folder's path must hold a space";
+    Install(m_install.Path());
+    ExpectInstallationIn(m_install.Path());
+    EXPECT_EQ(Printable(m_install.Path() + L"\\"), Printable(GetDefaultInstallDir()));
 
     Install(m_second.Path());
     ExpectInstallationIn(m_second.Path());
@@ -204,7 +174,24 @@ TEST_F(WholeInstallation, RegistersTheInstallationAndRepointsItOnReinstall)
 
 TEST_F(WholeInstallation, ReinstallIntoTheSameFolderKeepsEverythingInPlace)
 {
-    Install(m_first.Path());
-    Install(m_first.Path());
-    ExpectInstallationIn(m_first.Path());
+    Install(m_install.Path());
+    Install(m_install.Path());
+    ExpectInstallationIn(m_install.Path());
+}
+
+// The uninstaller removes GetInstalledLinkPaths(): a link the installation
+// makes beyond that list would outlive it.
+TEST_F(WholeInstallation, LeavesExactlyTheListedLinks)
+{
+    Install(m_install.Path());
+    std::set<std::wstring> listed;
+    for (const CString& strLink : GetInstalledLinkPaths())
+        listed.insert(strLink.str());
+    std::set<std::wstring> found;
+    CollectFiles(m_desktop.Path(), found);
+    CollectFiles(m_startMenu.Path(), found);
+    const std::wstring strQuickLaunch = GetQuickLaunchLinkPath().str();
+    ASSERT_TRUE(FileExists(strQuickLaunch.c_str()));
+    found.insert(strQuickLaunch);   // the prefix's own folder may hold other links
+    EXPECT_EQ(listed, found);
 }

@@ -100,41 +100,19 @@ TEST(RegistrationPaths, DesktopAndQuickLaunchLinks)
               Printable(GetQuickLaunchLinkPath()));
 }
 
-// Steps run against the prefix's real start menu and a desktop redirected into
-// a temporary folder; everything they create is removed afterwards.
-class RegistrationSteps : public ::testing::Test
+// Steps run in the install sandbox: desktop and start menu in temporary
+// folders, everything the steps create removed afterwards.
+class RegistrationSteps : public CInstallSandbox
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(ShellLinksStayInPrefix()) << "run through CTest: Wine's menu builder must be disabled";
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        m_strSavedInstallPath = g_strInstallPath;
+        ASSERT_NO_FATAL_FAILURE(CInstallSandbox::SetUp());
         g_strInstallPath = m_install.Path() + L"\\";
         // The targets exist, as they do after extraction.
         for (const CString& strExe : { GetAppExePath(), GetUninstallExePath() })
             CloseHandle(CreateFileW(strExe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
-
-    void TearDown() override
-    {
-        for (const CString& strGroup : m_groups) {
-            for (LPCWSTR pszFile : { L"\\Vellomar.lnk", L"\\卸载Vellomar.lnk", L"\\Vellomar主页.url" })
-                DeleteFileW(strGroup + pszFile);
-            RemoveDirectoryW(strGroup);
-        }
-        for (const CString& strParent : m_parents)
-            RemoveDirectoryW(strParent);
-        g_strInstallPath = m_strSavedInstallPath;
-        CoUninitialize();
-    }
-
-    CTempFolder m_install{ L"steps install" };
-    CTempFolder m_desktop{ L"steps desktop" };
-    CScopedShellFolder m_redirect{ SHELL_FOLDER_DESKTOP, m_desktop.Path() };
-    CString m_strSavedInstallPath;
-    std::vector<CString> m_groups;    // program groups the test creates, removed with their links
-    std::vector<CString> m_parents;   // folders above them that the test creates
 };
 
 TEST_F(RegistrationSteps, QuickLaunchLinkOnlyWhereTheFolderExists)
@@ -160,9 +138,6 @@ TEST_F(RegistrationSteps, OlderWindowsGetsTheChineseProgramsFolder)
     CScopedOSVersion xp(5, 1);
     const CString strStartMenu = GetShellFolderPath(CSIDL_STARTMENU);
     const CString strPrograms = strStartMenu + L"\\程序";
-    if (!FolderExists(strPrograms))
-        m_parents.push_back(strPrograms);
-    m_groups.push_back(strPrograms + L"\\Vellomar");
 
     EXPECT_TRUE(CreateStartMenuShortcuts());
     CreateHomePageLink();

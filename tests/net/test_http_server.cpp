@@ -243,25 +243,3 @@ int FindClosedPort()
     return server.GetPort();
 }
 
-bool PumpUntil(const std::function<bool()>& fnDone, DWORD dwTimeout)
-{
-    const DWORD dwStart = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (fnDone())
-            return true;
-        const DWORD dwElapsed = GetTickCount() - dwStart;
-        if (dwElapsed >= dwTimeout)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, std::min<DWORD>(dwTimeout - dwElapsed, 20), QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD dwMs)
-{
-    PumpUntil([] { return false; }, dwMs);
-}

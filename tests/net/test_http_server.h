@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/pump.h"   // the tests wait for the manager with PumpUntil
+
 struct CServerScript
 {
     std::string m_strResponse;        // bytes sent once the request is in
@@ -71,8 +73,3 @@ private:
 // A port on 127.0.0.1 that nothing listens on (bound once, then let go).
 int FindClosedPort();
 
-// Runs the thread's message loop until fnDone returns true or dwTimeout ms
-// pass; returns fnDone's last answer.
-bool PumpUntil(const std::function<bool()>& fnDone, DWORD dwTimeout);
-// Runs the message loop for dwMs milliseconds.
-void PumpFor(DWORD dwMs);

@@ -4,6 +4,7 @@ reader of the icon and version resources of a built program (wrestool from
 icoutils pulls the raw bytes out)."""
 import os
 import random
+import re
 import shutil
 import struct
 import subprocess
@@ -98,9 +99,15 @@ def make_ca(where, name):
     return p("ca.pem"), p("cs.pfx"), p("password")
 
 
+def payload_resource_id():
+    """IDR_PAYLOAD, as the installer's header names it."""
+    with open(os.path.join(SOURCE_DIR, "engine", "payload_resource.h")) as f:
+        return re.search(r"#define IDR_PAYLOAD (\d+)", f.read()).group(1)
+
+
 def embedded_payload(setup_exe, dest):
-    """The 7z archive VLSetup.exe carries (resource FILE 129), written to dest."""
-    r = subprocess.run(["wrestool", "-x", "--raw", "--type=FILE", "--name=129", setup_exe],
+    """The 7z archive VLSetup.exe carries (the payload resource), written to dest."""
+    r = subprocess.run(["wrestool", "-x", "--raw", "--type=FILE", "--name=" + payload_resource_id(), setup_exe],
                        stdout=subprocess.PIPE, check=True)
     with open(dest, "wb") as f:
         f.write(r.stdout)

@@ -117,62 +117,15 @@ bool KeyExists(const CString& strKey)
     return true;
 }
 
-CString LinkPaths(int i)
-{
-    switch (i) {
-    case 0: return GetQuickLaunchLinkPath();
-    case 1: return GetDesktopLinkPath();
-    case 2: return GetProgramLinkPath();
-    case 3: return GetUninstallLinkPath();
-    default: return GetHomePageLinkPath();
-    }
-}
-constexpr int LINK_COUNT = 5;
-
 } // namespace
 
-class Uninstall : public ::testing::Test
+class Uninstall : public CInstallSandbox
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(ShellLinksStayInPrefix()) << "run through CTest: Wine's menu builder must be disabled";
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        m_bComInitialised = true;
-        m_strSavedInstallPath = g_strInstallPath;
-        ASSERT_EQ(Printable(m_desktop.Path()), Printable(GetShellFolderPath(CSIDL_DESKTOPDIRECTORY)));
-        ASSERT_EQ(Printable(m_startMenu.Path()), Printable(GetShellFolderPath(CSIDL_STARTMENU)));
-        DeleteProductKeys();
-        const CString strQuickLaunch = GetQuickLaunchLinkPath();
-        const CString strFolder = strQuickLaunch.Left(strQuickLaunch.ReverseFind(L'\\'));
-        const CString strParent = strFolder.Left(strFolder.ReverseFind(L'\\'));
-        for (const CString& strPath : { strParent, strFolder }) {
-            if (!FolderExists(strPath) && CreateDirectoryW(strPath, nullptr))
-                m_createdFolders.insert(m_createdFolders.begin(), strPath);
-        }
-        DeleteFileW(strQuickLaunch);
-    }
-
-    void TearDown() override
-    {
-        DeleteFileW(GetQuickLaunchLinkPath());
-        for (const CString& strPath : m_createdFolders)
-            RemoveDirectoryW(strPath);
-        DeleteProductKeys();
-        g_strInstallPath = m_strSavedInstallPath;
-        if (m_bComInitialised)
-            CoUninitialize();
-    }
-
-    // Installs into strDir (no trailing backslash) the way the progress page does.
-    void Install(const CString& strDir)
-    {
-        g_strInstallPath = strDir + L"\\";
-        ASSERT_EQ(INSTALL_DONE, ExtractPayload(g_strInstallPath));
-        RegisterInstallation();
-        for (int i = 0; i < LINK_COUNT; ++i)
-            ASSERT_TRUE(FileExists(LinkPaths(i))) << Printable(LinkPaths(i));
-        ASSERT_TRUE(KeyExists(GetUninstallKeyName()));
+        ASSERT_NO_FATAL_FAILURE(CInstallSandbox::SetUp());
+        ProvideQuickLaunchFolder();
     }
 
     // The uninstall entry's own program, unattended.
@@ -187,21 +140,12 @@ protected:
             const CString strPath = strDir + L"\\" + g_rgPayloadFiles[i];
             EXPECT_FALSE(FileExists(strPath) || FolderExists(strPath)) << "left behind: " << Printable(strPath);
         }
-        for (int i = 0; i < LINK_COUNT; ++i)
-            EXPECT_FALSE(FileExists(LinkPaths(i))) << "link left behind: " << Printable(LinkPaths(i));
+        for (const CString& strLink : GetInstalledLinkPaths())
+            EXPECT_FALSE(FileExists(strLink)) << "link left behind: " << Printable(strLink);
         EXPECT_FALSE(FolderExists(GetProgramGroupPath())) << "the program group is left";
         EXPECT_FALSE(KeyExists(GetUninstallKeyName())) << "the uninstall entry is left";
         EXPECT_FALSE(KeyExists(GetProductKeyName())) << "the product key is left";
     }
-
-    CTempFolder m_desktop{ L"desktop" };
-    CScopedShellFolder m_redirectDesktop{ SHELL_FOLDER_DESKTOP, m_desktop.Path() };
-    CTempFolder m_startMenu{ L"start menu" };
-    CScopedShellFolder m_redirectStartMenu{ SHELL_FOLDER_START_MENU, m_startMenu.Path() };
-    CTempFolder m_install{ L"install here" };
-    CString m_strSavedInstallPath;
-    std::vector<CString> m_createdFolders;   // innermost first
-    bool m_bComInitialised = false;
 };
 
 TEST_F(Uninstall, RemovesEverythingItInstalledAndTheFolder)
@@ -255,8 +199,8 @@ TEST_F(Uninstall, KeepsForeignFilesWithTheirFolders)
     EXPECT_FALSE(FolderExists(m_install.Path() + L"\\config"));
     EXPECT_FALSE(FolderExists(m_install.Path() + L"\\resource\\lang"));
     EXPECT_FALSE(FileExists(m_install.Path() + L"\\" + UNINSTALL_EXE_NAME)) << "the uninstaller removes itself";
-    for (int i = 0; i < LINK_COUNT; ++i)
-        EXPECT_FALSE(FileExists(LinkPaths(i))) << Printable(LinkPaths(i));
+    for (const CString& strLink : GetInstalledLinkPaths())
+        EXPECT_FALSE(FileExists(strLink)) << Printable(strLink);
     EXPECT_FALSE(KeyExists(GetUninstallKeyName()));
 }
 
@@ -324,8 +268,8 @@ TEST_F(Uninstall, AnOlderCopyLeavesTheNewerInstallationsLinksAndKeys)
     Install(newer.Path());
     EXPECT_EQ(EXIT_REMOVED, UninstallFrom(m_install.Path()).dwExitCode);
     EXPECT_FALSE(FolderExists(m_install.Path()));
-    for (int i = 0; i < LINK_COUNT; ++i)
-        EXPECT_TRUE(FileExists(LinkPaths(i))) << Printable(LinkPaths(i));
+    for (const CString& strLink : GetInstalledLinkPaths())
+        EXPECT_TRUE(FileExists(strLink)) << Printable(strLink);
     EXPECT_TRUE(KeyExists(GetUninstallKeyName()));
 
     EXPECT_EQ(EXIT_REMOVED, UninstallFrom(newer.Path()).dwExitCode);

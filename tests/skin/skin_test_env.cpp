@@ -40,31 +40,6 @@ int ShadowRebuildCount()
     return s_nRebuilds;
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD nMs)
-{
-    const DWORD dwStart = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - dwStart >= nMs)
-            return done();
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                continue;   // the tests check for quits themselves
-            if (!AfxPreTranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
-void PumpFor(DWORD nMs)
-{
-    PumpUntil([] { return false; }, nMs);
-}
-
 void ShowDemo(CSkinDemoDlg& dlg, int x, int y)
 {
     dlg.Create(IDD_SKIN_DEMO, nullptr);

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "skin/wnd_shadow.h"
-#include "tests/afx/pump.h"
+#include "tests/support/pump.h"
 #include "tests/skin/gdi_census.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/fourth_step_dlg.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "afx/afxmodule.h"
 #include "engine/extract.h"
 #include "engine/product.h"
 #include "res/wizard.h"
@@ -174,11 +175,8 @@ TEST(AgreementText, TextLargerThanTheBufferIsReadWhole)
 
 TEST(AgreementText, ShippedResourceIsGbkRtfThatARichEditReads)
 {
-    HMODULE hModule = ::GetModuleHandleW(nullptr);
-    HRSRC hResource = ::FindResourceW(hModule, MAKEINTRESOURCEW(IDR_AGREEMENT_RTF), L"RTF");
-    ASSERT_NE(nullptr, hResource);
-    const DWORD nSize = ::SizeofResource(hModule, hResource);
-    const char* pData = static_cast<const char*>(::LockResource(::LoadResource(hModule, hResource)));
+    DWORD nSize = 0;
+    const char* pData = static_cast<const char*>(LoadResourceBytes(MAKEINTRESOURCEW(IDR_AGREEMENT_RTF), L"RTF", &nSize));
     ASSERT_NE(nullptr, pData);
     EXPECT_LE(nSize, AGREEMENT_BUF_SIZE);
     const std::string strRtf(pData, nSize);
