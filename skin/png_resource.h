@@ -22,9 +22,10 @@ class CRedrawCheckBox;
 // caller owns; null on any failure.
 std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID);
 
-// Loads the busy animation ("GIF" IDG_BUSY). FALSE when the resource or the
-// stream is not available; *ppImage is then left as it was.
-BOOL LoadGifResource(Gdiplus::Image** ppImage);
+// Loads the busy animation ("GIF" IDG_BUSY) into *ppImage, which owns it.
+// FALSE when the resource or the stream is not available; *ppImage is then
+// left as it was.
+BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage);
 
 // Copies the parent's whole memory DC into the control's snapshot, replacing
 // the one it held.
@@ -50,7 +51,7 @@ inline Gdiplus::Color ToGdiplusColor(COLORREF clr)
 
 // A pixel-sized regular GDI+ font of the family, or of the generic sans-serif
 // family when that one is not installed. Never null; may be invalid.
-Gdiplus::Font* CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize);
+std::unique_ptr<Gdiplus::Font> CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize);
 
 // Width and height of an image, 0 x 0 for none.
 inline UINT ImageWidth(Gdiplus::Image* pImage) { return pImage ? pImage->GetWidth() : 0; }

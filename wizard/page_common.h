@@ -4,6 +4,7 @@
 #pragma once
 #include "afx/afxwin.h"
 #include <gdiplus.h>
+#include <memory>
 #include "skin/base_dlg.h"
 #include "res/pictures.h"
 #include "res/wizard.h"
@@ -44,4 +45,4 @@ void ShowProgressPage(const CWnd& current);
 // follow the system's font substitutes (the Chinese face names are mapped to
 // installed fonts that way), so a family GDI+ does not know is looked up
 // there first; otherwise the skin's font with its own fallback.
-Gdiplus::Font* CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize);
+std::unique_ptr<Gdiplus::Font> CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize);

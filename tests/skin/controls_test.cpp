@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "skin/focus_cue.h"
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
 #include "tests/skin/gdi_census.h"
 #include "tests/skin/demo/demo_ids.h"
@@ -40,11 +41,10 @@ TEST(LoadPngResource, MissingIdGivesNoImage)
 TEST(SkinFont, ChineseFamilyWithoutItsNameInGdiplusStillRenders)
 {
     // "黑体" may be known to GDI only as a substitute: the font must still work.
-    Gdiplus::Font* pFont = CreateSkinFont(L"黑体", 11);
+    const std::unique_ptr<Gdiplus::Font> pFont = CreateSkinFont(L"黑体", 11);
     ASSERT_NE(nullptr, pFont);
     EXPECT_TRUE(pFont->IsAvailable());
     EXPECT_EQ(Gdiplus::UnitPixel, pFont->GetUnit());
-    delete pFont;
 }
 
 TEST(BaseDlg, TemplateWithCaptionComesUpBorderlessAtTheBackgroundSize)
@@ -127,7 +127,7 @@ TEST(BaseDlg, SwappedBackgroundReachesTheChildrenBehindTheirCorners)
     const POINT ptCorner = {DEMO_BROWSE_RECT.left, DEMO_BROWSE_RECT.top};
     EXPECT_LT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 100);
 
-    dlg.m_pBkImage = LoadPngResource(IDP_PAGE_BK);
+    dlg.m_pBkImage = GetSkinPicture(IDP_PAGE_BK);
     ASSERT_NE(nullptr, dlg.m_pBkImage);
     dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_GT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 200);

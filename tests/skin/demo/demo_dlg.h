@@ -52,7 +52,6 @@ public:
 
 protected:
     // Handlers
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnBnClickedCheck();
     DECLARE_MESSAGE_MAP()
 };
