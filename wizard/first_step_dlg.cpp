@@ -5,6 +5,7 @@
 
 #include "engine/install_location.h"
 #include "engine/install_path.h"
+#include "engine/owners.h"
 #include "engine/product.h"
 #include "engine/space_text.h"
 #include "skin/picture_cache.h"
@@ -283,11 +284,11 @@ void CFirstStepDlg::OnBnClickedBrowse()
         wchar_t szPath[MAX_PATH] = {};
         if (::SHGetPathFromIDListW(pidl, szPath))
             strChosen = szPath;
-        IMalloc* pMalloc = nullptr;
-        if (FAILED(::SHGetMalloc(&pMalloc)) || !pMalloc)
-            return;
-        pMalloc->Free(pidl);
-        pMalloc->Release();
+        // The folder is the shell allocator's to free; the choice stands
+        // even when the allocator cannot be had.
+        CComRef<IMalloc> pMalloc;
+        if (SUCCEEDED(::SHGetMalloc(reinterpret_cast<IMalloc**>(pMalloc.Receive()))) && pMalloc)
+            pMalloc->Free(pidl);
     }
     const CString strPath = ComposeBrowsedFolder(strChosen);
     if (!strPath.IsEmpty())
