@@ -38,6 +38,17 @@ TEST(LoadPngResource, MissingIdGivesNoImage)
     EXPECT_EQ(nullptr, LoadPngResource(IDG_BUSY));   // a GIF, not a "PNG" resource
 }
 
+TEST(SkinPicture, DecodedOnceAndShared)
+{
+    Gdiplus::Image* pImage = GetSkinPicture(IDP_ACTION_NORMAL);
+    ASSERT_NE(nullptr, pImage);
+    EXPECT_EQ(130u, pImage->GetWidth());
+    EXPECT_EQ(pImage, GetSkinPicture(IDP_ACTION_NORMAL)) << "decoded again";
+    EXPECT_NE(pImage, GetSkinPicture(IDP_ACTION_HOVER));
+    EXPECT_EQ(nullptr, GetSkinPicture(4242));
+    EXPECT_EQ(nullptr, GetSkinPicture(4242)) << "a missing id stays missing";
+}
+
 TEST(SkinFont, ChineseFamilyWithoutItsNameInGdiplusStillRenders)
 {
     // "黑体" may be known to GDI only as a substitute: the font must still work.
