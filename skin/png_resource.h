@@ -5,9 +5,12 @@
 //   std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(IDP_LOGO);
 //   if (pImage) ... draw ...               // null when the id is missing
 //
-// A parent takes the snapshots in its double-buffered paint, right after the
-// background went into its memory DC (CBaseDlg::OnPaint and
-// CaptureChildBackgrounds); the control paints its part of it first.
+// Controls draw their pictures from the skin's cache (skin/picture_cache.h),
+// which decodes through LoadPngResource once per picture.
+//
+// A parent takes the snapshots in its double-buffered paint, once the
+// background and its own drawing went into its memory DC (CBaseDlg::OnPaint
+// and CaptureChildBackgrounds); the control paints its part of it first.
 #pragma once
 #include "afx/afxwin.h"
 #include "res/pictures.h"

@@ -19,10 +19,6 @@ extern CProtocolDlg* g_pProtocolDlg;
 extern CThirdStepDlg* g_pThirdStepDlg;
 extern CFourthStepDlg* g_pFourthStepDlg;
 
-// The wizard's backgrounds are this tall (all are 416 pixels wide); the
-// shadow is built for that height.
-constexpr int PAGE_HEIGHT = 250;
-
 // Posts WM_QUIT to the thread's main window (the active window: no main
 // window is ever set), or to the thread when no window of it is active;
 // either ends the start-up's message loop.
