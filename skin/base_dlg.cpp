@@ -157,7 +157,7 @@ BOOL CBaseDlg::OnInitDialog()
     return TRUE;
 }
 
-void CBaseDlg::DrawPageContent(CDC* pMemDC)
+void CBaseDlg::DrawPageContent(CDC& dcMem)
 {
 }
 
@@ -208,7 +208,7 @@ void CBaseDlg::OnPaint()
             if (m_pBkImage)
                 graphics.DrawImage(m_pBkImage, 0, 0, w, h);
         }
-        DrawPageContent(&dcMem);
+        DrawPageContent(dcMem);
         // The children paint their part of this as their background; none
         // of them lies over the page's own drawing.
         CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);

@@ -45,7 +45,7 @@ public:
 
     // Called by OnPaint with the memory DC once the background is in it; the
     // page draws what it shows besides its controls. Nothing by default.
-    virtual void DrawPageContent(CDC* pMemDC);
+    virtual void DrawPageContent(CDC& dcMem);
 
     // Called by OnPaint with the memory DC once the background and the
     // page's content are in it and before it goes to the screen; pages

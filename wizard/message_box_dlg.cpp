@@ -102,19 +102,19 @@ void CMessageBoxDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
     CaptureParentBackground(pMemDC, m_btnSecond, hWnd);
 }
 
-void CMessageBoxDlg::DrawPageContent(CDC* pMemDC)
+void CMessageBoxDlg::DrawPageContent(CDC& dcMem)
 {
     const MessageBoxLayout layout = GetMessageBoxLayout(m_strMessage);
     if (Gdiplus::Image* pIcon = GetSkinPicture(m_nIconID)) {
-        Gdiplus::Graphics graphics(pMemDC->GetSafeHdc());
+        Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
         graphics.DrawImage(pIcon, static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
                            static_cast<INT>(pIcon->GetWidth()), static_cast<INT>(pIcon->GetHeight()));
     }
     // The base's memory DC: transparent already, and gone after this paint.
     CRect rcText(layout.nTextLeft, TEXT_TOP, layout.nTextLeft + TEXT_WIDTH, TEXT_BOTTOM);
-    pMemDC->SetTextColor(CLR_MESSAGE);
-    CSelectObject selectFont(*pMemDC, m_fontMessage);
-    pMemDC->DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
+    dcMem.SetTextColor(CLR_MESSAGE);
+    CSelectObject selectFont(dcMem, m_fontMessage);
+    dcMem.DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
 }
 
 void CMessageBoxDlg::EndWithResult(int nResult)

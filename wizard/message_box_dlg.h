@@ -37,7 +37,7 @@ protected:
     // Overrides
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
-    void DrawPageContent(CDC* pMemDC) override;
+    void DrawPageContent(CDC& dcMem) override;
     void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd) override;
 
     // Handlers

@@ -63,9 +63,9 @@ BOOL CThirdStepDlg::OnInitDialog()
     return TRUE;
 }
 
-void CThirdStepDlg::DrawPageContent(CDC* pMemDC)
+void CThirdStepDlg::DrawPageContent(CDC& dcMem)
 {
-    Gdiplus::Graphics graphics(pMemDC->GetSafeHdc());
+    Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
     Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
     Gdiplus::SolidBrush brushNumber{Gdiplus::Color(CLR_NUMBER)};
     graphics.DrawString(L"正在安装Vellomar", -1, m_pFontTitle.get(), Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);

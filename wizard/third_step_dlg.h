@@ -21,7 +21,7 @@ protected:
     // Overrides
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
-    void DrawPageContent(CDC* pMemDC) override;
+    void DrawPageContent(CDC& dcMem) override;
 
     // Handlers
     afx_msg LRESULT OnInstallNotify(WPARAM wParam, LPARAM lParam);
