@@ -246,6 +246,7 @@ private:
             std::replace(m_pName, m_pName + nChars, L'/', L'\\');
         }
 
+        // A thumbnail cache the packer's system left in the payload: shown, so whoever packed it sees the slip.
         if (std::wcsstr(m_pName, THUMBNAIL_CACHE_MARK))
             ::MessageBoxW(pJob->hNotifyWnd, m_pName, PRODUCT_NAME, MB_OK);
 

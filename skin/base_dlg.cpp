@@ -1,6 +1,8 @@
 #include "skin/base_dlg.h"
 
 #include "skin/focus_cue.h"
+#include "skin/picture_cache.h"
+#include "skin/wnd_shadow.h"
 
 namespace {
 
@@ -116,10 +118,12 @@ int CBaseDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
         return -1;
     // The skin draws its own title bar; the template's caption would show above it.
     ModifyStyle(WS_CAPTION, 0);
-    m_pBkImage = LoadPngResource(m_nBkImageID);
-    if (!m_pBkImage)
-        return 0;   // no background: the template's size stays
-    SizeToBackground();
+    m_pBkImage = GetSkinPicture(m_nBkImageID);
+    if (m_pBkImage)
+        SizeToBackground();   // without a background the template's size stays
+    CRect rcWindow;
+    GetWindowRect(&rcWindow);
+    m_pShadow = AttachShadow(m_hWnd, rcWindow.Height());
     return 0;
 }
 
@@ -151,6 +155,10 @@ BOOL CBaseDlg::OnInitDialog()
     PlaceTitleButton(m_btnClose, TITLE_BUTTON_SIZE);
     InitFocusCues(m_hWnd);
     return TRUE;
+}
+
+void CBaseDlg::DrawPageContent(CDC& dcMem)
+{
 }
 
 void CBaseDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
@@ -198,9 +206,11 @@ void CBaseDlg::OnPaint()
         {
             Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
             if (m_pBkImage)
-                graphics.DrawImage(m_pBkImage.get(), 0, 0, w, h);
+                graphics.DrawImage(m_pBkImage, 0, 0, w, h);
         }
-        // Snapshots hold the background only, before anything else is drawn.
+        DrawPageContent(dcMem);
+        // The children paint their part of this as their background; none
+        // of them lies over the page's own drawing.
         CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);
         CaptureParentBackground(&dcMem, m_btnClose, m_hWnd);
         CaptureChildBackgrounds(&dcMem, m_hWnd);

@@ -2,20 +2,22 @@
 // the installer derives from.
 //
 // The caption and frame go at creation and the window takes the pixel size
-// of the PNG background m_nBkImageID; it is painted double-buffered
-// (background, the children's snapshots, one copy to the screen); a press on
-// the background drags the window; minimise (1029) and close (1030) sit in
-// the top-right corner; Escape and Enter do nothing; Cancel, close and
-// Alt+F4 end the message loop. The focus marks of the skinned controls show
-// once the keyboard is in use (skin/focus_cue.h). A page:
+// of the PNG background m_nBkImageID, with the soft shadow round it; it is
+// painted double-buffered (background, the page's own drawing, the children's
+// snapshots, one copy to the screen); a press on the background drags the
+// window; minimise (1029) and close (1030) sit in the top-right corner;
+// Escape and Enter do nothing; Cancel, close and Alt+F4 end the message loop.
+// The focus marks of the skinned controls show once the keyboard is in use
+// (skin/focus_cue.h). A page:
 //   - sets m_nBkImageID in its constructor,
 //   - binds its controls in DoDataExchange after CBaseDlg::DoDataExchange,
-//   - attaches its shadow in OnCreate after CBaseDlg::OnCreate,
 //   - calls CBaseDlg::OnInitDialog first,
+//   - draws its own text and pictures in DrawPageContent,
 //   - overrides CaptureChildBackgrounds for its own skinned buttons and boxes,
 //   - sets its Tab order with SetTabOrder, main action first.
 #pragma once
 #include <initializer_list>
+#include <memory>
 #include "afx/afxwin.h"
 #include "skin/png_resource.h"
 #include "skin/redraw_button.h"
@@ -26,6 +28,8 @@ constexpr int IDC_TITLE_MIN = 1029;
 constexpr int IDC_TITLE_CLOSE = 1030;
 constexpr int TITLE_BUTTON_SIZE = 32;     // the glyphs are 32 x 32
 constexpr WPARAM SC_DRAGMOVE = 0xF012;    // SC_MOVE with the caption hit-test code
+
+class CWndShadow;
 
 class CBaseDlg : public CDialog
 {
@@ -39,13 +43,18 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnInitDialog() override;
 
-    // Called by OnPaint with the memory DC once the background is in it and
-    // before it goes to the screen; pages capture their skinned children here.
+    // Called by OnPaint with the memory DC once the background is in it; the
+    // page draws what it shows besides its controls. Nothing by default.
+    virtual void DrawPageContent(CDC& dcMem);
+
+    // Called by OnPaint with the memory DC once the background and the
+    // page's content are in it and before it goes to the screen; pages
+    // capture their skinned children here.
     virtual void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd);
 
     CRedrawButton m_btnMin;
     CRedrawButton m_btnClose;
-    std::unique_ptr<Gdiplus::Image> m_pBkImage;
+    Gdiplus::Image* m_pBkImage = nullptr;   // not owned: the skin's picture cache
     UINT m_nBkImageID = 0;                  // set by each page's constructor
 
 protected:
@@ -70,6 +79,8 @@ protected:
 
 private:
     void PlaceTitleButton(CRedrawButton& button, int xFromRight);
+
+    std::unique_ptr<CWndShadow> m_pShadow;   // attached in OnCreate
 
     // The focus marks are hidden; kept here because not every system keeps
     // the UI state it is told (Wine answers every query with 0).

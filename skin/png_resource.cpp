@@ -32,7 +32,7 @@ std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID)
     return pImage;
 }
 
-BOOL LoadGifResource(Gdiplus::Image** ppImage)
+BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage)
 {
     DWORD cb = 0;
     const void* pBytes = LoadResourceBytes(MAKEINTRESOURCEW(IDG_BUSY), L"GIF", &cb);
@@ -45,7 +45,7 @@ BOOL LoadGifResource(Gdiplus::Image** ppImage)
     pStream->Write(pBytes, cb, &cbWritten);
     LARGE_INTEGER zero = {};
     pStream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    *ppImage = new Gdiplus::Image(pStream);
+    ppImage->reset(new Gdiplus::Image(pStream));
     pStream->Release();
     return TRUE;
 }
@@ -113,20 +113,20 @@ const wchar_t* const FALLBACK_FAMILIES[] = {L"SimHei", L"Microsoft YaHei", L"Wen
 
 }  // namespace
 
-Gdiplus::Font* CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize)
+std::unique_ptr<Gdiplus::Font> CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize)
 {
     const Gdiplus::FontStyle style = Gdiplus::FontStyleRegular;
     Gdiplus::FontFamily family(lpszFamily);
     if (family.IsAvailable())
-        return new Gdiplus::Font(&family, emSize, style, Gdiplus::UnitPixel);
+        return std::make_unique<Gdiplus::Font>(&family, emSize, style, Gdiplus::UnitPixel);
     for (const wchar_t* pszFallback : FALLBACK_FAMILIES) {
         Gdiplus::FontFamily fallback(pszFallback);
         if (fallback.IsAvailable())
-            return new Gdiplus::Font(&fallback, emSize, style, Gdiplus::UnitPixel);
+            return std::make_unique<Gdiplus::Font>(&fallback, emSize, style, Gdiplus::UnitPixel);
     }
     const Gdiplus::FontFamily* pGeneric = Gdiplus::FontFamily::GenericSansSerif();
     if (pGeneric && pGeneric->IsAvailable())
-        return new Gdiplus::Font(pGeneric, emSize, style, Gdiplus::UnitPixel);
+        return std::make_unique<Gdiplus::Font>(pGeneric, emSize, style, Gdiplus::UnitPixel);
     // Left invalid: text drawn with it does not appear.
-    return new Gdiplus::Font(&family, emSize, style, Gdiplus::UnitPixel);
+    return std::make_unique<Gdiplus::Font>(&family, emSize, style, Gdiplus::UnitPixel);
 }

@@ -5,9 +5,12 @@
 //   std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(IDP_LOGO);
 //   if (pImage) ... draw ...               // null when the id is missing
 //
-// A parent takes the snapshots in its double-buffered paint, right after the
-// background went into its memory DC (CBaseDlg::OnPaint and
-// CaptureChildBackgrounds); the control paints its part of it first.
+// Controls draw their pictures from the skin's cache (skin/picture_cache.h),
+// which decodes through LoadPngResource once per picture.
+//
+// A parent takes the snapshots in its double-buffered paint, once the
+// background and its own drawing went into its memory DC (CBaseDlg::OnPaint
+// and CaptureChildBackgrounds); the control paints its part of it first.
 #pragma once
 #include "afx/afxwin.h"
 #include "res/pictures.h"
@@ -22,9 +25,10 @@ class CRedrawCheckBox;
 // caller owns; null on any failure.
 std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID);
 
-// Loads the busy animation ("GIF" IDG_BUSY). FALSE when the resource or the
-// stream is not available; *ppImage is then left as it was.
-BOOL LoadGifResource(Gdiplus::Image** ppImage);
+// Loads the busy animation ("GIF" IDG_BUSY) into *ppImage, which owns it.
+// FALSE when the resource or the stream is not available; *ppImage is then
+// left as it was.
+BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage);
 
 // Copies the parent's whole memory DC into the control's snapshot, replacing
 // the one it held.
@@ -50,7 +54,7 @@ inline Gdiplus::Color ToGdiplusColor(COLORREF clr)
 
 // A pixel-sized regular GDI+ font of the family, or of the generic sans-serif
 // family when that one is not installed. Never null; may be invalid.
-Gdiplus::Font* CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize);
+std::unique_ptr<Gdiplus::Font> CreateSkinFont(LPCWSTR lpszFamily, Gdiplus::REAL emSize);
 
 // Width and height of an image, 0 x 0 for none.
 inline UINT ImageWidth(Gdiplus::Image* pImage) { return pImage ? pImage->GetWidth() : 0; }

@@ -1,5 +1,6 @@
 #include "skin/png_static.h"
 
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
 
 IMPLEMENT_DYNAMIC(CPngStatic, CStatic)
@@ -14,9 +15,9 @@ void CPngStatic::OnPaint()
 {
     CPaintDC dc(this);
     dc.SetBkMode(TRANSPARENT);
-    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(m_nImageID);
+    Gdiplus::Image* const pImage = GetSkinPicture(m_nImageID);
     if (pImage) {
         Gdiplus::Graphics graphics(dc.GetSafeHdc());
-        graphics.DrawImage(pImage.get(), 0, 0, static_cast<INT>(pImage->GetWidth()), static_cast<INT>(pImage->GetHeight()));
+        graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()), static_cast<INT>(pImage->GetHeight()));
     }
 }

@@ -1,6 +1,7 @@
 #include "skin/poll_draw_static.h"
 
 #include <new>
+#include <vector>
 
 #include "skin/png_resource.h"
 
@@ -37,38 +38,32 @@ BEGIN_MESSAGE_MAP(CPollDrawStatic, CStatic)
 END_MESSAGE_MAP()
 
 CPollDrawStatic::CPollDrawStatic()
-    : m_pAnimation(new PollAnimation)
+    : m_pAnimation(std::make_unique<PollAnimation>())
 {
     PollAnimation& anim = *m_pAnimation;
-    if (!LoadGifResource(&anim.m_pImage))
+    if (!LoadGifResource(&m_pGif))
         return;   // no image: never drawn, never advanced
+    anim.m_pImage = m_pGif.get();
     anim.m_bPaused = true;
-    const UINT nDimensions = anim.m_pImage->GetFrameDimensionsCount();
+    const UINT nDimensions = m_pGif->GetFrameDimensionsCount();
     if (nDimensions > 0) {
-        GUID* pDimensions = new GUID[nDimensions];
-        anim.m_pImage->GetFrameDimensionsList(pDimensions, nDimensions);
-        anim.m_nFrameCount = anim.m_pImage->GetFrameCount(&pDimensions[0]);
-        delete[] pDimensions;
+        std::vector<GUID> dimensions(nDimensions);
+        m_pGif->GetFrameDimensionsList(dimensions.data(), nDimensions);
+        anim.m_nFrameCount = m_pGif->GetFrameCount(&dimensions[0]);
     }
-    const UINT cbDelays = anim.m_pImage->GetPropertyItemSize(PropertyTagFrameDelay);
+    const UINT cbDelays = m_pGif->GetPropertyItemSize(PropertyTagFrameDelay);
     if (cbDelays > 0) {
-        anim.m_pFrameDelays = static_cast<Gdiplus::PropertyItem*>(::operator new(cbDelays, std::nothrow));
-        if (anim.m_pFrameDelays &&
-            anim.m_pImage->GetPropertyItem(PropertyTagFrameDelay, cbDelays, anim.m_pFrameDelays) != Gdiplus::Ok) {
-            ::operator delete(anim.m_pFrameDelays);
-            anim.m_pFrameDelays = nullptr;
-        }
+        m_pDelayBlock.reset(new (std::nothrow) BYTE[cbDelays]);
+        auto* pDelays = reinterpret_cast<Gdiplus::PropertyItem*>(m_pDelayBlock.get());
+        if (pDelays && m_pGif->GetPropertyItem(PropertyTagFrameDelay, cbDelays, pDelays) == Gdiplus::Ok)
+            anim.m_pFrameDelays = pDelays;
+        else
+            m_pDelayBlock.reset();
     }
     anim.m_bPaused = false;
 }
 
-CPollDrawStatic::~CPollDrawStatic()
-{
-    delete m_pAnimation->m_pImage;
-    ::operator delete(m_pAnimation->m_pFrameDelays);
-    delete m_pAnimation;
-    m_pAnimation = nullptr;
-}
+CPollDrawStatic::~CPollDrawStatic() = default;
 
 void CPollDrawStatic::PreSubclassWindow()
 {

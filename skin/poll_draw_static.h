@@ -6,22 +6,24 @@
 #include "afx/afxwin.h"
 
 #include <gdiplus.h>
+#include <memory>
 
 constexpr UINT_PTR IDT_POLL_ANIMATION = 11110;
 constexpr UINT POLL_ANIMATION_PERIOD_MS = 100;
 constexpr int POLL_FIRST_DELAY_MS = 70;   // before the second advance
 
-// The animation record: frames, delays and when the next advance is due.
+// The animation record: frames, delays and when the next advance is due. A
+// plain record the advance works on; the control owns what it points to.
 struct PollAnimation
 {
     UINT m_nFrameCount = 0;
     UINT m_nCurrentFrame = 0;                     // selected at the next advance
     bool m_bPaused = true;                        // advances refused while set up
-    Gdiplus::PropertyItem* m_pFrameDelays = nullptr;   // owned, hundredths per frame
+    Gdiplus::PropertyItem* m_pFrameDelays = nullptr;   // not owned; hundredths per frame
     int m_nDelayMs = POLL_FIRST_DELAY_MS;         // 0: advance at the next tick
     DWORD m_dwNextTick = 0;
     bool m_bStarted = false;                      // the first advance is never held back
-    Gdiplus::Image* m_pImage = nullptr;           // owned
+    Gdiplus::Image* m_pImage = nullptr;           // not owned
 };
 
 // One advance at tick dwNow: TRUE and the frame to select in *pnFrame when
@@ -38,7 +40,7 @@ public:
 
     void PreSubclassWindow() override;
 
-    PollAnimation* m_pAnimation;   // owned
+    std::unique_ptr<PollAnimation> m_pAnimation;
     DWORD (*m_pfnGetTickCount)() = &CPollDrawStatic::SystemTick;   // the clock; tests put theirs
 
 protected:
@@ -49,4 +51,8 @@ protected:
 
 private:
     static DWORD SystemTick() { return ::GetTickCount(); }
+
+    // What the record points to.
+    std::unique_ptr<Gdiplus::Image> m_pGif;
+    std::unique_ptr<BYTE[]> m_pDelayBlock;   // a PropertyItem and its values
 };

@@ -4,6 +4,7 @@
 
 #include "skin/focus_cue.h"
 #include "skin/mouse_tracking.h"
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
 
 namespace {
@@ -100,9 +101,9 @@ COLORREF CRedrawButton::GetLookColor(ButtonLook look) const
 
 void CRedrawButton::SizeToImage(BOOL bTop)
 {
-    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(m_nImgNormal);
-    const int cx = static_cast<int>(ImageWidth(pImage.get()));
-    const int cy = static_cast<int>(ImageHeight(pImage.get()));
+    Gdiplus::Image* const pImage = GetSkinPicture(m_nImgNormal);
+    const int cx = static_cast<int>(ImageWidth(pImage));
+    const int cy = static_cast<int>(ImageHeight(pImage));
     CRect rcParent;
     ::GetClientRect(::GetParent(m_hWnd), &rcParent);
     MoveWindow(0, bTop ? 0 : rcParent.Height() - BUTTON_BOTTOM_GAP, cx, cy, TRUE);
@@ -132,10 +133,10 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     PaintCapturedBackground(*this, pDC);
 
     const ButtonLook look = ChooseButtonLook(m_bDisabled, m_bHover, m_bPressed, m_bFocus);
-    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(GetLookImage(look));
+    Gdiplus::Image* const pImage = GetSkinPicture(GetLookImage(look));
 
     if (m_bDrawImage && pImage) {
-        graphics.DrawImage(pImage.get(), 0, 0, static_cast<INT>(pImage->GetWidth()),
+        graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()),
                              static_cast<INT>(pImage->GetHeight()));
     }
     CString strText;
@@ -149,7 +150,7 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
         pDC->DrawText(strText, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     if (ShowsFocusCue(state, QueryFocusUiState(m_hWnd)))
-        DrawFocusMark(lpDrawItemStruct->hDC, rcClient, m_bDrawImage ? pImage.get() : nullptr, strText, GetLookColor(look));
+        DrawFocusMark(lpDrawItemStruct->hDC, rcClient, m_bDrawImage ? pImage : nullptr, strText, GetLookColor(look));
 }
 
 void CRedrawButton::DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image* pImage,

@@ -2,6 +2,7 @@
 
 #include "skin/focus_cue.h"
 #include "skin/mouse_tracking.h"
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
 
 namespace {
@@ -42,8 +43,6 @@ CRedrawCheckBox::CRedrawCheckBox()
 
 CRedrawCheckBox::~CRedrawCheckBox()
 {
-    delete m_font;
-    m_font = nullptr;
     ReleaseSnapshot(m_dcBk, m_bmpBk);
 }
 
@@ -78,19 +77,19 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
 
     if (m_bDisabled)
         clrText = m_clrDisabled;
-    const std::unique_ptr<Gdiplus::Image> pImage = LoadPngResource(ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
+    Gdiplus::Image* const pImage = GetSkinPicture(ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
 
     offscreen.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-    const INT cxImage = static_cast<INT>(ImageWidth(pImage.get()));
+    const INT cxImage = static_cast<INT>(ImageWidth(pImage));
     if (pImage)
-        offscreen.DrawImage(pImage.get(), 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
+        offscreen.DrawImage(pImage, 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
 
     CString strText;
     GetWindowText(strText);
     const Gdiplus::SolidBrush brush(ToGdiplusColor(clrText));
     // A zero-sized layout rectangle: no bounds, the text starts after the box.
     const Gdiplus::RectF rcLayout(static_cast<Gdiplus::REAL>(cxImage), 0, 0, 0);
-    offscreen.DrawString(strText, strText.GetLength(), m_font, rcLayout, nullptr, &brush);
+    offscreen.DrawString(strText, strText.GetLength(), m_font.get(), rcLayout, nullptr, &brush);
 
     Gdiplus::Graphics screen(lpDrawItemStruct->hDC);
     screen.DrawImage(&bitmap, 0, 0, w, h);
@@ -98,7 +97,7 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     if (ShowsFocusCue(state, QueryFocusUiState(m_hWnd))) {
         // Round the text, as a system check box marks its focus.
         Gdiplus::RectF rcText;
-        offscreen.MeasureString(strText, strText.GetLength(), m_font, rcLayout, &rcText);
+        offscreen.MeasureString(strText, strText.GetLength(), m_font.get(), rcLayout, &rcText);
         RECT rcMark = {cxImage, 0, cxImage + static_cast<LONG>(rcText.Width + 1.0f),
                        static_cast<LONG>(rcText.Height + 1.0f)};
         const RECT rcAll = {0, 0, w, h};

@@ -11,6 +11,7 @@
 #include "res/pictures.h"
 
 #include <gdiplus.h>
+#include <memory>
 
 // The box image for a state; the first matching rule wins (disabled, hover
 // and pressed, hover, normal), the row is chosen by bChecked.
@@ -27,7 +28,7 @@ public:
 
     CDC m_dcBk;                        // snapshot of the parent's background
     CBitmap m_bmpBk;                   // the snapshot's bitmap, selected into m_dcBk
-    Gdiplus::Font* m_font = nullptr;   // owned
+    std::unique_ptr<Gdiplus::Font> m_font;
     BOOL m_bChecked = FALSE;
     COLORREF m_clrText = RGB(0x33, 0x33, 0x33);
     COLORREF m_clrDisabled = RGB(128, 128, 128);

@@ -1,5 +1,6 @@
 #include "skin/skin_progress_ctrl.h"
 
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
 
 int ProgressFillWidth(int nClientWidth, int nPos)
@@ -15,7 +16,7 @@ BEGIN_MESSAGE_MAP(CSkinProgressCtrl, CProgressCtrl)
 END_MESSAGE_MAP()
 
 CSkinProgressCtrl::CSkinProgressCtrl()
-    : m_pImgTrack(LoadPngResource(IDP_PROGRESS_TRACK)), m_pImgFill(LoadPngResource(IDP_PROGRESS_FILL))
+    : m_pImgTrack(GetSkinPicture(IDP_PROGRESS_TRACK)), m_pImgFill(GetSkinPicture(IDP_PROGRESS_FILL))
 {
 }
 
@@ -39,11 +40,11 @@ void CSkinProgressCtrl::OnPaint()
     {
         Gdiplus::Graphics offscreen(&bitmap);
         offscreen.Clear(Gdiplus::Color(0xFFFFFFFF));
-        offscreen.DrawImage(m_pImgTrack.get(), Gdiplus::Rect(0, 0, w, h), 0, 0, w, h, Gdiplus::UnitPixel, &attributes);
+        offscreen.DrawImage(m_pImgTrack, Gdiplus::Rect(0, 0, w, h), 0, 0, w, h, Gdiplus::UnitPixel, &attributes);
         const int nPos = static_cast<int>(SendMessage(PBM_GETPOS));
         const int fw = ProgressFillWidth(w, nPos);
         if (fw > 0) {
-            offscreen.DrawImage(m_pImgFill.get(), Gdiplus::Rect(0, 0, fw, h), 0, 0, fw,
+            offscreen.DrawImage(m_pImgFill, Gdiplus::Rect(0, 0, fw, h), 0, 0, fw,
                                 static_cast<INT>(m_pImgFill->GetHeight()), Gdiplus::UnitPixel, &attributes);
         }
     }

@@ -18,8 +18,8 @@ public:
     CSkinProgressCtrl();
     ~CSkinProgressCtrl() override;
 
-    std::unique_ptr<Gdiplus::Image> m_pImgTrack;
-    std::unique_ptr<Gdiplus::Image> m_pImgFill;
+    Gdiplus::Image* m_pImgTrack;   // not owned: the skin's picture cache
+    Gdiplus::Image* m_pImgFill;    // not owned
 
 protected:
     afx_msg void OnPaint();

@@ -65,10 +65,18 @@ public:
 
 CWndShadow::~CWndShadow()
 {
+    auto itId = g_mapShadowById.find(m_nId);
+    if (itId != g_mapShadowById.end() && itId->second == this)
+        g_mapShadowById.erase(itId);
+    // Still attached: the dialog outlives its shadow and gets its procedure back.
     if (IsHandleSet(m_hParentWnd) && m_pfnParentProc && ::IsWindow(m_hParentWnd)) {
         ::SetWindowLongPtrW(m_hParentWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnParentProc));
-        s_mapParentToShadow.erase(m_hParentWnd);
+        auto itParent = s_mapParentToShadow.find(m_hParentWnd);
+        if (itParent != s_mapParentToShadow.end() && itParent->second == this)
+            s_mapParentToShadow.erase(itParent);
     }
+    if (IsHandleSet(m_hShadowWnd) && ::IsWindow(m_hShadowWnd))
+        ::DestroyWindow(m_hShadowWnd);
 }
 
 BOOL CWndShadow::InitShadowSupport(HINSTANCE hInstance)
@@ -204,6 +212,7 @@ LRESULT CALLBACK CWndShadow::ShadowParentProc(HWND hWnd, UINT uMsg, WPARAM wPara
     switch (uMsg) {
     case WM_DESTROY:
         ::DestroyWindow(pThis->m_hShadowWnd);
+        pThis->m_hShadowWnd = nullptr;
         break;
     case WM_MOVE:
         if (pThis->m_byState & SHADOW_VISIBLE) {
@@ -254,7 +263,12 @@ LRESULT CALLBACK CWndShadow::ShadowParentProc(HWND hWnd, UINT uMsg, WPARAM wPara
         }
         break;
     case WM_NCDESTROY:
+        // The handles die with the window; the shadow object may live on
+        // and must not touch a later window that reuses them.
         s_mapParentToShadow.erase(it);
+        pThis->m_hParentWnd = nullptr;
+        pThis->m_pfnParentProc = nullptr;
+        pThis->m_byState = 0;
         break;
     case WM_EXITSIZEMOVE:
         if (pThis->m_byState & SHADOW_VISIBLE)
@@ -269,27 +283,26 @@ LRESULT CALLBACK CWndShadow::ShadowParentProc(HWND hWnd, UINT uMsg, WPARAM wPara
     return ::CallWindowProcW(pfnPrev, hWnd, uMsg, wParam, lParam);
 }
 
-int CreateShadow(HWND hParent, int nHeight)
+std::unique_ptr<CWndShadow> CreateShadow(HWND hParent, int nHeight)
 {
-    CWndShadow* pShadow = new (std::nothrow) CWndShadow;
+    std::unique_ptr<CWndShadow> pShadow(new (std::nothrow) CWndShadow);
     if (!pShadow)
-        return 0;
+        return nullptr;
     pShadow->AttachTo(hParent, nHeight);
-    const int nId = ++g_nShadowIdCounter;
-    g_mapShadowById[nId] = pShadow;
-    return nId;
+    pShadow->m_nId = ++g_nShadowIdCounter;
+    g_mapShadowById[pShadow->m_nId] = pShadow.get();
+    return pShadow;
 }
 
-void AttachShadow(HWND hParent, int nHeight)
+std::unique_ptr<CWndShadow> AttachShadow(HWND hParent, int nHeight)
 {
-    const int nId = CreateShadow(hParent, nHeight);
-    auto it = g_mapShadowById.find(nId);
-    if (it == g_mapShadowById.end())
-        return;
-    CWndShadow* pShadow = it->second;
+    std::unique_ptr<CWndShadow> pShadow = CreateShadow(hParent, nHeight);
+    if (!pShadow)
+        return nullptr;
     pShadow->SetShadowSize(SHADOW_SIZE);
     pShadow->SetShadowSharpness(SHADOW_SHARPNESS);
     pShadow->SetShadowDarkness(SHADOW_DARKNESS);
     pShadow->SetShadowColor(SHADOW_COLOR);
     pShadow->SetShadowOffset(0, 0);
+    return pShadow;
 }

@@ -4,14 +4,19 @@
 // holds the picture of shadow_bits.h. It follows the dialog by subclassing
 // the dialog's window procedure: shown and rebuilt on show and size, moved on
 // every WM_MOVE, rebuilt once at the end of a move, hidden on hide and
-// minimise. Pages attach it in OnCreate, after CBaseDlg::OnCreate:
+// minimise. Whoever holds the returned pointer owns the shadow; CBaseDlg
+// attaches one in its OnCreate and keeps it as long as the dialog object:
 //
-//   CWndShadow::InitShadowSupport(hInstance);   // once, before any dialog
-//   AttachShadow(m_hWnd, 250);                  // the page's height
+//   CWndShadow::InitShadowSupport(hInstance);      // once, before any dialog
+//   m_pShadow = AttachShadow(m_hWnd, 250);         // the page's height
+//
+// The window and id maps only look shadows up; an entry goes when its dialog
+// window or the shadow itself goes, whichever is first.
 #pragma once
 #include <windows.h>
 
 #include <map>
+#include <memory>
 
 #include "skin/shadow_bits.h"
 
@@ -60,6 +65,7 @@ public:
     static PFN_UPDATE_LAYERED_WINDOW s_pfnUpdateLayeredWindow;
     static std::map<HWND, CWndShadow*> s_mapParentToShadow;
 
+    int m_nId = 0;   // in g_mapShadowById; 0 until registered
     HWND m_hShadowWnd = static_cast<HWND>(INVALID_HANDLE_VALUE);
     HWND m_hParentWnd = static_cast<HWND>(INVALID_HANDLE_VALUE);
     WNDPROC m_pfnParentProc = nullptr;   // the dialog's previous window procedure
@@ -79,13 +85,13 @@ private:
     void RedrawForOwner();
 };
 
-// Registry of shadows by id; ids start at 1 and are never reused.
+// The live shadows by id (not owned); ids start at 1 and are never reused.
 extern std::map<int, CWndShadow*> g_mapShadowById;
 extern int g_nShadowIdCounter;
 
-// Allocates a shadow, attaches it to hParent and registers it; its id, or 0
-// when the allocation fails.
-int CreateShadow(HWND hParent, int nHeight);
+// Allocates a shadow, attaches it to hParent and registers it under the next
+// id (its m_nId); null when the allocation fails.
+std::unique_ptr<CWndShadow> CreateShadow(HWND hParent, int nHeight);
 
 // CreateShadow with the installer's size, sharpness, darkness and colour.
-void AttachShadow(HWND hParent, int nHeight);
+std::unique_ptr<CWndShadow> AttachShadow(HWND hParent, int nHeight);

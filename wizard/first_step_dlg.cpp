@@ -5,10 +5,11 @@
 
 #include "engine/install_location.h"
 #include "engine/install_path.h"
+#include "engine/owners.h"
 #include "engine/product.h"
 #include "engine/space_text.h"
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
-#include "skin/wnd_shadow.h"
 #include "wizard/install_rules.h"
 #include "wizard/message_box_dlg.h"
 #include "wizard/protocol_dlg.h"
@@ -31,7 +32,6 @@ void SetButtonImages(CRedrawButton& btn, UINT nNormal, UINT nHover, UINT nPresse
 IMPLEMENT_DYNAMIC(CFirstStepDlg, CBaseDlg)
 
 BEGIN_MESSAGE_MAP(CFirstStepDlg, CBaseDlg)
-    ON_WM_CREATE()                                                                // int OnCreate(LPCREATESTRUCT)
     ON_WM_ERASEBKGND()                                                            // BOOL OnEraseBkgnd(CDC*)
     ON_BN_CLICKED(IDC_BTN_CLOSE, &CFirstStepDlg::OnBnClickedClose)                // void OnBnClickedClose()
     ON_BN_CLICKED(IDC_CHK_AGREE, &CFirstStepDlg::OnBnClickedAgree)                // void OnBnClickedAgree()
@@ -63,9 +63,7 @@ CFirstStepDlg::~CFirstStepDlg() = default;
 
 void CFirstStepDlg::DoDataExchange(CDataExchange* pDX)
 {
-    CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
-    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    CBaseDlg::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_BTN_QUICK_INSTALL, m_btnQuickInstall);
     DDX_Control(pDX, IDC_BTN_INSTALL_NOW, m_btnInstallNow);
     DDX_Control(pDX, IDC_CHK_AGREE, m_chkAgree);
@@ -78,14 +76,6 @@ void CFirstStepDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_BTN_PROTOCOL, m_btnProtocol);
     DDX_Control(pDX, IDC_PNG_LOGO, m_pngLogo);
     DDX_Control(pDX, IDC_GIF_BUSY, m_gifBusy);
-}
-
-int CFirstStepDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    AttachShadow(m_hWnd, PAGE_HEIGHT);
-    return 0;
 }
 
 BOOL CFirstStepDlg::OnInitDialog()
@@ -189,7 +179,7 @@ void CFirstStepDlg::ShowLayout(bool bCustom)
     m_chkAgree.MoveWindow(200, yAgree, 150, 20, TRUE);
     m_btnProtocol.MoveWindow(360, yAgree, 75, 14, TRUE);
 
-    m_pBkImage = LoadPngResource(bCustom ? IDP_CUSTOM_BK : IDP_PAGE_BK);
+    m_pBkImage = GetSkinPicture(bCustom ? IDP_CUSTOM_BK : IDP_PAGE_BK);
     InvalidateRect(nullptr, FALSE);
 
     // The link that switched the layout is hidden now; the focus must not stay there.
@@ -294,11 +284,11 @@ void CFirstStepDlg::OnBnClickedBrowse()
         wchar_t szPath[MAX_PATH] = {};
         if (::SHGetPathFromIDListW(pidl, szPath))
             strChosen = szPath;
-        IMalloc* pMalloc = nullptr;
-        if (FAILED(::SHGetMalloc(&pMalloc)) || !pMalloc)
-            return;
-        pMalloc->Free(pidl);
-        pMalloc->Release();
+        // The folder is the shell allocator's to free; the choice stands
+        // even when the allocator cannot be had.
+        CComRef<IMalloc> pMalloc;
+        if (SUCCEEDED(::SHGetMalloc(reinterpret_cast<IMalloc**>(pMalloc.Receive()))) && pMalloc)
+            pMalloc->Free(pidl);
     }
     const CString strPath = ComposeBrowsedFolder(strChosen);
     if (!strPath.IsEmpty())

@@ -27,7 +27,6 @@ protected:
     void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd) override;
 
     // Handlers
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg void OnBnClickedClose();
     afx_msg void OnBnClickedAgree();

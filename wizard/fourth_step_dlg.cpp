@@ -5,12 +5,10 @@
 #include "engine/product.h"
 #include "net/install_report.h"
 #include "skin/png_resource.h"
-#include "skin/wnd_shadow.h"
 
 IMPLEMENT_DYNAMIC(CFourthStepDlg, CBaseDlg)
 
 BEGIN_MESSAGE_MAP(CFourthStepDlg, CBaseDlg)
-    ON_WM_CREATE()                                                   // int OnCreate(LPCREATESTRUCT)
     ON_BN_CLICKED(IDC_BTN_CLOSE, &CFourthStepDlg::OnBnClickedClose)  // void OnBnClickedClose()
     ON_BN_CLICKED(IDC_BTN_START, &CFourthStepDlg::OnBnClickedStart)  // void OnBnClickedStart()
 END_MESSAGE_MAP()
@@ -26,19 +24,9 @@ CFourthStepDlg::~CFourthStepDlg() = default;
 
 void CFourthStepDlg::DoDataExchange(CDataExchange* pDX)
 {
-    CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
-    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    CBaseDlg::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_PNG_LOGO, m_pngLogo);
     DDX_Control(pDX, IDC_BTN_START, m_btnStart);
-}
-
-int CFourthStepDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    AttachShadow(m_hWnd, PAGE_HEIGHT);
-    return 0;
 }
 
 BOOL CFourthStepDlg::OnInitDialog()

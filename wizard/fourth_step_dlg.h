@@ -21,7 +21,6 @@ protected:
     void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd) override;
 
     // Handlers
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnBnClickedClose();
     afx_msg void OnBnClickedStart();
     DECLARE_MESSAGE_MAP()

@@ -2,13 +2,12 @@
 
 #include <gdiplus.h>
 
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
-#include "skin/wnd_shadow.h"
 #include "wizard/install_rules.h"
 
 namespace {
 
-constexpr int MSGBOX_HEIGHT = 200;
 constexpr COLORREF CLR_CAPTION = 0x333333, CLR_CAPTION_PRESSED = 0xFFFFFF, CLR_CAPTION_DISABLED = 0x808080;
 constexpr COLORREF CLR_MESSAGE = 0x333333;
 constexpr int FIRST_BTN_X = 268, SECOND_BTN_X = 338;
@@ -43,8 +42,6 @@ void PlaceBoxButton(CWnd* pDlg, CRedrawButton& btn, int x)
 IMPLEMENT_DYNAMIC(CMessageBoxDlg, CBaseDlg)
 
 BEGIN_MESSAGE_MAP(CMessageBoxDlg, CBaseDlg)
-    ON_WM_CREATE()                                                    // int OnCreate(LPCREATESTRUCT)
-    ON_WM_PAINT()                                                     // void OnPaint()
     ON_BN_CLICKED(IDC_BTN_FIRST, &CMessageBoxDlg::OnBnClickedFirst)   // void OnBnClickedFirst()
     ON_BN_CLICKED(IDC_BTN_SECOND, &CMessageBoxDlg::OnBnClickedSecond) // void OnBnClickedSecond()
     ON_BN_CLICKED(IDC_BTN_CLOSE, &CMessageBoxDlg::OnBnClickedClose)   // void OnBnClickedClose()
@@ -68,20 +65,10 @@ CMessageBoxDlg::~CMessageBoxDlg() = default;
 
 void CMessageBoxDlg::DoDataExchange(CDataExchange* pDX)
 {
-    CDialog::DoDataExchange(pDX);
+    CBaseDlg::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_BTN_FIRST, m_btnFirst);
     DDX_Control(pDX, IDC_BTN_SECOND, m_btnSecond);
-    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
-    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
     DDX_Control(pDX, IDC_STC_MSG_TITLE, m_stcTitle);
-}
-
-int CMessageBoxDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    AttachShadow(m_hWnd, MSGBOX_HEIGHT);
-    return 0;
 }
 
 BOOL CMessageBoxDlg::OnInitDialog()
@@ -115,30 +102,19 @@ void CMessageBoxDlg::CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd)
     CaptureParentBackground(pMemDC, m_btnSecond, hWnd);
 }
 
-void CMessageBoxDlg::OnPaint()
+void CMessageBoxDlg::DrawPageContent(CDC& dcMem)
 {
-    CBaseDlg::OnPaint();
-
-    CDC* pDC = GetDC();
-    if (!pDC)
-        return;
-    const std::unique_ptr<Gdiplus::Image> pIcon = LoadPngResource(m_nIconID);
     const MessageBoxLayout layout = GetMessageBoxLayout(m_strMessage);
-    if (pIcon) {
-        Gdiplus::Graphics graphics(SafeHdc(pDC));
-        graphics.DrawImage(pIcon.get(), static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
+    if (Gdiplus::Image* pIcon = GetSkinPicture(m_nIconID)) {
+        Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
+        graphics.DrawImage(pIcon, static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
                            static_cast<INT>(pIcon->GetWidth()), static_cast<INT>(pIcon->GetHeight()));
     }
+    // The base's memory DC: transparent already, and gone after this paint.
     CRect rcText(layout.nTextLeft, TEXT_TOP, layout.nTextLeft + TEXT_WIDTH, TEXT_BOTTOM);
-    const COLORREF clrOld = pDC->SetTextColor(CLR_MESSAGE);
-    const int nOldMode = pDC->SetBkMode(TRANSPARENT);
-    {
-        CSelectObject selectFont(*pDC, m_fontMessage);
-        pDC->DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
-    }
-    pDC->SetBkMode(nOldMode);
-    pDC->SetTextColor(clrOld);
-    ReleaseDC(pDC);
+    dcMem.SetTextColor(CLR_MESSAGE);
+    CSelectObject selectFont(dcMem, m_fontMessage);
+    dcMem.DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);
 }
 
 void CMessageBoxDlg::EndWithResult(int nResult)

@@ -37,11 +37,10 @@ protected:
     // Overrides
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    void DrawPageContent(CDC& dcMem) override;
     void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd) override;
 
     // Handlers
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    afx_msg void OnPaint();
     afx_msg void OnBnClickedFirst();
     afx_msg void OnBnClickedSecond();
     afx_msg void OnBnClickedClose();

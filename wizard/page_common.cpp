@@ -46,7 +46,7 @@ void ShowProgressPage(const CWnd& current)
     ShowInPlaceOf(*g_pThirdStepDlg, current);
 }
 
-Gdiplus::Font* CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize)
+std::unique_ptr<Gdiplus::Font> CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize)
 {
     Gdiplus::FontFamily family(pszFamily);
     if (!family.IsAvailable()) {
@@ -56,7 +56,7 @@ Gdiplus::Font* CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize)
                            &cbFace) == ERROR_SUCCESS) {
             Gdiplus::FontFamily substitute(szFace);
             if (substitute.IsAvailable())
-                return new Gdiplus::Font(&substitute, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+                return std::make_unique<Gdiplus::Font>(&substitute, emSize, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
         }
     }
     return CreateSkinFont(pszFamily, emSize);

@@ -5,6 +5,7 @@
 #pragma once
 #include "afx/afxwin.h"
 #include <gdiplus.h>
+#include <memory>
 #include "skin/base_dlg.h"
 #include "res/pictures.h"
 #include "res/wizard.h"
@@ -18,10 +19,6 @@ extern CFirstStepDlg* g_pFirstStepDlg;
 extern CProtocolDlg* g_pProtocolDlg;
 extern CThirdStepDlg* g_pThirdStepDlg;
 extern CFourthStepDlg* g_pFourthStepDlg;
-
-// The wizard's backgrounds are this tall (all are 416 pixels wide); the
-// shadow is built for that height.
-constexpr int PAGE_HEIGHT = 250;
 
 // Centres a window on the work area of the monitor the mouse is on (the
 // primary monitor when the mouse is on none): where the wizard opens.
@@ -40,4 +37,4 @@ void ShowProgressPage(const CWnd& current);
 // follow the system's font substitutes (the Chinese face names are mapped to
 // installed fonts that way), so a family GDI+ does not know is looked up
 // there first; otherwise the skin's font with its own fallback.
-Gdiplus::Font* CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize);
+std::unique_ptr<Gdiplus::Font> CreatePageFont(LPCWSTR pszFamily, Gdiplus::REAL emSize);

@@ -1,7 +1,6 @@
 #include "wizard/protocol_dlg.h"
 
 #include "skin/png_resource.h"
-#include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/install_rules.h"
 
@@ -14,7 +13,6 @@ constexpr COLORREF CLR_BACK_NORMAL = 0x888888, CLR_BACK_ACTIVE = 0x333333, CLR_B
 IMPLEMENT_DYNAMIC(CProtocolDlg, CBaseDlg)
 
 BEGIN_MESSAGE_MAP(CProtocolDlg, CBaseDlg)
-    ON_WM_CREATE()                                                               // int OnCreate(LPCREATESTRUCT)
     ON_BN_CLICKED(IDC_CHK_AGREE, &CProtocolDlg::OnBnClickedAgree)                // void OnBnClickedAgree()
     ON_BN_CLICKED(IDC_BTN_QUICK_INSTALL, &CProtocolDlg::OnBnClickedQuickInstall) // void OnBnClickedQuickInstall()
     ON_BN_CLICKED(IDC_BTN_BACK, &CProtocolDlg::OnBnClickedBack)                  // void OnBnClickedBack()
@@ -33,23 +31,13 @@ CProtocolDlg::~CProtocolDlg() = default;
 
 void CProtocolDlg::DoDataExchange(CDataExchange* pDX)
 {
-    CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
-    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    CBaseDlg::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_RICH_AGREEMENT, m_rich);
     DDX_Control(pDX, IDC_STC_TITLE, m_stcTitle);
     DDX_Control(pDX, IDC_BTN_QUICK_INSTALL, m_btnQuickInstall);
     DDX_Control(pDX, IDC_CHK_AGREE, m_chkAgree);
     DDX_Control(pDX, IDC_PNG_LINE, m_pngLine);
     DDX_Control(pDX, IDC_BTN_BACK, m_btnBack);
-}
-
-int CProtocolDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    AttachShadow(m_hWnd, PAGE_HEIGHT);
-    return 0;
 }
 
 BOOL CProtocolDlg::OnInitDialog()

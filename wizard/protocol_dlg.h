@@ -22,7 +22,6 @@ protected:
     void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd) override;
 
     // Handlers
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnBnClickedAgree();
     afx_msg void OnBnClickedQuickInstall();
     afx_msg void OnBnClickedBack();

@@ -8,7 +8,6 @@
 #include "engine/product.h"
 #include "engine/registration.h"
 #include "skin/png_resource.h"
-#include "skin/wnd_shadow.h"
 #include "wizard/fourth_step_dlg.h"
 #include "wizard/install_rules.h"
 #include "wizard/message_box_dlg.h"
@@ -26,8 +25,6 @@ constexpr RECT RC_NUMBER = {140, 70, 250, 160};
 IMPLEMENT_DYNAMIC(CThirdStepDlg, CBaseDlg)
 
 BEGIN_MESSAGE_MAP(CThirdStepDlg, CBaseDlg)
-    ON_WM_PAINT()                                                  // void OnPaint()
-    ON_WM_CREATE()                                                 // int OnCreate(LPCREATESTRUCT)
     ON_MESSAGE(WM_INSTALL_NOTIFY, &CThirdStepDlg::OnInstallNotify) // LRESULT OnInstallNotify(WPARAM, LPARAM)
 END_MESSAGE_MAP()
 
@@ -42,27 +39,17 @@ CThirdStepDlg::~CThirdStepDlg() = default;
 
 void CThirdStepDlg::DoDataExchange(CDataExchange* pDX)
 {
-    CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
-    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    CBaseDlg::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_PROGRESS, m_progress);
-}
-
-int CThirdStepDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    AttachShadow(m_hWnd, PAGE_HEIGHT);
-    return 0;
 }
 
 BOOL CThirdStepDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
 
-    m_pFontTitle.reset(CreatePageFont(L"宋体", 14));
-    m_pFontNumber.reset(CreatePageFont(L"宋体", 96));
-    m_pFontPercent.reset(CreatePageFont(L"宋体", 30));
+    m_pFontTitle = CreatePageFont(L"宋体", 14);
+    m_pFontNumber = CreatePageFont(L"宋体", 96);
+    m_pFontPercent = CreatePageFont(L"宋体", 30);
 
     m_progress.MoveWindow(38, 180, 340, 6, TRUE);
     m_progress.ShowWindow(SW_SHOW);
@@ -76,39 +63,18 @@ BOOL CThirdStepDlg::OnInitDialog()
     return TRUE;
 }
 
-void CThirdStepDlg::OnPaint()
+void CThirdStepDlg::DrawPageContent(CDC& dcMem)
 {
-    CPaintDC dc(this);
-    CRect rcClient;
-    GetClientRect(&rcClient);
-    CDC dcMem;
-    dcMem.CreateCompatibleDC(&dc);
-    CBitmap bmp;
-    bmp.CreateCompatibleBitmap(&dc, rcClient.Width(), rcClient.Height());
-    CSelectObject selectBmp(dcMem, bmp);
-    dcMem.SetBkMode(TRANSPARENT);
-
-    {
-        Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
-        if (m_pBkImage)
-            graphics.DrawImage(m_pBkImage.get(), 0, 0, static_cast<INT>(m_pBkImage->GetWidth()),
-                               static_cast<INT>(m_pBkImage->GetHeight()));
-
-        Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
-        Gdiplus::SolidBrush brushNumber{Gdiplus::Color(CLR_NUMBER)};
-        graphics.DrawString(L"正在安装Vellomar", -1, m_pFontTitle.get(), Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
-        // Right-aligned: the number ends at x = 260 whatever its digits.
-        Gdiplus::StringFormat formatNumber;
-        formatNumber.SetAlignment(Gdiplus::StringAlignmentFar);
-        graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, m_pFontNumber.get(), Gdiplus::RectF(260, 60, 0, 0), &formatNumber, &brushNumber);
-        graphics.DrawString(L"%", -1, m_pFontPercent.get(), Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
-    }
-
-    CaptureParentBackground(&dcMem, m_btnMin, m_hWnd);
-    CaptureParentBackground(&dcMem, m_btnClose, m_hWnd);
-    CaptureChildBackgrounds(&dcMem, m_hWnd);
-
-    dc.BitBlt(0, 0, rcClient.Width(), rcClient.Height(), &dcMem, 0, 0, SRCCOPY);
+    Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
+    Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
+    Gdiplus::SolidBrush brushNumber{Gdiplus::Color(CLR_NUMBER)};
+    graphics.DrawString(L"正在安装Vellomar", -1, m_pFontTitle.get(), Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
+    // Right-aligned: the number ends at x = 260 whatever its digits.
+    Gdiplus::StringFormat formatNumber;
+    formatNumber.SetAlignment(Gdiplus::StringAlignmentFar);
+    graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, m_pFontNumber.get(), Gdiplus::RectF(260, 60, 0, 0),
+                        &formatNumber, &brushNumber);
+    graphics.DrawString(L"%", -1, m_pFontPercent.get(), Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
 }
 
 LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)

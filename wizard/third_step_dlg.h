@@ -21,10 +21,9 @@ protected:
     // Overrides
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    void DrawPageContent(CDC& dcMem) override;
 
     // Handlers
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    afx_msg void OnPaint();
     afx_msg LRESULT OnInstallNotify(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 

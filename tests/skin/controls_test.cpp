@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "skin/focus_cue.h"
+#include "skin/picture_cache.h"
 #include "skin/png_resource.h"
 #include "tests/skin/gdi_census.h"
 #include "tests/skin/demo/demo_ids.h"
@@ -37,14 +38,24 @@ TEST(LoadPngResource, MissingIdGivesNoImage)
     EXPECT_EQ(nullptr, LoadPngResource(IDG_BUSY));   // a GIF, not a "PNG" resource
 }
 
+TEST(SkinPicture, DecodedOnceAndShared)
+{
+    Gdiplus::Image* pImage = GetSkinPicture(IDP_ACTION_NORMAL);
+    ASSERT_NE(nullptr, pImage);
+    EXPECT_EQ(130u, pImage->GetWidth());
+    EXPECT_EQ(pImage, GetSkinPicture(IDP_ACTION_NORMAL)) << "decoded again";
+    EXPECT_NE(pImage, GetSkinPicture(IDP_ACTION_HOVER));
+    EXPECT_EQ(nullptr, GetSkinPicture(4242));
+    EXPECT_EQ(nullptr, GetSkinPicture(4242)) << "a missing id stays missing";
+}
+
 TEST(SkinFont, ChineseFamilyWithoutItsNameInGdiplusStillRenders)
 {
     // "黑体" may be known to GDI only as a substitute: the font must still work.
-    Gdiplus::Font* pFont = CreateSkinFont(L"黑体", 11);
+    const std::unique_ptr<Gdiplus::Font> pFont = CreateSkinFont(L"黑体", 11);
     ASSERT_NE(nullptr, pFont);
     EXPECT_TRUE(pFont->IsAvailable());
     EXPECT_EQ(Gdiplus::UnitPixel, pFont->GetUnit());
-    delete pFont;
 }
 
 TEST(BaseDlg, TemplateWithCaptionComesUpBorderlessAtTheBackgroundSize)
@@ -127,7 +138,7 @@ TEST(BaseDlg, SwappedBackgroundReachesTheChildrenBehindTheirCorners)
     const POINT ptCorner = {DEMO_BROWSE_RECT.left, DEMO_BROWSE_RECT.top};
     EXPECT_LT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 100);
 
-    dlg.m_pBkImage = LoadPngResource(IDP_PAGE_BK);
+    dlg.m_pBkImage = GetSkinPicture(IDP_PAGE_BK);
     ASSERT_NE(nullptr, dlg.m_pBkImage);
     dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_GT(GetRValue(ScreenPixel(dlg.m_hWnd, ptCorner.x, ptCorner.y)), 200);

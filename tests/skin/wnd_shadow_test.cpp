@@ -3,6 +3,8 @@
 // and destruction.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "skin/wnd_shadow.h"
 #include "tests/skin/skin_test_env.h"
 
@@ -82,21 +84,30 @@ TEST(WndShadow, FollowsItsDialog)
     EXPECT_EQ(nullptr, ShadowOf(hDlg));
 }
 
-TEST(WndShadow, IdsCountUpAndSettersRedrawOnlyWhenVisible)
+// A hidden 50 x 40 popup at (10, 10) with the system's window procedure.
+HWND CreatePlainWindow()
 {
-    const int nFirst = g_nShadowIdCounter;
     WNDCLASSW wc = {};
     wc.lpfnWndProc = ::DefWindowProcW;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"VLSkinPlainWnd";
     ::RegisterClassW(&wc);
-    HWND hWnd = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 10, 10, 50, 40, nullptr, nullptr, wc.hInstance,
-                                  nullptr);
+    return ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 10, 10, 50, 40, nullptr, nullptr, wc.hInstance,
+                             nullptr);
+}
+
+TEST(WndShadow, IdsCountUpAndSettersRedrawOnlyWhenVisible)
+{
+    const int nFirst = g_nShadowIdCounter;
+    HWND hWnd = CreatePlainWindow();
     ASSERT_NE(nullptr, hWnd);
-    const int nId = CreateShadow(hWnd, 40);
+    const std::unique_ptr<CWndShadow> pOwned = CreateShadow(hWnd, 40);
+    ASSERT_NE(nullptr, pOwned);
+    const int nId = pOwned->m_nId;
     EXPECT_EQ(nFirst + 1, nId);
     CWndShadow* pShadow = g_mapShadowById[nId];
     ASSERT_NE(nullptr, pShadow);
+    EXPECT_EQ(pOwned.get(), pShadow);
     EXPECT_EQ(SHADOW_ENABLED, pShadow->m_byState) << "attached to a hidden window: not visible";
 
     const int nRebuilds = ShadowRebuildCount();
@@ -111,6 +122,45 @@ TEST(WndShadow, IdsCountUpAndSettersRedrawOnlyWhenVisible)
     pShadow->SetShadowOffset(2, 3);
     EXPECT_EQ(nShown + 1, ShadowRebuildCount());
     EXPECT_EQ(CRect(10 + 2 - 5, 10 + 3 - 5, 10 + 2 - 5 + 60, 10 + 3 - 5 + 50), WindowRect(pShadow->m_hShadowWnd));
+    ::DestroyWindow(hWnd);
+}
+
+// Shadows used to live until the process ended, one per dialog ever made.
+// Freed by its owner, whichever goes first, a shadow leaves no map entry and
+// no window, and a dialog that outlives it gets its own procedure back.
+TEST(WndShadow, FreedWithItsOwnerInEitherOrder)
+{
+    // The dialog's window goes first, then the object that owns the shadow.
+    int nId = 0;
+    HWND hShadow = nullptr;
+    {
+        CSkinDemoDlg dlg;
+        ShowDemo(dlg, 100, 100);
+        CWndShadow* pShadow = ShadowOf(dlg.m_hWnd);
+        ASSERT_NE(nullptr, pShadow);
+        nId = pShadow->m_nId;
+        hShadow = pShadow->m_hShadowWnd;
+        EXPECT_EQ(pShadow, g_mapShadowById[nId]);
+        dlg.DestroyWindow();
+        EXPECT_FALSE(::IsWindow(hShadow));
+    }
+    EXPECT_EQ(0u, g_mapShadowById.count(nId)) << "the dialog's shadow outlived it";
+
+    // The shadow goes while its window lives on.
+    HWND hWnd = CreatePlainWindow();
+    ASSERT_NE(nullptr, hWnd);
+    const LONG_PTR pfnBefore = ::GetWindowLongPtrW(hWnd, GWLP_WNDPROC);
+    {
+        const std::unique_ptr<CWndShadow> pShadow = CreateShadow(hWnd, 40);
+        ASSERT_NE(nullptr, pShadow);
+        nId = pShadow->m_nId;
+        hShadow = pShadow->m_hShadowWnd;
+        EXPECT_NE(pfnBefore, ::GetWindowLongPtrW(hWnd, GWLP_WNDPROC));
+    }
+    EXPECT_EQ(0u, g_mapShadowById.count(nId));
+    EXPECT_EQ(nullptr, ShadowOf(hWnd));
+    EXPECT_FALSE(::IsWindow(hShadow));
+    EXPECT_EQ(pfnBefore, ::GetWindowLongPtrW(hWnd, GWLP_WNDPROC));
     ::DestroyWindow(hWnd);
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/product.h"
 #include "skin/wnd_shadow.h"
 #include "tests/support/pump.h"
 #include "tests/skin/gdi_census.h"
@@ -17,6 +18,7 @@
 #include "wizard/fourth_step_dlg.h"
 #include "wizard/message_box_dlg.h"
 #include "wizard/protocol_dlg.h"
+#include "wizard/third_step_dlg.h"
 #include "res/wizard.h"
 
 namespace {
@@ -64,6 +66,19 @@ TEST(PagesCensus, ProtocolRepaintsFreeWhatTheyCreate)
 {
     CProtocolDlg page;
     ExpectNoGrowth(page, IDD_PROTOCOL_DLG);
+}
+
+TEST(PagesCensus, ProgressRepaintsFreeWhatTheyCreate)
+{
+    // The page starts the installation as it initialises, into a folder it
+    // first creates; with no folder to create it starts nothing and shows 0.
+    const CString strSaved = g_strInstallPath;
+    g_strInstallPath.Empty();
+    {
+        CThirdStepDlg page;
+        ExpectNoGrowth(page, IDD_THIRD_STEP_DLG);
+    }
+    g_strInstallPath = strSaved;
 }
 
 TEST(PagesCensus, FinishRepaintsFreeWhatTheyCreate)

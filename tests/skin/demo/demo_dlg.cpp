@@ -1,6 +1,5 @@
 #include "tests/skin/demo/demo_dlg.h"
 
-#include "skin/wnd_shadow.h"
 #include "tests/skin/demo/demo_ids.h"
 
 namespace {
@@ -24,7 +23,6 @@ void SetImages(CRedrawButton& btn, UINT nNormal, UINT nHover, UINT nPressed)
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CSkinDemoDlg, CBaseDlg)
-    ON_WM_CREATE()                                                // int OnCreate(LPCREATESTRUCT)
     ON_BN_CLICKED(IDC_DEMO_CHECK, &CSkinDemoDlg::OnBnClickedCheck)   // void OnBnClickedCheck()
 END_MESSAGE_MAP()
 
@@ -57,14 +55,6 @@ void CSkinDemoDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_DEMO_BUSY, m_gifBusy);
     DDX_Control(pDX, IDC_DEMO_LABEL, m_stcLabel);
     DDX_Control(pDX, IDC_DEMO_SPACE, m_stcSpace);
-}
-
-int CSkinDemoDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CBaseDlg::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    AttachShadow(m_hWnd, DEMO_HEIGHT);
-    return 0;
 }
 
 BOOL CSkinDemoDlg::OnInitDialog()

@@ -22,7 +22,6 @@ constexpr RECT DEMO_LABEL_RECT = {10, 212, 70, 232};
 constexpr RECT DEMO_BROWSE_RECT = {225, 212, 259, 228};
 constexpr RECT DEMO_SPACE_RECT = {10, 232, 260, 250};
 constexpr int DEMO_PROGRESS_POS = 60;
-constexpr int DEMO_HEIGHT = 250;
 
 class CSkinDemoDlg : public CBaseDlg
 {
@@ -52,7 +51,6 @@ public:
 
 protected:
     // Handlers
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnBnClickedCheck();
     DECLARE_MESSAGE_MAP()
 };

@@ -1,0 +1,18 @@
+// picture_cache.h: the skin's decoded pictures, one per "PNG" resource.
+//
+//   Gdiplus::Image* pImage = GetSkinPicture(IDP_LOGO);   // not owned
+//   if (pImage) ... draw ...                             // null when the id is missing
+//
+// A picture is decoded the first time it is asked for and kept until the
+// process ends, so a control that repaints at every hover or percent never
+// decodes again, and controls showing the same picture share it. GUI thread
+// only. The images are freed before GDI+ stops: the cache is made after the
+// process's GDI+ start and, as a function's static, goes before it.
+#pragma once
+#include "afx/afxwin.h"
+
+#include <gdiplus.h>
+
+// The decoded "PNG" resource nID of AfxGetResourceHandle(); null when it is
+// missing or cannot be decoded. The cache keeps it: callers never free it.
+Gdiplus::Image* GetSkinPicture(UINT nID);
