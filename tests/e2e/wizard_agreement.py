@@ -44,7 +44,10 @@ def test_viewer_has_its_own_box_and_goes_back():
     proc = start_installer()
     try:
         page = wait_page(FIRST_PAGE_TITLE, what="first page")
-        before = expect_shot("wizard_first_page_before_viewer", button_state(page, QUICK_INSTALL, True, "快速安装"))
+        # The page's pictures paint after its frame: wait for the logo's dark
+        # text line too, or "as it was" below compares against a half-drawn page.
+        before = expect_shot("wizard_first_page_before_viewer", button_state(page, QUICK_INSTALL, True, "快速安装"),
+                             dark_pixels(page, (160, 64, 230, 70), 10, "the logo's dark line at (162, 66)"))
         click_in(page, PROTOCOL_LINK_QUICK)
         viewer = wait_page("", what="agreement viewer")
         expect_size(viewer, PAGE_SIZE, "agreement viewer")
