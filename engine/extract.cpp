@@ -96,6 +96,44 @@ void CreateEntryDirectories(const std::wstring& strBase, wchar_t* pszName)
     }
 }
 
+// An output file being written, closed on every way out (a handle left open
+// would keep a cut file locked).
+class COutputFile
+{
+public:
+    explicit COutputFile(const std::wstring& strPath) : m_strPath(strPath)
+    {
+        file.handle = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    ~COutputFile() { Close(); }
+    COutputFile(const COutputFile&) = delete;
+    COutputFile& operator=(const COutputFile&) = delete;
+
+    bool IsOpen() const { return file.handle != INVALID_HANDLE_VALUE; }
+
+    // False when closing failed; the handle is not tried again.
+    bool Close()
+    {
+        const bool bClosed = File_Close(&file) == 0;
+        file.handle = INVALID_HANDLE_VALUE;
+        return bClosed;
+    }
+
+    // Closes and deletes the file, whose bytes cannot be trusted: code 9.
+    CExtractResult Discard()
+    {
+        Close();
+        ::DeleteFileW(m_strPath.c_str());
+        return {INSTALL_ERR_DECODE, 0};
+    }
+
+    CSzFile file;
+
+private:
+    const std::wstring& m_strPath;
+};
+
 // What the lanes of one run share: the database, the progress and the
 // outcome. Lanes are numbered in archive order; a failure stops the lanes
 // after the failing one and is kept unless an earlier lane fails too, so the
@@ -123,7 +161,7 @@ struct CRun
     CRun(const CRun&) = delete;
     CRun& operator=(const CRun&) = delete;
 
-    bool Stopped(LONG nLane) const { return m_pJob->bStop || m_nFailedLane < nLane; }
+    bool Stopped(LONG nLane) const { return m_pJob->bStop.load() != 0 || m_nFailedLane < nLane; }
 
     // The lane's next entry is done. Progress goes out in archive order: a
     // later lane's files are reported once every entry before them is done,
@@ -268,16 +306,14 @@ private:
 
     // Writes the entry's bytes to strTarget as they come out of the block,
     // checking its CRC on the way, and gives it its stored attributes (after
-    // the check: a read-only file could not be deleted). A
-    // file whose bytes could not be decoded or do not match is deleted: it
-    // can no longer be trusted.
+    // the check: a read-only file could not be deleted). A file whose bytes
+    // could not be decoded or do not match is deleted: it can no longer be
+    // trusted. A file cut short by a failed write stays as it is.
     CExtractResult WriteEntryFile(const std::wstring& strTarget, UInt32 i)
     {
         const CSzArEx* pDb = m_run.m_pDb;
-        CSzFile file;
-        file.handle = ::CreateFileW(strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file.handle == INVALID_HANDLE_VALUE)
+        COutputFile file(strTarget);
+        if (!file.IsOpen())
             return FailWithPath(INSTALL_ERR_CREATE, strTarget);
 
         UInt64 nLeft = SzArEx_GetFileSize(pDb, i);
@@ -285,25 +321,16 @@ private:
         while (nLeft > 0) {
             const Byte* pData = nullptr;
             size_t nSize = 0;
-            if (m_stream.Read(&pData, &nSize, static_cast<size_t>(std::min<UInt64>(nLeft, SIZE_MAX))) != SZ_OK) {
-                File_Close(&file);
-                ::DeleteFileW(strTarget.c_str());
-                return {INSTALL_ERR_DECODE, 0};
-            }
+            if (m_stream.Read(&pData, &nSize, static_cast<size_t>(std::min<UInt64>(nLeft, SIZE_MAX))) != SZ_OK)
+                return file.Discard();
             nCrc = CrcUpdate(nCrc, pData, nSize);
             size_t nWritten = nSize;
-            if (File_Write(&file, pData, &nWritten) != 0 || nWritten != nSize) {
-                // Closed here too: a handle left open would keep the cut file locked.
-                File_Close(&file);
+            if (File_Write(&file.file, pData, &nWritten) != 0 || nWritten != nSize)
                 return FailWithPath(INSTALL_ERR_WRITE, strTarget);
-            }
             nLeft -= nSize;
         }
-        if (SzBitWithVals_Check(&pDb->CRCs, i) && CRC_GET_DIGEST(nCrc) != pDb->CRCs.Vals[i]) {
-            File_Close(&file);
-            ::DeleteFileW(strTarget.c_str());
-            return {INSTALL_ERR_DECODE, 0};
-        }
+        if (SzBitWithVals_Check(&pDb->CRCs, i) && CRC_GET_DIGEST(nCrc) != pDb->CRCs.Vals[i])
+            return file.Discard();
         // Through the open handle: by name it would open and close the file
         // once more, and each of those is a round trip through the system
         // that thousands of small files add up.
@@ -312,9 +339,9 @@ private:
             info.FileAttributes = GetAttributesToApply(pDb->Attribs.Vals[i]);
             if (!info.FileAttributes)
                 info.FileAttributes = FILE_ATTRIBUTE_NORMAL;   // 0 would leave them unchanged
-            ::SetFileInformationByHandle(file.handle, FileBasicInfo, &info, sizeof(info));
+            ::SetFileInformationByHandle(file.file.handle, FileBasicInfo, &info, sizeof(info));
         }
-        if (File_Close(&file) != 0)
+        if (!file.Close())
             return {INSTALL_ERR_CLOSE, 0};
         return {};
     }
@@ -381,6 +408,57 @@ bool HasMainProgram(const CSzArEx* pDb)
     return false;
 }
 
+// The archive database, freed with this object.
+struct CArchiveDb
+{
+    CSzArEx db;
+
+    CArchiveDb() { SzArEx_Init(&db); }
+    ~CArchiveDb() { SzArEx_Free(&db, &g_szHeapAlloc); }
+    CArchiveDb(const CArchiveDb&) = delete;
+    CArchiveDb& operator=(const CArchiveDb&) = delete;
+};
+
+// Reads the database of the staged archive into archive; INSTALL_DONE, or
+// the code to post.
+WPARAM ReadArchiveDb(const ExtractJob* pJob, CArchiveDb& archive)
+{
+    CFileInStream archiveStream;
+    archiveStream.wres = 0;
+    archiveStream.file.handle = ::CreateFileW(pJob->strArchivePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (archiveStream.file.handle == INVALID_HANDLE_VALUE)
+        return INSTALL_ERR_OPEN;
+
+    CLookToRead2 lookStream;
+    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
+    CrcGenerateTable();
+    const SRes res = bLookBuffer ? SzArEx_Open(&archive.db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc)
+                                 : SZ_ERROR_MEM;
+    // The lanes read the archive through handles of their own.
+    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
+    File_Close(&archiveStream.file);
+    // The SDK accepts a database whose entries have no names, and its name
+    // call then reads through a null table. An archive without the main
+    // program would install nothing the rest of the installation can point
+    // at: damaged, like one that cannot be read.
+    const CSzArEx* pDb = &archive.db;
+    if (res != SZ_OK || (pDb->NumFiles != 0 && !pDb->FileNameOffsets) || !HasMainProgram(pDb))
+        return INSTALL_ERR_ARCHIVE;
+    return INSTALL_DONE;
+}
+
+// Everything between staging and deleting the staged archive: the one way
+// out of it, whatever failed, frees what it took.
+CExtractResult UnpackStagedArchive(const ExtractJob* pJob)
+{
+    CArchiveDb archive;
+    const WPARAM nCode = ReadArchiveDb(pJob, archive);
+    if (nCode != INSTALL_DONE)
+        return {nCode, 0};
+    return RunLanes(pJob, &archive.db);
+}
+
 }  // namespace
 
 std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwTick)
@@ -408,7 +486,8 @@ void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDa
     pJob->strAppDir = std::move(strAppDir);
     pJob->strDataDir = std::move(strDataDir);
     unsigned nThreadId = 0;
-    pJob->hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ExtractThreadProc, pJob, 0, &nThreadId));
+    pJob->hThread.Reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ExtractThreadProc, pJob, 0,
+                                                                   &nThreadId)));
 }
 
 bool WritePayloadToFile(const std::wstring& strPath)
@@ -443,47 +522,11 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
 {
     ExtractJob* pJob = static_cast<ExtractJob*>(pParam);
     if (!WritePayloadToFile(pJob->strArchivePath)) {
-        PostNotify(pJob, INSTALL_ERR_STAGE, 0);
+        PostNotify(pJob, INSTALL_ERR_STAGE, 0);   // what was staged stays: nothing says it is ours to delete
         return 0;
     }
-
-    CFileInStream archiveStream;
-    archiveStream.wres = 0;
-    archiveStream.file.handle = ::CreateFileW(pJob->strArchivePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (archiveStream.file.handle == INVALID_HANDLE_VALUE) {
-        ::DeleteFileW(pJob->strArchivePath.c_str());
-        PostNotify(pJob, INSTALL_ERR_OPEN, 0);
-        return 0;
-    }
-
-    CLookToRead2 lookStream;
-    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
-    CrcGenerateTable();
-
-    CSzArEx db;
-    SzArEx_Init(&db);
-    const SRes res = bLookBuffer ? SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc)
-                                 : SZ_ERROR_MEM;
-    // The lanes read the archive through handles of their own.
-    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
-    File_Close(&archiveStream.file);
-    // The SDK accepts a database whose entries have no names, and its name
-    // call then reads through a null table. An archive without the main
-    // program would install nothing the rest of the installation can point
-    // at: damaged, like one that cannot be read.
-    if (res != SZ_OK || (db.NumFiles != 0 && !db.FileNameOffsets) || !HasMainProgram(&db)) {
-        SzArEx_Free(&db, &g_szHeapAlloc);
-        ::DeleteFileW(pJob->strArchivePath.c_str());
-        PostNotify(pJob, INSTALL_ERR_ARCHIVE, 0);
-        return 0;
-    }
-
-    const CExtractResult result = RunLanes(pJob, &db);
-
-    SzArEx_Free(&db, &g_szHeapAlloc);
+    const CExtractResult result = UnpackStagedArchive(pJob);
     ::DeleteFileW(pJob->strArchivePath.c_str());
-
     PostNotify(pJob, result.nCode, result.lParam);
     return 0;
 }

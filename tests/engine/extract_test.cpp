@@ -268,11 +268,8 @@ CRunResult RunExtraction(const std::wstring& strAppDir, const std::wstring& strD
         else
             DispatchMessageW(&msg);
     }
-    if (job.hThread) {
-        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
-        CloseHandle(job.hThread);
-        job.hThread = nullptr;
-    }
+    if (job.hThread)
+        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);   // the job closes it
     MSG msg = {};
     while (PeekMessageW(&msg, hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_REMOVE))
         take(msg);
@@ -613,6 +610,25 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << strCase;
         }
     }
+}
+
+TEST_F(Extraction, TheJobClosesItsWorkersThreadHandle)
+{
+    CScopedResourceModule module(L"extract_layout.dll");
+    ASSERT_TRUE(module.Loaded());
+    CTempFolder folder(L"extract handle");
+    HANDLE hThread = nullptr;
+    DWORD dwFlags = 0;
+    {
+        ExtractJob job = {};
+        job.bStop = 1;   // nothing to unpack: only the worker's start and end matter
+        StartExtraction(nullptr, Base(folder), Base(folder), &job);
+        hThread = job.hThread;
+        ASSERT_NE(nullptr, hThread);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, EXTRACTION_TIME_LIMIT_MS));
+        EXPECT_TRUE(GetHandleInformation(hThread, &dwFlags));
+    }
+    EXPECT_FALSE(GetHandleInformation(hThread, &dwFlags)) << "the worker's handle outlived its job";
 }
 
 TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)

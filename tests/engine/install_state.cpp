@@ -192,11 +192,8 @@ int ExtractPayload(const CString& strDir)
             DispatchMessageW(&msg);
         }
     }
-    if (job.hThread) {
-        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
-        CloseHandle(job.hThread);
-        job.hThread = nullptr;
-    }
+    if (job.hThread)
+        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);   // the job closes it
     DestroyWindow(hWnd);
     return nCode;
 }
