@@ -101,9 +101,11 @@ void CreateEntryDirectories(const std::wstring& strBase, wchar_t* pszName)
 class COutputFile
 {
 public:
-    explicit COutputFile(const std::wstring& strPath) : m_strPath(strPath)
+    explicit COutputFile(const std::wstring& strPath) : m_strPath(strPath) { Open(); }
+
+    void Open()
     {
-        file.handle = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        file.handle = ::CreateFileW(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     ~COutputFile() { Close(); }
@@ -118,6 +120,14 @@ public:
         const bool bClosed = File_Close(&file) == 0;
         file.handle = INVALID_HANDLE_VALUE;
         return bClosed;
+    }
+
+    // The open handle, the caller's to close from now on.
+    HANDLE Release()
+    {
+        const HANDLE hFile = file.handle;
+        file.handle = INVALID_HANDLE_VALUE;
+        return hFile;
     }
 
     // Closes and deletes the file, whose bytes cannot be trusted: code 9.
@@ -161,7 +171,9 @@ struct CRun
     CRun(const CRun&) = delete;
     CRun& operator=(const CRun&) = delete;
 
-    bool Stopped(LONG nLane) const { return m_pJob->bStop.load() != 0 || m_nFailedLane < nLane; }
+    // A lane stops on a failure of an earlier lane, and on one of its own
+    // that its closing thread recorded.
+    bool Stopped(LONG nLane) const { return m_pJob->bStop.load() != 0 || m_nFailedLane <= nLane; }
 
     // The lane's next entry is done. Progress goes out in archive order: a
     // later lane's files are reported once every entry before them is done,
@@ -200,8 +212,114 @@ struct CRun
     }
 };
 
+// Closes a lane's written files and reports its entries done, in the lane's
+// order, on a thread of its own, so that the lane goes on to the next file
+// at once. A file that does not close ends the lane with code 7 and nothing
+// after it is reported. Without the thread, the work is done on the spot.
+class CFileCloser
+{
+public:
+    CFileCloser(CRun& run, LONG nLane) : m_run(run), m_nLane(nLane)
+    {
+        ::InitializeCriticalSection(&m_lock);
+        ::InitializeConditionVariable(&m_changed);
+        unsigned nThreadId = 0;
+        m_hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ThreadProc, this, 0, &nThreadId));
+    }
+    // Every entry handed over is closed and reported before this returns.
+    ~CFileCloser()
+    {
+        if (m_hThread) {
+            ::EnterCriticalSection(&m_lock);
+            m_bEnding = true;
+            ::LeaveCriticalSection(&m_lock);
+            ::WakeAllConditionVariable(&m_changed);
+            ::WaitForSingleObject(m_hThread, INFINITE);
+            ::CloseHandle(m_hThread);
+        }
+        ::DeleteCriticalSection(&m_lock);
+    }
+    CFileCloser(const CFileCloser&) = delete;
+    CFileCloser& operator=(const CFileCloser&) = delete;
+
+    // The lane's next entry is done; hFile (INVALID_HANDLE_VALUE for none) is
+    // closed before it is reported, and is this object's from now on.
+    void Add(HANDLE hFile)
+    {
+        if (!m_hThread) {
+            Finish(hFile);
+            return;
+        }
+        ::EnterCriticalSection(&m_lock);
+        while (m_nCount == FILES_CLOSING_AHEAD)
+            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
+        m_files[(m_nFirst + m_nCount) % FILES_CLOSING_AHEAD] = hFile;
+        ++m_nCount;
+        ::LeaveCriticalSection(&m_lock);
+        ::WakeAllConditionVariable(&m_changed);
+    }
+
+    // Returns once every file handed over is closed and reported.
+    void Drain()
+    {
+        ::EnterCriticalSection(&m_lock);
+        while (m_nCount > 0 || m_bBusy)
+            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
+        ::LeaveCriticalSection(&m_lock);
+    }
+
+private:
+    static unsigned __stdcall ThreadProc(void* pParam)
+    {
+        CFileCloser* pThis = static_cast<CFileCloser*>(pParam);
+        ::EnterCriticalSection(&pThis->m_lock);
+        for (;;) {
+            while (pThis->m_nCount == 0 && !pThis->m_bEnding)
+                ::SleepConditionVariableCS(&pThis->m_changed, &pThis->m_lock, INFINITE);
+            if (pThis->m_nCount == 0)
+                break;
+            const HANDLE hFile = pThis->m_files[pThis->m_nFirst];
+            pThis->m_nFirst = (pThis->m_nFirst + 1) % FILES_CLOSING_AHEAD;
+            --pThis->m_nCount;
+            pThis->m_bBusy = true;
+            ::LeaveCriticalSection(&pThis->m_lock);
+            ::WakeAllConditionVariable(&pThis->m_changed);
+            pThis->Finish(hFile);
+            ::EnterCriticalSection(&pThis->m_lock);
+            pThis->m_bBusy = false;
+            ::WakeAllConditionVariable(&pThis->m_changed);
+        }
+        ::LeaveCriticalSection(&pThis->m_lock);
+        return 0;
+    }
+
+    void Finish(HANDLE hFile)
+    {
+        if (hFile != INVALID_HANDLE_VALUE && !::CloseHandle(hFile) && !m_bFailed) {
+            m_bFailed = true;
+            m_run.Fail(m_nLane, {INSTALL_ERR_CLOSE, 0});
+        }
+        if (!m_bFailed)
+            m_run.Complete(m_nLane);
+    }
+
+    CRun& m_run;
+    const LONG m_nLane;
+    HANDLE m_hThread = nullptr;
+    bool m_bFailed = false;             // the closing thread's own
+
+    // Between the lane and the closing thread, under m_lock.
+    CRITICAL_SECTION m_lock;
+    CONDITION_VARIABLE m_changed;
+    HANDLE m_files[FILES_CLOSING_AHEAD] = {};
+    size_t m_nFirst = 0;
+    size_t m_nCount = 0;
+    bool m_bBusy = false;               // a file taken out is being closed
+    bool m_bEnding = false;
+};
+
 // Unpacks one lane: its block streams in on a decoder thread while this one
-// checks and writes the files.
+// checks and writes the files and a closing thread closes and reports them.
 class CLaneRunner
 {
 public:
@@ -278,18 +396,15 @@ private:
         if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str())) {
             if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(pDb, i)))
                 return {INSTALL_ERR_DECODE, 0};
-            m_run.Complete(m_nLane);
+            m_closer.Add(INVALID_HANDLE_VALUE);
             return {};
         }
         if (bDir) {
             ::CreateDirectoryW(strTarget.c_str(), nullptr);
-            m_run.Complete(m_nLane);
+            m_closer.Add(INVALID_HANDLE_VALUE);
             return {};
         }
-        const CExtractResult result = WriteEntryFile(strTarget, i);
-        if (result.nCode == INSTALL_DONE)
-            m_run.Complete(m_nLane);
-        return result;
+        return WriteEntryFile(strTarget, i);
     }
 
     bool SkipEntryBytes(UInt64 nSize)
@@ -313,6 +428,12 @@ private:
     {
         const CSzArEx* pDb = m_run.m_pDb;
         COutputFile file(strTarget);
+        if (!file.IsOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+            // An archive may hold a name twice: the first file may still be
+            // waiting to be closed.
+            m_closer.Drain();
+            file.Open();
+        }
         if (!file.IsOpen())
             return FailWithPath(INSTALL_ERR_CREATE, strTarget);
 
@@ -341,8 +462,7 @@ private:
                 info.FileAttributes = FILE_ATTRIBUTE_NORMAL;   // 0 would leave them unchanged
             ::SetFileInformationByHandle(file.file.handle, FileBasicInfo, &info, sizeof(info));
         }
-        if (!file.Close())
-            return {INSTALL_ERR_CLOSE, 0};
+        m_closer.Add(file.Release());
         return {};
     }
 
@@ -350,6 +470,7 @@ private:
     const LONG m_nLane;
     const CExtractLane& m_lane;
     CFolderStream m_stream;
+    CFileCloser m_closer{m_run, m_nLane};   // after m_run and m_nLane: made from them
     wchar_t* m_pName = nullptr;
     size_t m_nNameChars = 0;
     std::wstring m_strDirsMade;   // base + directories of the last entry, "/"-separated

@@ -54,6 +54,11 @@ constexpr size_t MAX_TARGET_PATH_CHARS = MAX_PATH;
 // Bytes the look-ahead stream reads from the archive file at a time.
 constexpr size_t ARCHIVE_READ_BUFFER_SIZE = 1 << 18;
 
+// Written files a lane hands to its closing thread before it waits for room:
+// closing a file and posting its progress are two round trips through the
+// system that need not hold up the next file.
+constexpr size_t FILES_CLOSING_AHEAD = 32;
+
 // The first path component that sends an entry below the data directory.
 constexpr const wchar_t DATA_DIR_COMPONENTS[][9] = {L"config", L"resource"};
 
