@@ -416,6 +416,21 @@ TEST_F(Extraction, CrcErrorInTheSecondBlockKeepsTheFirstAndDeletesTheDamagedFile
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << "temporary archive left";
 }
 
+// twice.7z: Vellomar.exe, then a.txt 20 times, "copy 1" to "copy 20": each
+// copy overwrites the one before, as if it were the only one.
+TEST_F(Extraction, NameMetAgainOverwritesTheEarlierCopy)
+{
+    CScopedResourceModule module(L"extract_twice.dll");
+    ASSERT_TRUE(module.Loaded());
+    CTempFolder folder(L"extract twice");
+    const CRunResult run = RunExtraction(Base(folder), Base(folder));
+
+    EXPECT_EQ(INSTALL_DONE, run.nFinal);
+    EXPECT_EQ(21u, run.progress.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"Vellomar.exe", L"a.txt"}), ListTree(Base(folder)));
+    EXPECT_EQ("copy 20\n", ReadAll(Base(folder) + L"a.txt"));
+}
+
 TEST_F(Extraction, ReinstallOverwritesEverythingButAnExistingConfigIni)
 {
     CScopedResourceModule module(L"extract_payload.dll");
