@@ -96,6 +96,54 @@ void CreateEntryDirectories(const std::wstring& strBase, wchar_t* pszName)
     }
 }
 
+// An output file being written, closed on every way out (a handle left open
+// would keep a cut file locked).
+class COutputFile
+{
+public:
+    explicit COutputFile(const std::wstring& strPath) : m_strPath(strPath) { Open(); }
+
+    void Open()
+    {
+        file.handle = ::CreateFileW(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    ~COutputFile() { Close(); }
+    COutputFile(const COutputFile&) = delete;
+    COutputFile& operator=(const COutputFile&) = delete;
+
+    bool IsOpen() const { return file.handle != INVALID_HANDLE_VALUE; }
+
+    // False when closing failed; the handle is not tried again.
+    bool Close()
+    {
+        const bool bClosed = File_Close(&file) == 0;
+        file.handle = INVALID_HANDLE_VALUE;
+        return bClosed;
+    }
+
+    // The open handle, the caller's to close from now on.
+    HANDLE Release()
+    {
+        const HANDLE hFile = file.handle;
+        file.handle = INVALID_HANDLE_VALUE;
+        return hFile;
+    }
+
+    // Closes and deletes the file, whose bytes cannot be trusted: code 9.
+    CExtractResult Discard()
+    {
+        Close();
+        ::DeleteFileW(m_strPath.c_str());
+        return {INSTALL_ERR_DECODE, 0};
+    }
+
+    CSzFile file;
+
+private:
+    const std::wstring& m_strPath;
+};
+
 // What the lanes of one run share: the database, the progress and the
 // outcome. Lanes are numbered in archive order; a failure stops the lanes
 // after the failing one and is kept unless an earlier lane fails too, so the
@@ -124,7 +172,9 @@ struct CRun
     CRun(const CRun&) = delete;
     CRun& operator=(const CRun&) = delete;
 
-    bool Stopped(LONG nLane) const { return m_pJob->bStop || m_nFailedLane < nLane; }
+    // A lane stops on a failure of an earlier lane, and on one of its own
+    // that its closing thread recorded.
+    bool Stopped(LONG nLane) const { return m_pJob->bStop.load() != 0 || m_nFailedLane <= nLane; }
 
     // The lane's next entry is done. Progress goes out in archive order: a
     // later lane's files are reported once every entry before them is done,
@@ -175,8 +225,114 @@ struct CRun
     }
 };
 
+// Closes a lane's written files and reports its entries done, in the lane's
+// order, on a thread of its own, so that the lane goes on to the next file
+// at once. A file that does not close ends the lane with code 7 and nothing
+// after it is reported. Without the thread, the work is done on the spot.
+class CFileCloser
+{
+public:
+    CFileCloser(CRun& run, LONG nLane) : m_run(run), m_nLane(nLane)
+    {
+        ::InitializeCriticalSection(&m_lock);
+        ::InitializeConditionVariable(&m_changed);
+        unsigned nThreadId = 0;
+        m_hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ThreadProc, this, 0, &nThreadId));
+    }
+    // Every entry handed over is closed and reported before this returns.
+    ~CFileCloser()
+    {
+        if (m_hThread) {
+            ::EnterCriticalSection(&m_lock);
+            m_bEnding = true;
+            ::LeaveCriticalSection(&m_lock);
+            ::WakeAllConditionVariable(&m_changed);
+            ::WaitForSingleObject(m_hThread, INFINITE);
+            ::CloseHandle(m_hThread);
+        }
+        ::DeleteCriticalSection(&m_lock);
+    }
+    CFileCloser(const CFileCloser&) = delete;
+    CFileCloser& operator=(const CFileCloser&) = delete;
+
+    // The lane's next entry is done; hFile (INVALID_HANDLE_VALUE for none) is
+    // closed before it is reported, and is this object's from now on.
+    void Add(HANDLE hFile)
+    {
+        if (!m_hThread) {
+            Finish(hFile);
+            return;
+        }
+        ::EnterCriticalSection(&m_lock);
+        while (m_nCount == FILES_CLOSING_AHEAD)
+            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
+        m_files[(m_nFirst + m_nCount) % FILES_CLOSING_AHEAD] = hFile;
+        ++m_nCount;
+        ::LeaveCriticalSection(&m_lock);
+        ::WakeAllConditionVariable(&m_changed);
+    }
+
+    // Returns once every file handed over is closed and reported.
+    void Drain()
+    {
+        ::EnterCriticalSection(&m_lock);
+        while (m_nCount > 0 || m_bBusy)
+            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
+        ::LeaveCriticalSection(&m_lock);
+    }
+
+private:
+    static unsigned __stdcall ThreadProc(void* pParam)
+    {
+        CFileCloser* pThis = static_cast<CFileCloser*>(pParam);
+        ::EnterCriticalSection(&pThis->m_lock);
+        for (;;) {
+            while (pThis->m_nCount == 0 && !pThis->m_bEnding)
+                ::SleepConditionVariableCS(&pThis->m_changed, &pThis->m_lock, INFINITE);
+            if (pThis->m_nCount == 0)
+                break;
+            const HANDLE hFile = pThis->m_files[pThis->m_nFirst];
+            pThis->m_nFirst = (pThis->m_nFirst + 1) % FILES_CLOSING_AHEAD;
+            --pThis->m_nCount;
+            pThis->m_bBusy = true;
+            ::LeaveCriticalSection(&pThis->m_lock);
+            ::WakeAllConditionVariable(&pThis->m_changed);
+            pThis->Finish(hFile);
+            ::EnterCriticalSection(&pThis->m_lock);
+            pThis->m_bBusy = false;
+            ::WakeAllConditionVariable(&pThis->m_changed);
+        }
+        ::LeaveCriticalSection(&pThis->m_lock);
+        return 0;
+    }
+
+    void Finish(HANDLE hFile)
+    {
+        if (hFile != INVALID_HANDLE_VALUE && !::CloseHandle(hFile) && !m_bFailed) {
+            m_bFailed = true;
+            m_run.Fail(m_nLane, {INSTALL_ERR_CLOSE, 0});
+        }
+        if (!m_bFailed)
+            m_run.Complete(m_nLane);
+    }
+
+    CRun& m_run;
+    const LONG m_nLane;
+    HANDLE m_hThread = nullptr;
+    bool m_bFailed = false;             // the closing thread's own
+
+    // Between the lane and the closing thread, under m_lock.
+    CRITICAL_SECTION m_lock;
+    CONDITION_VARIABLE m_changed;
+    HANDLE m_files[FILES_CLOSING_AHEAD] = {};
+    size_t m_nFirst = 0;
+    size_t m_nCount = 0;
+    bool m_bBusy = false;               // a file taken out is being closed
+    bool m_bEnding = false;
+};
+
 // Unpacks one lane: its block streams in on a decoder thread while this one
-// checks and writes the files.
+// checks and writes the files and a closing thread closes and reports them.
 class CLaneRunner
 {
 public:
@@ -254,18 +410,15 @@ private:
         if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str())) {
             if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(pDb, i)))
                 return {INSTALL_ERR_DECODE, 0};
-            m_run.Complete(m_nLane);
+            m_closer.Add(INVALID_HANDLE_VALUE);
             return {};
         }
         if (bDir) {
             ::CreateDirectoryW(strTarget.c_str(), nullptr);
-            m_run.Complete(m_nLane);
+            m_closer.Add(INVALID_HANDLE_VALUE);
             return {};
         }
-        const CExtractResult result = WriteEntryFile(strTarget, i);
-        if (result.nCode == INSTALL_DONE)
-            m_run.Complete(m_nLane);
-        return result;
+        return WriteEntryFile(strTarget, i);
     }
 
     bool SkipEntryBytes(UInt64 nSize)
@@ -282,16 +435,20 @@ private:
 
     // Writes the entry's bytes to strTarget as they come out of the block,
     // checking its CRC on the way, and gives it its stored attributes (after
-    // the check: a read-only file could not be deleted). A
-    // file whose bytes could not be decoded or do not match is deleted: it
-    // can no longer be trusted.
+    // the check: a read-only file could not be deleted). A file whose bytes
+    // could not be decoded or do not match is deleted: it can no longer be
+    // trusted. A file cut short by a failed write stays as it is.
     CExtractResult WriteEntryFile(const std::wstring& strTarget, UInt32 i)
     {
         const CSzArEx* pDb = m_run.m_pDb;
-        CSzFile file;
-        file.handle = ::CreateFileW(strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file.handle == INVALID_HANDLE_VALUE)
+        COutputFile file(strTarget);
+        if (!file.IsOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+            // An archive may hold a name twice: the first file may still be
+            // waiting to be closed.
+            m_closer.Drain();
+            file.Open();
+        }
+        if (!file.IsOpen())
             return FailWithPath(INSTALL_ERR_CREATE, strTarget);
 
         UInt64 nLeft = SzArEx_GetFileSize(pDb, i);
@@ -299,25 +456,16 @@ private:
         while (nLeft > 0) {
             const Byte* pData = nullptr;
             size_t nSize = 0;
-            if (m_stream.Read(&pData, &nSize, static_cast<size_t>(std::min<UInt64>(nLeft, SIZE_MAX))) != SZ_OK) {
-                File_Close(&file);
-                ::DeleteFileW(strTarget.c_str());
-                return {INSTALL_ERR_DECODE, 0};
-            }
+            if (m_stream.Read(&pData, &nSize, static_cast<size_t>(std::min<UInt64>(nLeft, SIZE_MAX))) != SZ_OK)
+                return file.Discard();
             nCrc = CrcUpdate(nCrc, pData, nSize);
             size_t nWritten = nSize;
-            if (File_Write(&file, pData, &nWritten) != 0 || nWritten != nSize) {
-                // Closed here too: a handle left open would keep the cut file locked.
-                File_Close(&file);
+            if (File_Write(&file.file, pData, &nWritten) != 0 || nWritten != nSize)
                 return FailWithPath(INSTALL_ERR_WRITE, strTarget);
-            }
             nLeft -= nSize;
         }
-        if (SzBitWithVals_Check(&pDb->CRCs, i) && CRC_GET_DIGEST(nCrc) != pDb->CRCs.Vals[i]) {
-            File_Close(&file);
-            ::DeleteFileW(strTarget.c_str());
-            return {INSTALL_ERR_DECODE, 0};
-        }
+        if (SzBitWithVals_Check(&pDb->CRCs, i) && CRC_GET_DIGEST(nCrc) != pDb->CRCs.Vals[i])
+            return file.Discard();
         // Through the open handle: by name it would open and close the file
         // once more, and each of those is a round trip through the system
         // that thousands of small files add up.
@@ -326,10 +474,9 @@ private:
             info.FileAttributes = GetAttributesToApply(pDb->Attribs.Vals[i]);
             if (!info.FileAttributes)
                 info.FileAttributes = FILE_ATTRIBUTE_NORMAL;   // 0 would leave them unchanged
-            ::SetFileInformationByHandle(file.handle, FileBasicInfo, &info, sizeof(info));
+            ::SetFileInformationByHandle(file.file.handle, FileBasicInfo, &info, sizeof(info));
         }
-        if (File_Close(&file) != 0)
-            return {INSTALL_ERR_CLOSE, 0};
+        m_closer.Add(file.Release());
         return {};
     }
 
@@ -337,6 +484,7 @@ private:
     const LONG m_nLane;
     const CExtractLane& m_lane;
     CFolderStream m_stream;
+    CFileCloser m_closer{m_run, m_nLane};   // after m_run and m_nLane: made from them
     wchar_t* m_pName = nullptr;
     size_t m_nNameChars = 0;
     std::wstring m_strDirsMade;   // base + directories of the last entry, "/"-separated
@@ -395,6 +543,57 @@ bool HasMainProgram(const CSzArEx* pDb)
     return false;
 }
 
+// The archive database, freed with this object.
+struct CArchiveDb
+{
+    CSzArEx db;
+
+    CArchiveDb() { SzArEx_Init(&db); }
+    ~CArchiveDb() { SzArEx_Free(&db, &g_szHeapAlloc); }
+    CArchiveDb(const CArchiveDb&) = delete;
+    CArchiveDb& operator=(const CArchiveDb&) = delete;
+};
+
+// Reads the database of the staged archive into archive; INSTALL_DONE, or
+// the code to post.
+WPARAM ReadArchiveDb(const ExtractJob* pJob, CArchiveDb& archive)
+{
+    CFileInStream archiveStream;
+    archiveStream.wres = 0;
+    archiveStream.file.handle = ::CreateFileW(pJob->strArchivePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (archiveStream.file.handle == INVALID_HANDLE_VALUE)
+        return INSTALL_ERR_OPEN;
+
+    CLookToRead2 lookStream;
+    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
+    CrcGenerateTable();
+    const SRes res = bLookBuffer ? SzArEx_Open(&archive.db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc)
+                                 : SZ_ERROR_MEM;
+    // The lanes read the archive through handles of their own.
+    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
+    File_Close(&archiveStream.file);
+    // The SDK accepts a database whose entries have no names, and its name
+    // call then reads through a null table. An archive without the main
+    // program would install nothing the rest of the installation can point
+    // at: damaged, like one that cannot be read.
+    const CSzArEx* pDb = &archive.db;
+    if (res != SZ_OK || (pDb->NumFiles != 0 && !pDb->FileNameOffsets) || !HasMainProgram(pDb))
+        return INSTALL_ERR_ARCHIVE;
+    return INSTALL_DONE;
+}
+
+// Everything between staging and deleting the staged archive: the one way
+// out of it, whatever failed, frees what it took.
+CExtractResult UnpackStagedArchive(const ExtractJob* pJob)
+{
+    CArchiveDb archive;
+    const WPARAM nCode = ReadArchiveDb(pJob, archive);
+    if (nCode != INSTALL_DONE)
+        return {nCode, 0};
+    return RunLanes(pJob, &archive.db);
+}
+
 }  // namespace
 
 std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwTick)
@@ -422,7 +621,8 @@ void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDa
     pJob->strAppDir = std::move(strAppDir);
     pJob->strDataDir = std::move(strDataDir);
     unsigned nThreadId = 0;
-    pJob->hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ExtractThreadProc, pJob, 0, &nThreadId));
+    pJob->hThread.Reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ExtractThreadProc, pJob, 0,
+                                                                   &nThreadId)));
 }
 
 bool WritePayloadToFile(const std::wstring& strPath)
@@ -450,47 +650,11 @@ unsigned __stdcall ExtractThreadProc(void* pParam)
 {
     ExtractJob* pJob = static_cast<ExtractJob*>(pParam);
     if (!WritePayloadToFile(pJob->strArchivePath)) {
-        PostNotify(pJob, INSTALL_ERR_STAGE, 0);
+        PostNotify(pJob, INSTALL_ERR_STAGE, 0);   // what was staged stays: nothing says it is ours to delete
         return 0;
     }
-
-    CFileInStream archiveStream;
-    archiveStream.wres = 0;
-    archiveStream.file.handle = ::CreateFileW(pJob->strArchivePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (archiveStream.file.handle == INVALID_HANDLE_VALUE) {
-        ::DeleteFileW(pJob->strArchivePath.c_str());
-        PostNotify(pJob, INSTALL_ERR_OPEN, 0);
-        return 0;
-    }
-
-    CLookToRead2 lookStream;
-    const bool bLookBuffer = InitLookStream(&lookStream, &archiveStream);
-    CrcGenerateTable();
-
-    CSzArEx db;
-    SzArEx_Init(&db);
-    const SRes res = bLookBuffer ? SzArEx_Open(&db, &lookStream.vt, &g_szHeapAlloc, &g_szHeapAlloc)
-                                 : SZ_ERROR_MEM;
-    // The lanes read the archive through handles of their own.
-    ISzAlloc_Free(&g_szHeapAlloc, lookStream.buf);
-    File_Close(&archiveStream.file);
-    // The SDK accepts a database whose entries have no names, and its name
-    // call then reads through a null table. An archive without the main
-    // program would install nothing the rest of the installation can point
-    // at: damaged, like one that cannot be read.
-    if (res != SZ_OK || (db.NumFiles != 0 && !db.FileNameOffsets) || !HasMainProgram(&db)) {
-        SzArEx_Free(&db, &g_szHeapAlloc);
-        ::DeleteFileW(pJob->strArchivePath.c_str());
-        PostNotify(pJob, INSTALL_ERR_ARCHIVE, 0);
-        return 0;
-    }
-
-    const CExtractResult result = RunLanes(pJob, &db);
-
-    SzArEx_Free(&db, &g_szHeapAlloc);
+    const CExtractResult result = UnpackStagedArchive(pJob);
     ::DeleteFileW(pJob->strArchivePath.c_str());
-
     PostNotify(pJob, result.nCode, result.lParam);
     return 0;
 }

@@ -12,10 +12,12 @@
 // without Vellomar.exe at its top is damaged (code 4): nothing is written.
 // Each solid block streams through a small window (folder_stream.h) into its
 // files, CRCs checked on the way; the blocks of a multi-block archive unpack
-// at once, one per processor. The resource module is AfxGetResourceHandle(),
+// at once, one per processor. Each block's written files are closed and
+// reported on a thread of its own, behind the one that writes them. The resource module is AfxGetResourceHandle(),
 // so tests stage archives from a DLL. Free of GUI headers.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,11 @@ constexpr size_t MAX_TARGET_PATH_CHARS = MAX_PATH;
 // Bytes the look-ahead stream reads from the archive file at a time.
 constexpr size_t ARCHIVE_READ_BUFFER_SIZE = 1 << 18;
 
+// Written files a lane hands to its closing thread before it waits for room:
+// closing a file and posting its progress are two round trips through the
+// system that need not hold up the next file.
+constexpr size_t FILES_CLOSING_AHEAD = 32;
+
 // The first path component that sends an entry below the data directory.
 constexpr const wchar_t DATA_DIR_COMPONENTS[][9] = {L"config", L"resource"};
 
@@ -71,14 +78,38 @@ constexpr const wchar_t RESERVED_DEVICE_NAMES[][8] = {L"CON", L"PRN", L"AUX", L"
 // An entry whose name contains this holds the worker on a message box.
 constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
 
+// The worker's thread handle, owned by the job that holds it: closed when
+// the job goes, by nobody else. Waiting on it is the holder's choice.
+class CThreadHandle
+{
+public:
+    CThreadHandle() = default;
+    ~CThreadHandle() { Reset(nullptr); }
+    CThreadHandle(const CThreadHandle&) = delete;
+    CThreadHandle& operator=(const CThreadHandle&) = delete;
+
+    void Reset(HANDLE hThread)
+    {
+        if (m_hThread)
+            ::CloseHandle(m_hThread);
+        m_hThread = hThread;
+    }
+    operator HANDLE() const { return m_hThread; }
+
+private:
+    HANDLE m_hThread = nullptr;
+};
+
 // Shared by the page that starts the worker and the worker. The page fills
 // it through StartExtraction and does not touch it again; only bStop may be
-// set while the worker runs (read once per entry, no lock).
+// set while the worker runs (read before each entry, without a lock, by
+// every thread of the worker). The job must outlive the worker: the page
+// never frees it, and a holder that does waits on hThread first.
 struct ExtractJob
 {
-    volatile BYTE bStop;          // non-zero: stop before the next entry
+    std::atomic<BYTE> bStop;      // non-zero: stop before the next entry
     HWND hNotifyWnd;              // receives WM_INSTALL_NOTIFY; not owned
-    HANDLE hThread;               // the worker; never waited on here
+    CThreadHandle hThread;        // the worker; never waited on here
     std::wstring strArchivePath;  // the temporary archive
     std::wstring strAppDir;       // base of ordinary entries, ends with a backslash
     std::wstring strDataDir;      // base of the "config" and "resource" trees, ends with a backslash

@@ -263,11 +263,8 @@ CRunResult RunExtraction(const std::wstring& strAppDir, const std::wstring& strD
         take(msg);
         return true;
     });
-    if (job.hThread) {
-        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
-        CloseHandle(job.hThread);
-        job.hThread = nullptr;
-    }
+    if (job.hThread)
+        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);   // the job closes it
     MSG msg = {};
     while (PeekMessageW(&msg, hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_REMOVE))
         take(msg);
@@ -414,6 +411,21 @@ TEST_F(Extraction, CrcErrorInTheSecondBlockKeepsTheFirstAndDeletesTheDamagedFile
     EXPECT_EQ("a1.txt\n", ReadAll(Base(folder) + L"a1.txt"));
     EXPECT_EQ("b1.txt\n", ReadAll(Base(folder) + L"b1.txt"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << "temporary archive left";
+}
+
+// twice.7z: Vellomar.exe, then a.txt 20 times, "copy 1" to "copy 20": each
+// copy overwrites the one before, as if it were the only one.
+TEST_F(Extraction, NameMetAgainOverwritesTheEarlierCopy)
+{
+    CScopedResourceModule module(L"extract_twice.dll");
+    ASSERT_TRUE(module.Loaded());
+    CTempFolder folder(L"extract twice");
+    const CRunResult run = RunExtraction(Base(folder), Base(folder));
+
+    EXPECT_EQ(INSTALL_DONE, run.nFinal);
+    EXPECT_EQ(21u, run.progress.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"Vellomar.exe", L"a.txt"}), ListTree(Base(folder)));
+    EXPECT_EQ("copy 20\n", ReadAll(Base(folder) + L"a.txt"));
 }
 
 TEST_F(Extraction, ReinstallOverwritesEverythingButAnExistingConfigIni)
@@ -610,6 +622,25 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << strCase;
         }
     }
+}
+
+TEST_F(Extraction, TheJobClosesItsWorkersThreadHandle)
+{
+    CScopedResourceModule module(L"extract_layout.dll");
+    ASSERT_TRUE(module.Loaded());
+    CTempFolder folder(L"extract handle");
+    HANDLE hThread = nullptr;
+    DWORD dwFlags = 0;
+    {
+        ExtractJob job = {};
+        job.bStop = 1;   // nothing to unpack: only the worker's start and end matter
+        StartExtraction(nullptr, Base(folder), Base(folder), &job);
+        hThread = job.hThread;
+        ASSERT_NE(nullptr, hThread);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, EXTRACTION_TIME_LIMIT_MS));
+        EXPECT_TRUE(GetHandleInformation(hThread, &dwFlags));
+    }
+    EXPECT_FALSE(GetHandleInformation(hThread, &dwFlags)) << "the worker's handle outlived its job";
 }
 
 TEST_F(Extraction, NamesLeavingTheFolderAreRefusedBeforeAnythingIsCreated)

@@ -189,11 +189,8 @@ int ExtractPayload(const CString& strDir)
             delete[] reinterpret_cast<wchar_t*>(msg.lParam);   // the receiver owns the path
         return true;
     });
-    if (job.hThread) {
-        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);
-        CloseHandle(job.hThread);
-        job.hThread = nullptr;
-    }
+    if (job.hThread)
+        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);   // the job closes it
     DestroyWindow(hWnd);
     return nCode;
 }

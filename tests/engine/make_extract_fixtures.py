@@ -21,6 +21,7 @@ uncompressed header. The others come from 7-Zip:
   blocks_ref/       blocks.7z as 7-Zip itself extracts it
   crc_second.7z     two Copy blocks; the second block's middle file has a wrong CRC
   escape_device.7z  a name whose file part is a device ("nul.txt")
+  twice.7z          one name many times over, each copy with its own bytes
   nameless.7z       two files and no names property (the damaged-payload
                     campaign's finding: the reader accepts it)
   payload_entries.txt  the default payload's entries in archive order, "D name"
@@ -247,6 +248,8 @@ def main():
         ("Vellomar.exe", text("Vellomar.exe"), None),
         ("inside.txt", text("inside.txt"), None),
         ("logs/nul.txt", text("lost"), None)])
+    write_7z(os.path.join(out, "twice.7z"), [("Vellomar.exe", text("Vellomar.exe"), None)]
+             + [("a.txt", b"copy %d\n" % n, None) for n in range(1, 21)])
     write_7z(os.path.join(out, "nameless.7z"), [
         ("a.txt", text("a.txt"), None),
         ("b.txt", text("b.txt"), None)], names=False)
