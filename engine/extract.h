@@ -13,8 +13,9 @@
 // Each solid block streams through a small window (folder_stream.h) into its
 // files, CRCs checked on the way; the blocks of a multi-block archive unpack
 // at once, one per processor. Each block's written files are closed and
-// reported on a thread of its own, behind the one that writes them. The resource module is AfxGetResourceHandle(),
-// so tests stage archives from a DLL. Free of GUI headers.
+// reported on a thread of its own, behind the one that writes them. The
+// resource module is AfxGetResourceHandle(), so tests stage archives from a
+// DLL. Free of GUI headers.
 #pragma once
 #include <windows.h>
 #include <atomic>
