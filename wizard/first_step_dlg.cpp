@@ -284,11 +284,15 @@ void CFirstStepDlg::OnBnClickedBrowse()
         wchar_t szPath[MAX_PATH] = {};
         if (::SHGetPathFromIDListW(pidl, szPath))
             strChosen = szPath;
-        // The folder is the shell allocator's to free; the choice stands
-        // even when the allocator cannot be had.
+        // The folder is the shell allocator's to free. Without that
+        // allocator the handler leaves the path box and the focus as they
+        // are; the list is still freed, by the task allocator the shell's is.
         CComRef<IMalloc> pMalloc;
-        if (SUCCEEDED(::SHGetMalloc(reinterpret_cast<IMalloc**>(pMalloc.Receive()))) && pMalloc)
-            pMalloc->Free(pidl);
+        if (FAILED(::SHGetMalloc(reinterpret_cast<IMalloc**>(pMalloc.Receive()))) || !pMalloc) {
+            ::CoTaskMemFree(pidl);
+            return;
+        }
+        pMalloc->Free(pidl);
     }
     const CString strPath = ComposeBrowsedFolder(strChosen);
     if (!strPath.IsEmpty())
