@@ -31,10 +31,21 @@ void PlaceOnMouseMonitor(CWnd& wnd)
 
 void ShowInPlaceOf(CWnd& next, const CWnd& current)
 {
+    // A minimised window's rectangle is the parking place off the screen: the
+    // next one goes where current comes back to, and stays minimised too, as
+    // the user left the wizard.
+    const bool bMinimised = current.IsIconic() != FALSE;
     CRect rcCurrent;
-    current.GetWindowRect(&rcCurrent);
+    if (bMinimised) {
+        WINDOWPLACEMENT wp = {};
+        wp.length = sizeof(wp);
+        ::GetWindowPlacement(current.GetSafeHwnd(), &wp);
+        rcCurrent = wp.rcNormalPosition;
+    } else {
+        current.GetWindowRect(&rcCurrent);
+    }
     next.SetWindowPos(nullptr, rcCurrent.left, rcCurrent.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    next.ShowWindow(SW_SHOW);
+    next.ShowWindow(bMinimised ? SW_SHOWMINNOACTIVE : SW_SHOW);
 }
 
 void ShowProgressPage(const CWnd& current)

@@ -25,7 +25,8 @@ extern CFourthStepDlg* g_pFourthStepDlg;
 void PlaceOnMouseMonitor(CWnd& wnd);
 
 // Shows next where current stands, so the wizard never jumps as one window
-// takes over from another. The caller hides current afterwards.
+// takes over from another; minimised when current is. The caller hides
+// current afterwards.
 void ShowInPlaceOf(CWnd& next, const CWnd& current);
 
 // Shows the progress page where current stands, creating it on first use;

@@ -2,7 +2,8 @@
 is up (the first page in both layouts, the agreement viewer, the progress
 page while a slow payload unpacks, the finish page, the guard's box): the
 installer keeps running, and a click on the window afterwards still does its
-job (on the progress page: its minimise button, while it unpacks). The
+job (on the progress page: its minimise button, while it unpacks; the
+finish page then comes up minimised in its place, and comes back there). The
 pages' timers keep posting messages meanwhile, and the pump offers every one
 of them to PreTranslateMessage with no active window of its own."""
 import tempfile
@@ -91,12 +92,37 @@ def test_progress_page_while_unpacking():
         expect([w for w in installer_windows(PAGE_SIZE) if w["hwnd"] == progress["hwnd"]],
                "the progress page is no longer shown")
         click_in(progress, MIN_BUTTON)
-        wait_until(lambda: [w for w in windows() if w["hwnd"] == progress["hwnd"] and is_minimised(w)],
-                   "the progress page to be minimised after a click on its minimise button", timeout=10)
-        expect(reg_value(PRODUCT_KEY, "Install") is None, "the page was minimised only after the unpacking ended")
+        # The unpacking may end while this looks: the finish page then takes
+        # the progress page's place minimised, which it does only when the
+        # click was handled while the progress page was up.
+        wait_until(lambda: [w for w in windows() if w["pid"] == progress["pid"] and w["cls"] == DIALOG_CLASS
+                            and w["visible"] and is_minimised(w)],
+                   "the progress page (or the finish page in its place) to be minimised after a click on its "
+                   "minimise button", timeout=10)
+        finish_restores_where_the_progress_page_stood(proc, progress)
     finally:
         stop(proc)
         reset_installation()
+
+
+def finish_restores_where_the_progress_page_stood(proc, progress):
+    """With the progress page minimised, the finish page comes up minimised in
+    its place; brought back as from the taskbar, it stands where the progress
+    page stood, on the screen (not at the parking place of minimised windows)."""
+    wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None, "the registration after unpacking", timeout=60)
+    finish = wait_until(lambda: ([w for w in windows() if w["pid"] == progress["pid"] and w["cls"] == DIALOG_CLASS
+                                  and w["visible"] and w["hwnd"] != progress["hwnd"]] or [None])[0],
+                        "the finish page", timeout=15)
+    expect(is_minimised(finish), "the finish page came up at %r over a minimised progress page"
+           % ((finish["x"], finish["y"]),))
+    wine(bin_path("tests", "e2e", "winprobe.exe"), "restore", str(finish["hwnd"]))
+    restored = wait_until(lambda: [w for w in windows() if w["hwnd"] == finish["hwnd"] and w["visible"]
+                                   and not is_minimised(w)], "the finish page to come back", timeout=15)[0]
+    expect((restored["x"], restored["y"], restored["w"], restored["h"]) ==
+           (progress["x"], progress["y"], PAGE_SIZE[0], PAGE_SIZE[1]),
+           "the finish page came back at %r, the progress page stood at %r"
+           % ((restored["x"], restored["y"], restored["w"], restored["h"]), (progress["x"], progress["y"])))
+    expect(proc.poll() is None, "the installer ended after unpacking (exit code %r)" % proc.returncode)
 
 
 def test_finish_page():

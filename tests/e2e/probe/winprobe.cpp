@@ -135,9 +135,13 @@ int wmain(int argc, wchar_t** argv)
     else if (argc == 5 && wcscmp(argv[1], L"ping") == 0)
         Ping(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[2], nullptr, 10))), _wtoi(argv[3]),
              static_cast<DWORD>(_wtoi(argv[4])));
+    else if (argc == 3 && wcscmp(argv[1], L"restore") == 0)
+        // What a click on a minimised window's taskbar button does.
+        SendMessageW(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[2], nullptr, 10))), WM_SYSCOMMAND,
+                     SC_RESTORE, 0);
     else {
         fputs("usage: winprobe windows|processes|text <hwnd> <id>|focus <hwnd>|foreground|texts <hwnd>"
-              "|ping <hwnd> <count> <period ms>\n", stderr);
+              "|ping <hwnd> <count> <period ms>|restore <hwnd>\n", stderr);
         return 2;
     }
     return 0;
