@@ -2,51 +2,48 @@
 
 #include <objidl.h>
 
+#include <utility>
+
 #include "skin/redraw_button.h"
 #include "skin/redraw_check_box.h"
 
-std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID)
+namespace {
+
+// A picture decoded from a custom-type resource, or null. GDI+ reads the
+// image's stream for as long as the image lives (the frames of an animation
+// among them), so the bytes are copied into a stream the image holds.
+std::unique_ptr<Gdiplus::Image> LoadResourceImage(UINT nID, LPCWSTR lpszType)
 {
     DWORD cb = 0;
-    const void* pBytes = LoadResourceBytes(MAKEINTRESOURCEW(nID), L"PNG", &cb);
+    const void* pBytes = LoadResourceBytes(MAKEINTRESOURCEW(nID), lpszType, &cb);
     if (!pBytes)
         return nullptr;
-    HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, cb);
-    if (!hBlock)
-        return nullptr;
-    void* pBlock = ::GlobalLock(hBlock);
-    if (!pBlock) {
-        ::GlobalFree(hBlock);
-        return nullptr;
-    }
-    memcpy(pBlock, pBytes, cb);
-    ::GlobalUnlock(hBlock);
     IStream* pStream = nullptr;
-    // Delete-on-release: the block goes with the image's last stream reference.
-    if (FAILED(::CreateStreamOnHGlobal(hBlock, TRUE, &pStream))) {
-        ::GlobalFree(hBlock);
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &pStream)))
         return nullptr;
-    }
-    std::unique_ptr<Gdiplus::Image> pImage(new Gdiplus::Image(pStream));
-    pStream->Release();
+    ULONG cbWritten = 0;
+    const LARGE_INTEGER zero = {};
+    std::unique_ptr<Gdiplus::Image> pImage;
+    if (SUCCEEDED(pStream->Write(pBytes, cb, &cbWritten)) && cbWritten == cb &&
+        SUCCEEDED(pStream->Seek(zero, STREAM_SEEK_SET, nullptr)))
+        pImage.reset(new Gdiplus::Image(pStream));
+    pStream->Release();   // the image keeps its own reference
     return pImage;
+}
+
+}  // namespace
+
+std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID)
+{
+    return LoadResourceImage(nID, L"PNG");
 }
 
 BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage)
 {
-    DWORD cb = 0;
-    const void* pBytes = LoadResourceBytes(MAKEINTRESOURCEW(IDG_BUSY), L"GIF", &cb);
-    if (!pBytes)
+    std::unique_ptr<Gdiplus::Image> pImage = LoadResourceImage(IDG_BUSY, L"GIF");
+    if (!pImage)
         return FALSE;
-    IStream* pStream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &pStream)))
-        return FALSE;
-    ULONG cbWritten = 0;
-    pStream->Write(pBytes, cb, &cbWritten);
-    LARGE_INTEGER zero = {};
-    pStream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    ppImage->reset(new Gdiplus::Image(pStream));
-    pStream->Release();
+    *ppImage = std::move(pImage);
     return TRUE;
 }
 
