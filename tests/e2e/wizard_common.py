@@ -167,6 +167,14 @@ def wait_exit(proc, timeout=30):
     return proc.returncode
 
 
+def close_failed_installation(proc, progress):
+    """The progress page's close button, after a failure: the installer ends
+    with 0 and nothing is registered."""
+    click_in(progress, CLOSE_BUTTON)
+    expect(wait_exit(proc) == 0, "exit code after closing: expected 0, got %r" % proc.returncode)
+    expect(reg_value(PRODUCT_KEY, "Install") is None, "a failed installation was registered")
+
+
 def stop(proc):
     if proc and proc.poll() is None:
         proc.kill()

@@ -42,9 +42,7 @@ def test_failure_box_and_closable_page():
             time.sleep(0.7)
             expect(proc.poll() is None, k + " ended the installer")
 
-        click_in(progress, CLOSE_BUTTON)
-        expect(wait_exit(proc) == 0, "exit code after closing: expected 0, got %r" % proc.returncode)
-        expect(reg_value(PRODUCT_KEY, "Install") is None, "a failed installation was registered")
+        close_failed_installation(proc, progress)
     finally:
         stop(proc)
         reset_installation()

@@ -100,9 +100,7 @@ def test_install_folder_on_a_full_disk():
             expect("answers=5" in out, "the progress page does not answer after the box: %r" % out)
             expect_shot("full_disk_page_after_box",
                         dark_pixels(progress, (30, 25, 150, 41), 10, "title 正在安装Vellomar", level=160))
-            click_in(progress, CLOSE_BUTTON)
-            expect(wait_exit(proc) == 0, "exit code after closing: expected 0, got %r" % proc.returncode)
-            expect(reg_value(PRODUCT_KEY, "Install") is None, "a failed installation was registered")
+            close_failed_installation(proc, progress)
         finally:
             stop(proc)
     reset_installation()
