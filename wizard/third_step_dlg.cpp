@@ -17,15 +17,17 @@ namespace {
 constexpr Gdiplus::ARGB CLR_TITLE = 0xFF333333;
 constexpr Gdiplus::ARGB CLR_NUMBER = 0xFFD2D2D2;
 constexpr int FULL_PERCENT = 100;
-// Only the big number is repainted per progress message; the bar repaints itself.
-constexpr RECT RC_NUMBER = {140, 70, 250, 160};
+// Only the big number is repainted per progress message; the bar repaints
+// itself. The number is right-aligned at x = 260 and may be three digits wide.
+constexpr RECT RC_NUMBER = {100, 60, 262, 170};
 
 }  // namespace
 
 IMPLEMENT_DYNAMIC(CThirdStepDlg, CBaseDlg)
 
 BEGIN_MESSAGE_MAP(CThirdStepDlg, CBaseDlg)
-    ON_MESSAGE(WM_INSTALL_NOTIFY, &CThirdStepDlg::OnInstallNotify) // LRESULT OnInstallNotify(WPARAM, LPARAM)
+    ON_MESSAGE(WM_INSTALL_NOTIFY, &CThirdStepDlg::OnInstallNotify)   // LRESULT OnInstallNotify(WPARAM, LPARAM)
+    ON_MESSAGE(WM_START_UNPACKING, &CThirdStepDlg::OnStartUnpacking) // LRESULT OnStartUnpacking(WPARAM, LPARAM)
 END_MESSAGE_MAP()
 
 CThirdStepDlg::CThirdStepDlg()
@@ -57,10 +59,20 @@ BOOL CThirdStepDlg::OnInitDialog()
     // No cancel while files are written; a failure enables it again.
     m_btnClose.EnableWindow(FALSE);
 
+    // Not from here: the page is shown after this returns, and showing a
+    // window can take seconds (a window manager that answers slowly, or
+    // none). The files would be written meanwhile, by a page that cannot be
+    // seen or closed.
+    PostMessage(WM_START_UNPACKING);
+    return TRUE;
+}
+
+LRESULT CThirdStepDlg::OnStartUnpacking(WPARAM, LPARAM)
+{
     CString strDir = g_strInstallPath;
     if (CreateDirectoryPath(strDir))
         StartExtraction(m_hWnd, g_strInstallPath.str(), g_strInstallPath.str(), m_pJob);
-    return TRUE;
+    return 0;
 }
 
 void CThirdStepDlg::DrawPageContent(CDC& dcMem)

@@ -1,5 +1,5 @@
 // third_step_dlg.h: CThirdStepDlg, the progress page. It starts the
-// extraction as it initialises, shows each percent the worker posts, and on
+// extraction once it is on screen, shows each percent the worker posts, and on
 // success registers the installation and hands over to the finish page. On a
 // failure it tells the user why and lets the page be closed.
 #pragma once
@@ -9,6 +9,10 @@
 #include "skin/skin_progress_ctrl.h"
 
 struct ExtractJob;
+
+// Posted by the progress page to itself as it initialises: the unpacking
+// starts when the hand-over from the first page is over.
+constexpr UINT WM_START_UNPACKING = WM_APP + 0x31;
 
 class CThirdStepDlg : public CBaseDlg
 {
@@ -25,6 +29,7 @@ protected:
 
     // Handlers
     afx_msg LRESULT OnInstallNotify(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnStartUnpacking(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
