@@ -49,7 +49,9 @@ SetupArgs ParseSetupArgs(const CString& strCommandLine)
             while (nEnd > nPos && IsBlank(str[nEnd - 1]))
                 --nEnd;
             const std::wstring strDir = str.substr(nPos + wcslen(DIR_PREFIX), nEnd - nPos - wcslen(DIR_PREFIX));
-            if (strDir.empty())
+            if (bHaveDir)
+                args.strError = Problem(DIR_PREFIX, L"the folder is given twice");
+            else if (strDir.empty())
                 args.strError = Problem(DIR_PREFIX, L"no folder given");
             args.strInstallDir = strDir.c_str();
             bHaveDir = true;
@@ -66,6 +68,14 @@ SetupArgs ParseSetupArgs(const CString& strCommandLine)
         }
         if (bQuoted) {
             args.strError = Problem(strArg, L"a quote is not closed");
+        } else if (StartsWithNoCase(strArg, 0, DIR_PREFIX)) {
+            // Only a quoted folder gets here: taken as a whole, like the bare form.
+            if (bHaveDir)
+                args.strError = Problem(strArg, L"the folder is given twice");
+            else if (strArg.size() == wcslen(DIR_PREFIX))
+                args.strError = Problem(strArg, L"no folder given");
+            args.strInstallDir = strArg.substr(wcslen(DIR_PREFIX)).c_str();
+            bHaveDir = true;
         } else if (StartsWithNoCase(strArg, 0, SILENT_SWITCH) && strArg.size() == wcslen(SILENT_SWITCH)) {
             args.bSilent = true;
         } else if (StartsWithNoCase(strArg, 0, LOG_PREFIX)) {

@@ -30,6 +30,7 @@ TEST(SetupArgs, Table)
         { L"/S \"/LOG=C:\\my logs\\a.txt\"", true, L"C:\\my logs\\a.txt", L"", false },
         { L"/S /LOG=\"C:\\my logs\\a.txt\"", true, L"C:\\my logs\\a.txt", L"", false },
         { L"/log=a.txt", false, L"a.txt", L"", false },
+        { L"/S \"/D=C:\\a b\" /LOG=l", true, L"l", L"C:\\a b", false },
         // Faults.
         { L"/X", false, L"", L"", true },
         { L"/S /SILENT", true, L"", L"", true },
@@ -40,6 +41,7 @@ TEST(SetupArgs, Table)
         { L"/S /LOG=\"C:\\a b", true, L"", L"", true },
         { L"/D=C:\\V", false, L"", L"C:\\V", true },   // a folder only for a silent run
         { L"S", false, L"", L"", true },
+        { L"/S \"/D=C:\\a\" /D=C:\\b", true, L"", L"", true },
     };
     for (const auto& c : cases) {
         const SetupArgs args = ParseSetupArgs(c.pszLine);
