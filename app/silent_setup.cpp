@@ -119,8 +119,13 @@ class CReportWaiter : public CHttpRequestManager
 public:
     void OnRequestComplete(CHttpRequest* pRequest) override
     {
+        const int nStatus = pRequest->GetResponse().m_nStatusCode;
+        if (nStatus == 0) {
+            m_strOutcome = L"report: not delivered (no answer from the server)";
+            return;
+        }
         CString strLine;
-        strLine.Format(L"report: answered with HTTP status %d", pRequest->GetResponse().m_nStatusCode);
+        strLine.Format(L"report: answered with HTTP status %d", nStatus);
         m_strOutcome = strLine;
     }
     void OnRequestTimeout(CHttpRequest*) override { m_strOutcome = L"report: no answer in time"; }
