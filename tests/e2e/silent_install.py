@@ -87,8 +87,8 @@ def test_default_folder_entry_and_quiet_uninstall():
     files_kb = sum(os.path.getsize(unix_path(f)) for f in installed_files_of(install_dir)) / 1024
     expect(files_kb <= size_kb <= files_kb + 64, "EstimatedSize %d KB for %.0f KB of files" % (size_kb, files_kb))
     expect_log_lines(r" mode: silent$", r" folder: .*\\Vellomar\\$", r" space: \d+ bytes free", r" staging",
-                     r" block 1: \d+ entries", r" block 1: written", r" registration: done", r" report: ",
-                     r" finished: exit code 0$")
+                     r" block 1: \d+ entries", r" block 1: written", r" registration: done",
+                     r" report: answered with HTTP status \d+$", r" finished: exit code 0$")
 
     # The quiet command as a deployment tool runs it: no question, all gone.
     quiet = re.match(r'^"([^"]+)" (/S)$', values["QuietUninstallString"])
@@ -131,6 +131,8 @@ def test_failures_have_their_codes_and_register_nothing():
         expect(rc == want, "%s: expected %d, got %r" % (what, want, rc))
     expect_nothing_registered()
 
+    # The damaged run left what it unpacked before the bad block.
+    reset_installation()
     d = tempfile.mkdtemp(prefix="vlsilent")
     exe = os.path.join(d, "Vellomar.exe")
     shutil.copy(APP_SOURCE, exe)
@@ -147,5 +149,23 @@ def test_failures_have_their_codes_and_register_nothing():
     expect(not win_exists(default_install_dir() + "Vellomar.exe"), "files written while Vellomar ran")
 
 
+def test_bad_argument_box_when_interactive():
+    """Without /S a bad argument is told in the skin's box, before any page;
+    the installer then ends with code 1."""
+    reset_installation()
+    proc = start(VLSETUP, "/X")
+    try:
+        box = wait_box()
+        expect_size(box, BOX_SIZE, "argument box")
+        expect(not installer_windows(PAGE_SIZE), "a page came with a bad argument")
+        expect_shot("setup_bad_argument_box", dark_pixels(box, (60, 65, 320, 155), 20, "argument message"))
+        click_in(box, BOX_SECOND)
+        rc = wait_exit(proc)
+        expect(rc == 1, "exit code: expected 1, got %r" % rc)
+    finally:
+        stop(proc)
+    expect_nothing_registered()
+
+
 run_tests([test_default_folder_entry_and_quiet_uninstall, test_folder_with_spaces_without_quotes,
-           test_failures_have_their_codes_and_register_nothing])
+           test_failures_have_their_codes_and_register_nothing, test_bad_argument_box_when_interactive])
