@@ -9,6 +9,7 @@
 #include "app/silent_setup.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
+#include "wizard/install_rules.h"
 #include "wizard/message_box_dlg.h"
 
 namespace {
@@ -144,6 +145,9 @@ void CVLSetupApp::ShowCommandLineProblem(LPCWSTR pszFormat, const CString& strPr
 {
     CString strMessage;
     strMessage.Format(pszFormat, static_cast<LPCWSTR>(strProblem));
+    LogSetupStep(L"failed: " + strMessage);
+    // The box wraps at word breaks only: a long path is shortened there.
+    strMessage.Format(pszFormat, static_cast<LPCWSTR>(CompactPath(strProblem)));
     CMessageBoxDlg box;
     // Either button ends the installer: there is nothing to retry.
     box.m_strFirstText = L"退出";
