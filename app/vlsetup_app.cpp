@@ -6,14 +6,19 @@
 
 #include "app/running_guard.h"
 #include "app/running_app.h"
+#include "app/silent_setup.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
+#include "wizard/install_rules.h"
 #include "wizard/message_box_dlg.h"
 
 namespace {
 
 constexpr wchar_t RUNNING_APP_MESSAGE[] =
     L"检测到Vellomar正在运行，安装无法继续！\r\n\r\n请退出Vellomar后点击「重试」，或\r\n者点击「取消」退出安装。";
+constexpr wchar_t BAD_ARGUMENTS_MESSAGE_FORMAT[] =
+    L"无法识别的命令行参数:\r\n%s\r\n\r\n用法: VLSetup.exe [/S] [/LOG=文件] [/D=路径]";
+constexpr wchar_t LOG_NOT_OPENED_MESSAGE_FORMAT[] = L"无法创建日志文件:\r\n%s";
 constexpr wchar_t PROFILE_REGISTRY_KEY[] = L"应用程序向导生成的本地应用程序";
 
 // The installer never shuts the system down; the privilege is only held.
@@ -41,6 +46,10 @@ CVLSetupApp::~CVLSetupApp() = default;
 
 BOOL CVLSetupApp::InitInstance()
 {
+    const SetupArgs args = ParseSetupArgs(m_lpCmdLine ? m_lpCmdLine : L"");
+    if (!StartFromCommandLine(args))
+        return FALSE;
+
     if (!m_instance.Claim()) {
         DeferToRunningInstaller();
         return FALSE;
@@ -58,6 +67,17 @@ BOOL CVLSetupApp::InitInstance()
     CWndShadow::InitShadowSupport(m_hInstance);
     AfxInitRichEdit();
     EnableShutdownPrivilege();
+
+    if (!args.strError.IsEmpty()) {
+        ShowCommandLineProblem(BAD_ARGUMENTS_MESSAGE_FORMAT, args.strError);
+        m_nExitCode = SETUP_EXIT_BAD_ARGUMENTS;
+        return FALSE;
+    }
+    if (!args.strLogFile.IsEmpty() && !m_log.IsOpen()) {
+        ShowCommandLineProblem(LOG_NOT_OPENED_MESSAGE_FORMAT, args.strLogFile);
+        m_nExitCode = SETUP_EXIT_LOG_NOT_OPENED;
+        return FALSE;
+    }
 
     CMessageBoxDlg box;
     const bool bGoOn = PassRunningAppGuard(
@@ -101,5 +121,38 @@ int CVLSetupApp::ExitInstance()
         ::CoUninitialize();
         Gdiplus::GdiplusShutdown(m_gdiplusToken);
     }
-    return 0;
+    SetSetupLog(nullptr);
+    return m_nExitCode;
+}
+
+BOOL CVLSetupApp::StartFromCommandLine(const SetupArgs& args)
+{
+    if (!args.strLogFile.IsEmpty() && m_log.Open(args.strLogFile))
+        SetSetupLog(&m_log);
+    if (!args.bSilent) {
+        LogSetupStep(L"mode: wizard");
+        return TRUE;
+    }
+    // No window at all from here on: a problem is an exit code.
+    if (!args.strLogFile.IsEmpty() && !m_log.IsOpen())
+        m_nExitCode = SETUP_EXIT_LOG_NOT_OPENED;
+    else
+        m_nExitCode = RunSilentSetup(args, m_instance);
+    return FALSE;
+}
+
+void CVLSetupApp::ShowCommandLineProblem(LPCWSTR pszFormat, const CString& strProblem)
+{
+    CString strMessage;
+    strMessage.Format(pszFormat, static_cast<LPCWSTR>(strProblem));
+    LogSetupStep(L"failed: " + strMessage);
+    // The box wraps at word breaks only: a long path is shortened there.
+    strMessage.Format(pszFormat, static_cast<LPCWSTR>(CompactPath(strProblem)));
+    CMessageBoxDlg box;
+    // Either button ends the installer: there is nothing to retry.
+    box.m_strFirstText = L"退出";
+    box.m_strSecondText = L"确定";
+    box.m_nIconID = IDP_ICON_ALERT;
+    box.m_strMessage = strMessage;
+    box.DoModal();
 }

@@ -12,6 +12,7 @@
 #include "engine/archive_stream.h"
 #include "engine/folder_stream.h"
 #include "engine/product.h"
+#include "engine/setup_log.h"
 
 extern "C" {
 #include "7zCrc.h"
@@ -343,6 +344,7 @@ public:
 
     void Run()
     {
+        LogLane(L"block %ld: %u entries", m_lane.entries.size());
         if (m_lane.nFolder != NO_BLOCK
             && m_stream.Start(m_run.m_pDb, m_lane.nFolder, m_run.m_pJob->strArchivePath, &m_run.m_nFailedLane,
                               m_nLane) != SZ_OK) {
@@ -358,8 +360,11 @@ public:
                 return;
             }
         }
-        if (m_lane.nFolder != NO_BLOCK && m_stream.Finish() != SZ_OK)
+        if (m_lane.nFolder != NO_BLOCK && m_stream.Finish() != SZ_OK) {
             m_run.Fail(m_nLane, {INSTALL_ERR_DECODE, 0});
+            return;
+        }
+        LogLane(L"block %ld: written (%u entries)", m_lane.entries.size());
     }
 
 private:
@@ -478,6 +483,14 @@ private:
         }
         m_closer.Add(file.Release());
         return {};
+    }
+
+    // One line of the setup log about this lane (numbered from 1).
+    void LogLane(LPCWSTR pszFormat, size_t nEntries) const
+    {
+        CString strLine;
+        strLine.Format(pszFormat, static_cast<long>(m_nLane + 1), static_cast<unsigned>(nEntries));
+        LogSetupStep(strLine);
     }
 
     CRun& m_run;

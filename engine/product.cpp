@@ -1,5 +1,7 @@
 #include "engine/product.h"
 
+#include <windows.h>
+
 CString g_strInstallPath;
 
 CString GetUninstallKeyName()
@@ -14,4 +16,10 @@ CString GetProductKeyName()
     CString strKey;
     strKey.Format(PRODUCT_KEY_FORMAT, PRODUCT_NAME);
     return strKey;
+}
+
+unsigned GetAppVerCode(const std::wstring& strInstallDir)
+{
+    const std::wstring strFile = strInstallDir + VERSION_INI_FILE;
+    return GetPrivateProfileIntW(VERSION_INI_SECTION, VERSION_INI_KEY, 0, strFile.c_str());
 }

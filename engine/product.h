@@ -2,6 +2,7 @@
 // registration steps, the report and the uninstaller all take their names,
 // keys and addresses from here.
 #pragma once
+#include <string>
 #include "afx/afxstr.h"
 
 // The product: registry key names, shortcut names, folder name, captions.
@@ -26,6 +27,15 @@ constexpr const wchar_t INSTALL_DIR_VALUE_LEGACY[] = L"Install_Dir";   // read f
 // HKEY_LOCAL_MACHINE keys (32-bit view), relative to the hive.
 CString GetUninstallKeyName();   // Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellomar
 CString GetProductKeyName();     // Software\Vellomar
+
+// The installed application's version code, below the install directory.
+constexpr wchar_t VERSION_INI_FILE[] = L"config\\version.ini";
+constexpr wchar_t VERSION_INI_SECTION[] = L"VERSION";
+constexpr wchar_t VERSION_INI_KEY[] = L"AppVerCode";
+
+// AppVerCode from <strInstallDir>config\version.ini; 0 when missing.
+// strInstallDir ends with a backslash, as the installer's install path does.
+unsigned GetAppVerCode(const std::wstring& strInstallDir);
 
 // The size the installation is said to need (shown as 25.5MB).
 constexpr unsigned long long REQUIRED_FREE_BYTES = 26776666;

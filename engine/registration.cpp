@@ -18,7 +18,7 @@ constexpr const wchar_t INTERNET_SHORTCUT_EXTENSION[] = L".url";
 
 // Creates one .lnk to strTarget, started in the installation folder. Every
 // failure skips the link; the caller goes on with the next one.
-void SaveShellLink(const CString& strLinkPath, const CString& strTarget, bool bSetShowCmd)
+void SaveShellLink(const CString& strLinkPath, const CString& strTarget, const CString& strInstallDir, bool bSetShowCmd)
 {
     if (strLinkPath.IsEmpty())
         return;
@@ -29,7 +29,7 @@ void SaveShellLink(const CString& strLinkPath, const CString& strTarget, bool bS
     if (FAILED(pLink->QueryInterface(IID_IPersistFile, pFile.Receive())))
         return;
     pLink->SetPath(strTarget);
-    pLink->SetWorkingDirectory(g_strInstallPath);
+    pLink->SetWorkingDirectory(strInstallDir);
     if (bSetShowCmd)
         pLink->SetShowCmd(SW_SHOWNORMAL);
     pFile->Save(strLinkPath, TRUE);
@@ -67,6 +67,63 @@ void SetStringValue(HKEY hKey, LPCWSTR pszName, const CString& strData)
     RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCWSTR>(strData)), cbData);
 }
 
+// strFolder with one backslash at its end.
+CString WithBackslash(const CString& strFolder)
+{
+    if (!strFolder.IsEmpty() && strFolder[strFolder.GetLength() - 1] == L'\\')
+        return strFolder;
+    return strFolder + L"\\";
+}
+
+// Writes one REG_DWORD value; a failure is ignored.
+void SetDwordValue(HKEY hKey, LPCWSTR pszName, DWORD dwData)
+{
+    RegSetValueExW(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwData), sizeof(dwData));
+}
+
+// The bytes of every file below strFolder, its subfolders included; what
+// cannot be listed counts nothing.
+ULONGLONG GetFolderSize(const CString& strFolder)
+{
+    WIN32_FIND_DATAW fd = {};
+    HANDLE hFind = ::FindFirstFileW(WithBackslash(strFolder) + L"*", &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return 0;
+    ULONGLONG nBytes = 0;
+    do {
+        const CString strName(fd.cFileName);
+        if (strName == L"." || strName == L"..")
+            continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A junction could loop back up the tree: not followed.
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                nBytes += GetFolderSize(WithBackslash(strFolder) + strName);
+        } else {
+            nBytes += (static_cast<ULONGLONG>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+        }
+    } while (::FindNextFileW(hFind, &fd));
+    ::FindClose(hFind);
+    return nBytes;
+}
+
+} // namespace
+
+DWORD ToKilobytes(ULONGLONG nBytes)
+{
+    const ULONGLONG nKilobytes = (nBytes + BYTES_PER_KILOBYTE - 1) / BYTES_PER_KILOBYTE;
+    return nKilobytes > MAXDWORD ? MAXDWORD : static_cast<DWORD>(nKilobytes);
+}
+
+CString FormatInstallDate(const SYSTEMTIME& st)
+{
+    CString strDate;
+    strDate.Format(L"%04u%02u%02u", static_cast<unsigned>(st.wYear), static_cast<unsigned>(st.wMonth),
+                   static_cast<unsigned>(st.wDay));
+    return strDate;
+}
+
+namespace {
+
 // "<folder>\<name><extension>", or empty when the folder is unknown (a link
 // must never land relative to the current drive's root).
 CString FormatFilePath(const CString& strFolder, LPCWSTR pszName, LPCWSTR pszExtension)
@@ -80,14 +137,14 @@ CString FormatFilePath(const CString& strFolder, LPCWSTR pszName, LPCWSTR pszExt
 
 } // namespace
 
-CString GetAppExePath()
+CString GetAppExePath(const CString& strInstallDir)
 {
-    return g_strInstallPath + APP_EXE_NAME;
+    return strInstallDir + APP_EXE_NAME;
 }
 
-CString GetUninstallExePath()
+CString GetUninstallExePath(const CString& strInstallDir)
 {
-    return g_strInstallPath + UNINSTALL_EXE_NAME;
+    return strInstallDir + UNINSTALL_EXE_NAME;
 }
 
 CString QuoteCommandPath(const CString& strPath)
@@ -98,9 +155,16 @@ CString QuoteCommandPath(const CString& strPath)
     return L"\"" + strPath + L"\"";
 }
 
-CString GetUninstallCommand()
+CString GetUninstallCommand(const CString& strInstallDir)
 {
-    return QuoteCommandPath(GetUninstallExePath());
+    return QuoteCommandPath(GetUninstallExePath(strInstallDir));
+}
+
+CString GetQuietUninstallCommand(const CString& strInstallDir)
+{
+    // Always quoted, so that the switch can never read as part of the path.
+    const CString strExe = GetUninstallExePath(strInstallDir);
+    return L"\"" + strExe + L"\" " + UNINSTALL_SILENT_SWITCH;
 }
 
 CString GetShellFolderPath(int nCsidl)
@@ -164,35 +228,35 @@ std::vector<CString> GetInstalledLinkPaths()
              GetHomePageLinkPath() };
 }
 
-BOOL CreateQuickLaunchShortcut()
+BOOL CreateQuickLaunchShortcut(const CString& strInstallDir)
 {
     // The Quick Launch folder is not created: where it is missing, the save
     // fails and no link appears.
-    SaveShellLink(GetQuickLaunchLinkPath(), GetAppExePath(), true);
+    SaveShellLink(GetQuickLaunchLinkPath(), GetAppExePath(strInstallDir), strInstallDir, true);
     return TRUE;
 }
 
-BOOL CreateDesktopShortcut()
+BOOL CreateDesktopShortcut(const CString& strInstallDir)
 {
     const CString strDesktop = GetShellFolderPath(CSIDL_DESKTOPDIRECTORY);
     if (!CreateDirectoryPath(strDesktop))
         return FALSE;
-    SaveShellLink(GetDesktopLinkPath(), GetAppExePath(), false);
+    SaveShellLink(GetDesktopLinkPath(), GetAppExePath(strInstallDir), strInstallDir, false);
     return TRUE;
 }
 
-BOOL CreateStartMenuShortcuts()
+BOOL CreateStartMenuShortcuts(const CString& strInstallDir)
 {
     const CString strGroup = GetProgramGroupPath();
     if (!CreateDirectoryPath(strGroup))
         return FALSE;
     // Independent links: a failure of the first does not stop the second.
-    SaveShellLink(GetProgramLinkPath(), GetAppExePath(), false);
-    SaveShellLink(GetUninstallLinkPath(), GetUninstallExePath(), false);
+    SaveShellLink(GetProgramLinkPath(), GetAppExePath(strInstallDir), strInstallDir, false);
+    SaveShellLink(GetUninstallLinkPath(), GetUninstallExePath(strInstallDir), strInstallDir, false);
     return TRUE;
 }
 
-void CreateHomePageLink()
+void CreateHomePageLink(const CString& strInstallDir)
 {
     // The group was created by CreateStartMenuShortcuts.
     const CString strLinkPath = GetHomePageLinkPath();
@@ -207,43 +271,55 @@ void CreateHomePageLink()
     {
         CComRef<IShellLinkW> pLink;
         if (SUCCEEDED(pUrl->QueryInterface(IID_IShellLinkW, pLink.Receive())))
-            pLink->SetIconLocation(GetAppExePath(), 0);
+            pLink->SetIconLocation(GetAppExePath(strInstallDir), 0);
         else
-            SetInternetShortcutIcon(pUrl.get(), GetAppExePath(), 0);
+            SetInternetShortcutIcon(pUrl.get(), GetAppExePath(strInstallDir), 0);
     }
     CComRef<IPersistFile> pFile;
     if (SUCCEEDED(pUrl->QueryInterface(IID_IPersistFile, pFile.Receive())))
         pFile->Save(strLinkPath, TRUE);
 }
 
-void WriteUninstallEntry()
+void WriteUninstallEntry(const CString& strInstallDir)
 {
     CRegistryKey key;
     if (key.Create(HKEY_LOCAL_MACHINE, GetUninstallKeyName(), KEY_WRITE) != ERROR_SUCCESS)
         return;
     // The shell runs UninstallString as a command line, so a path with spaces
     // goes in quotes; DisplayIcon is a plain path.
-    SetStringValue(key, UNINSTALL_VALUE_DISPLAY_ICON, GetAppExePath());
+    SetStringValue(key, UNINSTALL_VALUE_DISPLAY_ICON, GetAppExePath(strInstallDir));
     SetStringValue(key, UNINSTALL_VALUE_DISPLAY_NAME, PRODUCT_NAME);
     SetStringValue(key, UNINSTALL_VALUE_PUBLISHER, PRODUCT_PUBLISHER);
-    SetStringValue(key, UNINSTALL_VALUE_UNINSTALL_STRING, GetUninstallCommand());
+    SetStringValue(key, UNINSTALL_VALUE_UNINSTALL_STRING, GetUninstallCommand(strInstallDir));
     SetStringValue(key, UNINSTALL_VALUE_URL_INFO_ABOUT, PRODUCT_HOME_PAGE_URL);
+
+    CString strVersion;
+    strVersion.Format(L"%u", GetAppVerCode(strInstallDir.str()));
+    SetStringValue(key, UNINSTALL_VALUE_DISPLAY_VERSION, strVersion);
+    SetDwordValue(key, UNINSTALL_VALUE_ESTIMATED_SIZE, ToKilobytes(GetFolderSize(strInstallDir)));
+    SetStringValue(key, UNINSTALL_VALUE_INSTALL_LOCATION, strInstallDir);
+    SYSTEMTIME st = {};
+    ::GetLocalTime(&st);
+    SetStringValue(key, UNINSTALL_VALUE_INSTALL_DATE, FormatInstallDate(st));
+    SetDwordValue(key, UNINSTALL_VALUE_NO_MODIFY, 1);
+    SetDwordValue(key, UNINSTALL_VALUE_NO_REPAIR, 1);
+    SetStringValue(key, UNINSTALL_VALUE_QUIET_UNINSTALL_STRING, GetQuietUninstallCommand(strInstallDir));
 }
 
-void WriteInstallDirValue()
+void WriteInstallDirValue(const CString& strInstallDir)
 {
     CRegistryKey key;
     if (key.Create(HKEY_LOCAL_MACHINE, GetProductKeyName(), KEY_WRITE) != ERROR_SUCCESS)
         return;
-    SetStringValue(key, INSTALL_DIR_VALUE, g_strInstallPath);
+    SetStringValue(key, INSTALL_DIR_VALUE, strInstallDir);
 }
 
-void RegisterInstallation()
+void RegisterInstallation(const CString& strInstallDir)
 {
-    CreateQuickLaunchShortcut();
-    CreateDesktopShortcut();
-    CreateStartMenuShortcuts();
-    CreateHomePageLink();
-    WriteUninstallEntry();
-    WriteInstallDirValue();
+    CreateQuickLaunchShortcut(strInstallDir);
+    CreateDesktopShortcut(strInstallDir);
+    CreateStartMenuShortcuts(strInstallDir);
+    CreateHomePageLink(strInstallDir);
+    WriteUninstallEntry(strInstallDir);
+    WriteInstallDirValue(strInstallDir);
 }

@@ -24,12 +24,6 @@ std::string GetInstallReportUrl()
     return std::string("http://") + VL_COLLECT_HOST + INSTALL_REPORT_PATH;
 }
 
-unsigned GetAppVerCode(const std::wstring& strInstallDir)
-{
-    const std::wstring strFile = strInstallDir + VERSION_INI_FILE;
-    return GetPrivateProfileIntW(VERSION_INI_SECTION, VERSION_INI_KEY, 0, strFile.c_str());
-}
-
 std::wstring FormatMacAddress(const UCHAR abAddress[6])
 {
     static const wchar_t kHex[] = L"0123456789ABCDEF";

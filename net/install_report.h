@@ -6,6 +6,7 @@
 // the version code from the installed version.ini, the adapter address through
 // NetBIOS (behind a replaceable call), the Collect-Data line and the request.
 #pragma once
+#include "engine/product.h"
 #include "net/http_request_manager.h"
 #include <nb30.h>
 #include <functional>
@@ -18,17 +19,8 @@ constexpr int INSTALL_REPORT_METHOD = 1;   // POST
 constexpr char INSTALL_REPORT_BODY[] = "{\"opt\":0}";
 constexpr wchar_t INSTALL_REPORT_HEADER[] = L"Collect-Data";
 
-// The installed application's version code, below the install directory.
-constexpr wchar_t VERSION_INI_FILE[] = L"config\\version.ini";
-constexpr wchar_t VERSION_INI_SECTION[] = L"VERSION";
-constexpr wchar_t VERSION_INI_KEY[] = L"AppVerCode";
-
 // The report's URL as narrow text (the host is chosen at build time).
 std::string GetInstallReportUrl();
-
-// AppVerCode from <strInstallDir>config\version.ini; 0 when missing.
-// strInstallDir ends with a backslash, as the installer's install path does.
-unsigned GetAppVerCode(const std::wstring& strInstallDir);
 
 // Twelve upper-case hex digits, bytes in address order, no separators.
 std::wstring FormatMacAddress(const UCHAR abAddress[6]);

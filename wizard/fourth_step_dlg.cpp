@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "engine/product.h"
+#include "engine/user_launch.h"
 #include "net/install_report.h"
 #include "skin/png_resource.h"
 
@@ -58,7 +59,8 @@ void CFourthStepDlg::OnBnClickedClose()
 
 void CFourthStepDlg::OnBnClickedStart()
 {
-    // A bare file name: resolved in, and started with, the install folder.
-    ::ShellExecuteW(nullptr, L"open", APP_EXE_NAME, nullptr, g_strInstallPath, SW_SHOWNORMAL);
+    // As the signed-in user, not with the installer's rights; the full path,
+    // since the desktop's shell resolves names in a folder of its own.
+    LaunchAsUser(g_strInstallPath + APP_EXE_NAME, g_strInstallPath);
     PostQuitToMainWnd();
 }

@@ -74,8 +74,6 @@ CString GetPathProblemText(const InstallPathCheck& check)
 
 // ---- Progress page ----------------------------------------------------------------
 
-namespace {
-
 CString CompactPath(LPCWSTR pszPath)
 {
     if (!pszPath || !*pszPath)
@@ -85,8 +83,6 @@ CString CompactPath(LPCWSTR pszPath)
         return CString(pszPath).Left(FAILURE_PATH_MAX_CHARS);
     return szShort;
 }
-
-}  // namespace
 
 CString GetInstallFailureText(WPARAM nCode, LPCWSTR pszPath)
 {

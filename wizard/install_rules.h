@@ -35,6 +35,10 @@ CString GetPathProblemText(const InstallPathCheck& check);
 // a longer path would run past its right edge.
 constexpr UINT FAILURE_PATH_MAX_CHARS = 40;
 
+// A path shortened with an ellipsis to at most FAILURE_PATH_MAX_CHARS, as
+// the message box shows it; empty for null or empty.
+CString CompactPath(LPCWSTR pszPath);
+
 // The message the progress page shows for a failure code (2 to 9) of the
 // extraction; pszPath is the failing file for codes 5 and 6 (may be null).
 // Empty for codes that are not failures.

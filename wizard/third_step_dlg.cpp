@@ -7,6 +7,7 @@
 #include "engine/extract.h"
 #include "engine/product.h"
 #include "engine/registration.h"
+#include "engine/setup_log.h"
 #include "skin/png_resource.h"
 #include "wizard/fourth_step_dlg.h"
 #include "wizard/install_rules.h"
@@ -70,8 +71,13 @@ BOOL CThirdStepDlg::OnInitDialog()
 LRESULT CThirdStepDlg::OnStartUnpacking(WPARAM, LPARAM)
 {
     CString strDir = g_strInstallPath;
-    if (CreateDirectoryPath(strDir))
+    LogSetupStep(L"folder: " + g_strInstallPath);
+    if (CreateDirectoryPath(strDir)) {
+        LogSetupStep(L"staging the payload");
         StartExtraction(m_hWnd, g_strInstallPath.str(), g_strInstallPath.str(), m_pJob);
+    } else {
+        LogSetupStep(L"failed: the folder could not be created: " + g_strInstallPath);
+    }
     return 0;
 }
 
@@ -109,7 +115,9 @@ LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)
 
 void CThirdStepDlg::OnInstallDone()
 {
-    RegisterInstallation();
+    LogSetupStep(L"extraction: done");
+    RegisterInstallation(g_strInstallPath);
+    LogSetupStep(L"registration: done");
 
     m_strPercent.Format(L"%d", FULL_PERCENT);
     m_progress.SendMessage(PBM_SETPOS, FULL_PERCENT, 0);
@@ -132,6 +140,10 @@ void CThirdStepDlg::OnInstallFailed(WPARAM nCode, LPARAM lParam)
     const CString strText = GetInstallFailureText(nCode, pPath.get());
     if (strText.IsEmpty())
         return;
+    CString strLine;
+    strLine.Format(L"failed: extraction code %u, %s", static_cast<unsigned>(nCode),
+                   static_cast<LPCWSTR>(pPath ? CString(pPath.get()) : g_strInstallPath));
+    LogSetupStep(strLine);
 
     // The worker has stopped for good: the user may leave now.
     m_btnClose.EnableWindow(TRUE);

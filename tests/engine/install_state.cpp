@@ -233,9 +233,9 @@ void CInstallSandbox::Install(const CString& strDir)
 {
     g_strInstallPath = strDir + L"\\";
     ASSERT_EQ(INSTALL_DONE, ExtractPayload(g_strInstallPath)) << "extracting into " << strDir.str();
-    ASSERT_TRUE(FileExists(GetAppExePath()));
-    ASSERT_TRUE(FileExists(GetUninstallExePath()));
-    RegisterInstallation();
+    ASSERT_TRUE(FileExists(GetAppExePath(g_strInstallPath)));
+    ASSERT_TRUE(FileExists(GetUninstallExePath(g_strInstallPath)));
+    RegisterInstallation(g_strInstallPath);
     for (const CString& strLink : GetInstalledLinkPaths())
         ASSERT_TRUE(FileExists(strLink)) << "no link at " << strLink.str();
     ASSERT_TRUE(ReadMachineValue(GetUninstallKeyName(), UNINSTALL_VALUE_DISPLAY_NAME).bFound) << "no uninstall entry";

@@ -144,7 +144,9 @@ protected:
         EXPECT_EQ(L"0", ReadUrlFileValue(strUrl, L"IconIndex"));
 
         const CString strUninstallKey = GetUninstallKeyName();
-        EXPECT_EQ(5u, CountValues(strUninstallKey));
+        // The five the shell needs, and seven that describe the installation.
+        EXPECT_EQ(12u, CountValues(strUninstallKey));
+        ExpectStringValue(strUninstallKey, L"InstallLocation", strInstallPath.str().c_str());
         ExpectStringValue(strUninstallKey, L"DisplayIcon", strAppExe.c_str());
         ExpectStringValue(strUninstallKey, L"DisplayName", L"Vellomar");
         ExpectStringValue(strUninstallKey, L"Publisher", L"Tessaly");
