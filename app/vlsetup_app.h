@@ -19,8 +19,8 @@ public:
     DECLARE_MESSAGE_MAP()
 
 private:
-    ULONG_PTR m_gdiplusToken = 0;     // the second GDI+ start, released by ExitInstance
-    BOOL m_bWizardStarted = FALSE;    // COM and GDI+ are released only when TRUE
+    ULONG_PTR m_gdiplusToken = 0;     // the second GDI+ start, released by ExitInstance; 0 when none
+    bool m_bComStarted = false;       // CoInitialize succeeded: ExitInstance undoes it
     CInstallerInstance m_instance;    // held while this installer runs
 };
 
