@@ -26,7 +26,10 @@ ULONG_PTR StartGdiplusForProcess()
 {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR nToken = 0;
-    Gdiplus::GdiplusStartup(&nToken, &input, nullptr);
+    // A failed start is not shut down; the application's own start in
+    // InitInstance decides whether the installer goes on.
+    if (Gdiplus::GdiplusStartup(&nToken, &input, nullptr) != Gdiplus::Ok)
+        return 0;
     std::atexit([] { Gdiplus::GdiplusShutdown(g_gdiplusToken); });
     return nToken;
 }

@@ -62,8 +62,12 @@ BOOL CVLSetupApp::InitInstance()
 
     // A second GDI+ start, the application's own: ExitInstance releases it,
     // while the process-wide one (main.cpp) stays for the static objects.
+    // Without it no page has a picture: end before any window shows.
     Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+    if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr) != Gdiplus::Ok) {
+        m_gdiplusToken = 0;
+        return FALSE;
+    }
     CWndShadow::InitShadowSupport(m_hInstance);
     AfxInitRichEdit();
     EnableShutdownPrivilege();
@@ -95,14 +99,15 @@ BOOL CVLSetupApp::InitInstance()
     if (!bGoOn)
         return FALSE;
 
-    ::CoInitialize(nullptr);
+    // COM serves the links and the folder dialog, which do without it (each
+    // link is skipped): the installation goes on, and only a start is undone.
+    m_bComStarted = SUCCEEDED(::CoInitialize(nullptr));
     CWinApp::InitInstance();
     SetRegistryKey(PROFILE_REGISTRY_KEY);
 
     g_pFirstStepDlg = new CFirstStepDlg;
     g_pFirstStepDlg->Create(IDD_FIRST_STEP_DLG, nullptr);
     g_pFirstStepDlg->ShowWindow(SW_SHOW);
-    m_bWizardStarted = TRUE;
 
     // Our own loop: the pages end it by posting WM_QUIT; -1 goes on as well.
     MSG msg;
@@ -117,10 +122,10 @@ BOOL CVLSetupApp::InitInstance()
 
 int CVLSetupApp::ExitInstance()
 {
-    if (m_bWizardStarted) {
+    if (m_bComStarted)
         ::CoUninitialize();
+    if (m_gdiplusToken)
         Gdiplus::GdiplusShutdown(m_gdiplusToken);
-    }
     SetSetupLog(nullptr);
     return m_nExitCode;
 }

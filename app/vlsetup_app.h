@@ -29,8 +29,8 @@ private:
     // The box an interactive run shows for a command line it cannot follow.
     void ShowCommandLineProblem(LPCWSTR pszFormat, const CString& strProblem);
 
-    ULONG_PTR m_gdiplusToken = 0;     // the second GDI+ start, released by ExitInstance
-    BOOL m_bWizardStarted = FALSE;    // COM and GDI+ are released only when TRUE
+    ULONG_PTR m_gdiplusToken = 0;     // the second GDI+ start, released by ExitInstance; 0 when none
+    bool m_bComStarted = false;       // CoInitialize succeeded: ExitInstance undoes it
     CInstallerInstance m_instance;    // held while this installer runs
     CSetupLog m_log;                  // /LOG's file; published while the installer runs
     int m_nExitCode = 0;

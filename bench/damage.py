@@ -6,7 +6,8 @@ into a fresh folder. Every run must end with exactly one final code within
 10 s, without a crash, and create or change nothing in the Wine prefix's
 drive C: outside its folder. Prints one row per kind of damage and the
 totals; exits 1 when any run crashed, hung, posted more than one final code,
-escaped or silently lost an entry.
+escaped or silently lost an entry, or when the driver's own set-up failed
+(counted apart as "harness": nothing was run, so it is no crash).
 
 Kinds of damage:
   flip-packed    1-3 bit flips inside the packed streams
@@ -433,7 +434,7 @@ def c_path(path):
 
 
 def run_one(index, archive_bytes):
-    """(result dict, folder); result has code, finals, seconds, path, crash, hang."""
+    """(result dict, folder); result has code, finals, seconds, path, crash, hang, harness."""
     work = os.path.join(CAMPAIGN, "v%03d" % index)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(os.path.join(work, "inst"))
@@ -443,7 +444,8 @@ def run_one(index, archive_bytes):
     cmd = [WINE, DRIVER, wine_path(TEMPLATE), wine_path(archive), c_path(os.path.join(work, "payload.dll")),
            c_path(os.path.join(work, "inst")) + "\\"]
     env = dict(os.environ, LC_ALL=os.environ.get("VL_WINE_LOCALE", "zh_CN.UTF-8"))
-    result = {"code": None, "finals": 0, "seconds": 0.0, "path": "", "crash": False, "hang": False, "out": ""}
+    result = {"code": None, "finals": 0, "seconds": 0.0, "path": "", "crash": False, "hang": False, "harness": False,
+              "out": ""}
     # Output into files, not pipes: Wine's helper processes inherit the
     # handles and would hold a pipe open for seconds after the driver ended.
     out_path = os.path.join(CACHE, "driver.out")
@@ -462,9 +464,14 @@ def run_one(index, archive_bytes):
     fields = dict(p.split("=", 1) for p in out.split(" ") if "=" in p) if out.startswith("code=") else {}
     if "path" in fields:
         fields["path"] = out.split(" path=", 1)[1]
-    if fields.get("code") == "none":
+    # The driver's exit codes: 2 its own set-up failed, 3 no final code, 4
+    # the worker ran on after it; a fault prints "crash ..." and ends it.
+    crashed = any(line.startswith("crash ") for line in text.splitlines())
+    if not crashed and proc.returncode == 2 and "harness:" in text:
+        result["harness"] = True
+    elif not crashed and (fields.get("code") == "none" or proc.returncode in (3, 4)):
         result["hang"] = True
-    elif not fields or proc.returncode != 0:
+    elif crashed or not fields or proc.returncode != 0:
         result["crash"] = True
     else:
         result.update(code=int(fields["code"]), finals=int(fields["finals"]), seconds=float(fields["seconds"]),
@@ -518,7 +525,7 @@ def main():
                         for d, _, fs in os.walk(inst) for f in fs)
             lost = not found
         row = table.setdefault(kind, {"variants": 0, "codes": {}, "crashes": 0, "hangs": 0, "finals": 0,
-                                      "escapes": 0, "lost": 0, "slowest": 0.0})
+                                      "escapes": 0, "lost": 0, "harness": 0, "slowest": 0.0})
         if kind not in kinds:
             kinds.append(kind)
         row["variants"] += 1
@@ -529,8 +536,10 @@ def main():
         row["finals"] += result["code"] is not None and result["finals"] != 1
         row["escapes"] += bool(escapes)
         row["lost"] += lost
+        row["harness"] += result["harness"]
         row["slowest"] = max(row["slowest"], result["seconds"])
-        bad = result["crash"] or result["hang"] or escapes or lost or (result["code"] is not None and result["finals"] != 1)
+        bad = (result["crash"] or result["hang"] or result["harness"] or escapes or lost
+               or (result["code"] is not None and result["finals"] != 1))
         if bad:
             findings.append((kind, what, result, escapes, lost))
             if args.keep:
@@ -550,24 +559,27 @@ def main():
     shutil.rmtree(CAMPAIGN, ignore_errors=True)
 
     log("seed %d, %d variants, %.0f s" % (args.seed, len(variants), time.time() - started))
-    log("%-13s %8s  %-34s %7s %5s %6s %7s %4s %8s" % ("damage", "variants", "final codes seen (code:runs)",
-                                                     "crashes", "hangs", "finals", "escapes", "lost", "slowest"))
-    total = {"variants": 0, "crashes": 0, "hangs": 0, "finals": 0, "escapes": 0, "lost": 0, "codes": {}}
+    log("%-13s %8s  %-34s %7s %5s %6s %7s %4s %7s %8s" % ("damage", "variants", "final codes seen (code:runs)",
+                                                          "crashes", "hangs", "finals", "escapes", "lost", "harness",
+                                                          "slowest"))
+    total = {"variants": 0, "crashes": 0, "hangs": 0, "finals": 0, "escapes": 0, "lost": 0, "harness": 0,
+             "codes": {}}
     for kind in kinds:
         row = table[kind]
         codes = " ".join("%s:%d" % (c, n) for c, n in sorted(row["codes"].items()))
-        log("%-13s %8d  %-34s %7d %5d %6d %7d %4d %7.2fs" % (kind, row["variants"], codes, row["crashes"],
-                                                           row["hangs"], row["finals"], row["escapes"], row["lost"],
-                                                           row["slowest"]))
-        for key in ("variants", "crashes", "hangs", "finals", "escapes", "lost"):
+        log("%-13s %8d  %-34s %7d %5d %6d %7d %4d %7d %7.2fs" % (kind, row["variants"], codes, row["crashes"],
+                                                               row["hangs"], row["finals"], row["escapes"],
+                                                               row["lost"], row["harness"], row["slowest"]))
+        for key in ("variants", "crashes", "hangs", "finals", "escapes", "lost", "harness"):
             total[key] += row[key]
         for c, n in row["codes"].items():
             total["codes"][c] = total["codes"].get(c, 0) + n
     codes = " ".join("%s:%d" % (c, n) for c, n in sorted(total["codes"].items()))
-    log("%-13s %8d  %-34s %7d %5d %6d %7d %4d" % ("all", total["variants"], codes, total["crashes"], total["hangs"],
-                                                  total["finals"], total["escapes"], total["lost"]))
+    log("%-13s %8d  %-34s %7d %5d %6d %7d %4d %7d" % ("all", total["variants"], codes, total["crashes"],
+                                                      total["hangs"], total["finals"], total["escapes"],
+                                                      total["lost"], total["harness"]))
     log("(finals: runs that posted other than exactly one final code; lost: a hostile name reported as"
-        " installed but not found in the folder)")
+        " installed but not found in the folder; harness: the driver's own set-up failed, nothing ran)")
     for kind, what, result, escapes, lost in findings:
         log("FOUND %s %s: %s%s%s" % (kind, what, result["out"][:300].replace("\n", " | "),
                                      " escapes=%s" % escapes[:5] if escapes else "", " lost" if lost else ""))

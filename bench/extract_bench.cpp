@@ -166,7 +166,7 @@ int Stream(const wchar_t* pszArchive)
     }
     const CSzArEx& db = archive.db;
     SRes res = archive.res;
-    const volatile LONG nNoStop = LONG_MAX;
+    const std::atomic<LONG> nNoStop{LONG_MAX};
     for (UInt32 nFolder = 0; res == SZ_OK && nFolder < db.db.NumFolders; ++nFolder) {
         CFolderStream stream;
         res = stream.Start(&db, nFolder, pszArchive, &nNoStop, 0);

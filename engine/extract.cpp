@@ -160,7 +160,7 @@ struct CRun
     UInt32 m_nFrontierPosted = 0;          // its entries accounted for in m_nPosted
     UInt32 m_nPosted = 0;                  // entries accounted for, in archive order
     UINT m_nLastPercent = UINT_MAX;        // the last percentage posted
-    volatile LONG m_nFailedLane = LONG_MAX;
+    std::atomic<LONG> m_nFailedLane{LONG_MAX};   // read by lanes and decoders outside m_lock
     CExtractResult m_result;
     volatile LONG m_nNextLane = 0;
 
@@ -175,7 +175,7 @@ struct CRun
 
     // A lane stops on a failure of an earlier lane, and on one of its own
     // that its closing thread recorded.
-    bool Stopped(LONG nLane) const { return m_pJob->bStop.load() != 0 || m_nFailedLane <= nLane; }
+    bool Stopped(LONG nLane) const { return m_pJob->bStop.load() != 0 || m_nFailedLane.load() <= nLane; }
 
     // The lane's next entry is done. Progress goes out in archive order: a
     // later lane's files are reported once every entry before them is done,
@@ -214,13 +214,13 @@ struct CRun
     void Fail(LONG nLane, const CExtractResult& result)
     {
         ::EnterCriticalSection(&m_lock);
-        const bool bFirst = nLane < m_nFailedLane;
+        const bool bFirst = nLane < m_nFailedLane.load();
         const CExtractResult& dropped = bFirst ? m_result : result;
         if (dropped.nCode == INSTALL_ERR_CREATE || dropped.nCode == INSTALL_ERR_WRITE)
             delete[] reinterpret_cast<wchar_t*>(dropped.lParam);
         if (bFirst) {
             m_result = result;
-            m_nFailedLane = nLane;
+            m_nFailedLane.store(nLane);
         }
         ::LeaveCriticalSection(&m_lock);
     }
@@ -479,7 +479,10 @@ private:
             info.FileAttributes = GetAttributesToApply(pDb->Attribs.Vals[i]);
             if (!info.FileAttributes)
                 info.FileAttributes = FILE_ATTRIBUTE_NORMAL;   // 0 would leave them unchanged
-            ::SetFileInformationByHandle(file.file.handle, FileBasicInfo, &info, sizeof(info));
+            // The file's bytes are whole and checked: attributes the system
+            // refuses (read-only, hidden) are not worth failing the
+            // installation over, so the file stays with the defaults.
+            static_cast<void>(::SetFileInformationByHandle(file.file.handle, FileBasicInfo, &info, sizeof(info)));
         }
         m_closer.Add(file.Release());
         return {};
@@ -537,7 +540,7 @@ CExtractResult RunLanes(const ExtractJob* pJob, const CSzArEx* pDb)
         ::WaitForSingleObject(hThread, INFINITE);
         ::CloseHandle(hThread);
     }
-    return run.m_nFailedLane == LONG_MAX ? CExtractResult{} : run.m_result;
+    return run.m_nFailedLane.load() == LONG_MAX ? CExtractResult{} : run.m_result;
 }
 
 // True when the archive holds the main program as a file at its top; the

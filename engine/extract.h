@@ -25,7 +25,7 @@
 #include "engine/payload_resource.h"
 
 // Posted by the worker (never sent); wParam is one of the codes below.
-constexpr UINT WM_INSTALL_NOTIFY = 10808;
+constexpr UINT WM_INSTALL_NOTIFY = WM_APP + 0x10;   // our own range: no other class reads it
 
 enum : WPARAM {
     INSTALL_DONE = 0,         // lParam 0: every entry processed (also after bStop, and for no entries)

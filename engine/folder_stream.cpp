@@ -29,6 +29,44 @@ constexpr size_t BCJ_LOOKAHEAD = 4;
 // block has failed (that lane has no way to wake it).
 constexpr DWORD STOP_POLL_MS = 50;
 
+// Whole-decoded blocks hold their full size in memory: one at a time, in the
+// whole process, so parallel lanes never hold several.
+SRWLOCK g_wholeLock = SRWLOCK_INIT;
+CONDITION_VARIABLE g_wholeFreed = CONDITION_VARIABLE_INIT;
+bool g_bWholeBusy = false;   // under g_wholeLock
+
+// The turn to decode a block whole, released with this object.
+class CWholeTurn
+{
+public:
+    template <class Stopping>
+    explicit CWholeTurn(Stopping stopping)
+    {
+        ::AcquireSRWLockExclusive(&g_wholeLock);
+        while (g_bWholeBusy && !stopping())
+            ::SleepConditionVariableSRW(&g_wholeFreed, &g_wholeLock, STOP_POLL_MS, 0);
+        m_bHeld = !g_bWholeBusy;
+        if (m_bHeld)
+            g_bWholeBusy = true;
+        ::ReleaseSRWLockExclusive(&g_wholeLock);
+    }
+    ~CWholeTurn()
+    {
+        if (!m_bHeld)
+            return;
+        ::AcquireSRWLockExclusive(&g_wholeLock);
+        g_bWholeBusy = false;
+        ::ReleaseSRWLockExclusive(&g_wholeLock);
+        ::WakeAllConditionVariable(&g_wholeFreed);
+    }
+    CWholeTurn(const CWholeTurn&) = delete;
+    CWholeTurn& operator=(const CWholeTurn&) = delete;
+    bool Held() const { return m_bHeld; }
+
+private:
+    bool m_bHeld = false;
+};
+
 bool IsMainCoder(const CSzCoderInfo& coder)
 {
     return coder.NumStreams == 1
@@ -127,7 +165,7 @@ CFolderStream::~CFolderStream()
 }
 
 SRes CFolderStream::Start(const CSzArEx* pDb, UInt32 nFolder, const std::wstring& strArchive,
-                          const volatile LONG* pStopBelow, LONG nLane)
+                          const std::atomic<LONG>* pStopBelow, LONG nLane)
 {
     m_pDb = pDb;
     m_nFolder = nFolder;
@@ -326,9 +364,12 @@ SRes CFolderStream::DecodeStreamed(const CSzFolder& folder, const Byte* pProps, 
 
 SRes CFolderStream::DecodeWhole(UInt64 nUnpackSize)
 {
-    if (nUnpackSize > SIZE_MAX)
+    if (nUnpackSize > FOLDER_WHOLE_MAX || nUnpackSize > SIZE_MAX)
         return SZ_ERROR_MEM;
     const size_t nSize = static_cast<size_t>(nUnpackSize);
+    const CWholeTurn turn([this] { return StoppingNow(); });
+    if (!turn.Held())
+        return SZ_ERROR_PROGRESS;
     CFileInStream archive;
     archive.file.handle = m_hArchive;   // stays ours: closed with this object
     archive.wres = 0;
@@ -368,7 +409,15 @@ SRes CFolderStream::DecodeWhole(UInt64 nUnpackSize)
 
 bool CFolderStream::Stopping() const
 {
-    return m_bCancelled || *m_pStopBelow < m_nLane;
+    return m_bCancelled || m_pStopBelow->load() < m_nLane;
+}
+
+bool CFolderStream::StoppingNow()
+{
+    ::EnterCriticalSection(&m_lock);
+    const bool bStopping = Stopping();
+    ::LeaveCriticalSection(&m_lock);
+    return bStopping;
 }
 
 Byte* CFolderStream::TakeFreeChunk()

@@ -8,12 +8,17 @@
 //   while (...) stream.Read(&p, &n, nWanted);   // SZ_OK: n > 0 bytes at p
 //   stream.Finish();                             // every byte read: block CRC
 //
-// Memory is the coder's dictionary, the ring and one input buffer, whatever
-// the block's size. COPY, LZMA and LZMA2, each alone or behind the x86 branch
-// filter, stream; any other coder chain is decoded whole by the SDK and then
-// handed out through the same ring. Free of GUI headers.
+// COPY, LZMA and LZMA2, each alone or behind the x86 branch filter, stream:
+// memory is the coder's dictionary, the ring and one input buffer, whatever
+// the block's size. Any other coder chain (PPMd, BCJ2, Delta, ARM...) is
+// decoded whole by the SDK into a buffer of the block's unpacked size and then
+// handed out through the same ring; such blocks are decoded one at a time
+// across all streams, and one past FOLDER_WHOLE_MAX fails with SZ_ERROR_MEM
+// without asking for the memory (the installation reports it as code 9, like
+// any other decoding failure). Free of GUI headers.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <string>
 
 extern "C" {
@@ -27,6 +32,10 @@ constexpr size_t FOLDER_CHUNK_COUNT = 4;
 
 // Packed bytes read from the archive at a time.
 constexpr size_t FOLDER_INPUT_SIZE = 1 << 18;
+
+// The largest block decoded whole. A damaged size may claim any number; on a
+// 64-bit system nothing else would stop it before the allocation.
+constexpr UInt64 FOLDER_WHOLE_MAX = UInt64{1} << 30;
 
 // True when the block's coders are streamed here (see above); false for
 // everything the SDK's whole-block path decodes.
@@ -43,7 +52,7 @@ public:
     // Starts decoding block nFolder of pDb (which must outlive this object),
     // reading strArchive. The decoder gives up, as on an error, once
     // *pStopBelow is lower than nLane: a block before it has failed.
-    SRes Start(const CSzArEx* pDb, UInt32 nFolder, const std::wstring& strArchive, const volatile LONG* pStopBelow,
+    SRes Start(const CSzArEx* pDb, UInt32 nFolder, const std::wstring& strArchive, const std::atomic<LONG>* pStopBelow,
                LONG nLane);
 
     // The next at most nMax unpacked bytes (nMax > 0): SZ_OK with *pnSize > 0,
@@ -61,13 +70,14 @@ private:
     SRes DecodeStreamed(const CSzFolder& folder, const Byte* pProps, UInt64 nUnpackSize);
     SRes DecodeWhole(UInt64 nUnpackSize);
     bool Stopping() const;
+    bool StoppingNow();                 // Stopping, taking m_lock
     Byte* TakeFreeChunk();              // null when cancelled
     void Publish(size_t nSize);         // the chunk TakeFreeChunk gave
     SRes ReadPacked(Byte* pBuffer, size_t* pnSize);
 
     const CSzArEx* m_pDb = nullptr;     // not owned
     UInt32 m_nFolder = 0;
-    const volatile LONG* m_pStopBelow = nullptr;   // not owned
+    const std::atomic<LONG>* m_pStopBelow = nullptr;   // not owned
     LONG m_nLane = 0;
     HANDLE m_hArchive = INVALID_HANDLE_VALUE;      // the decoder's own handle
     UInt64 m_nPackedLeft = 0;

@@ -177,7 +177,7 @@ size_t CReceiveBuffer::Size()
 
 CHttpRequest::CHttpRequest(int nId, HWND hEventWnd, const CHttpRequestParam& param, INTERNET_PORT wPort)
     : m_nId(nId), m_hEventWnd(hEventWnd), m_param(param), m_nScheme(INTERNET_SCHEME_UNKNOWN),
-      m_nReceived(0), m_hSession(NULL), m_hConnect(NULL), m_hRequest(NULL),
+      m_nReceived(0), m_hSession(NULL), m_hConnect(NULL), m_hRequest(NULL), m_hTransferRequest(NULL), m_bAborted(false),
       m_hConnectThread(NULL), m_hTransferThread(NULL), m_wPort(wPort)
 {
     InterlockedIncrement(&s_nLiveCount);
@@ -254,6 +254,8 @@ void CHttpRequest::OnConnected()
         m_param.m_dwFlags |= INTERNET_FLAG_SECURE;
     m_hRequest = HttpOpenRequestW(m_hConnect, HttpVerbFromMethod(m_param.m_nMethod), m_strPath.c_str(),
                                   NULL, NULL, NULL, m_param.m_dwFlags, 0);
+    // The thread works on its own copy: Abort nulls m_hRequest under it.
+    m_hTransferRequest = m_hRequest;
     m_hTransferThread = CreateThread(NULL, 0, TransferThreadProc, this, 0, NULL);
 }
 
@@ -267,7 +269,7 @@ void CHttpRequest::Transfer()
 {
     const std::wstring strHeaders = HttpRequestHeaders(m_param.m_strHeaders, m_param.m_nRangeStart);
     LPVOID pBody = m_param.m_strBody.empty() ? NULL : const_cast<char*>(m_param.m_strBody.data());
-    const BOOL bSent = HttpSendRequestW(m_hRequest, strHeaders.c_str(), static_cast<DWORD>(strHeaders.size()),
+    const BOOL bSent = HttpSendRequestW(m_hTransferRequest, strHeaders.c_str(), static_cast<DWORD>(strHeaders.size()),
                                         pBody, static_cast<DWORD>(m_param.m_strBody.size()));
     SendNotifyMessageW(m_hEventWnd, WM_HTTP_EVENT, static_cast<WPARAM>(m_nId), HTTP_EVT_RESPONSE);
 
@@ -276,10 +278,11 @@ void CHttpRequest::Transfer()
     // refused connection as a complete body.
     char buf[HTTP_READ_CHUNK];
     BOOL bRead = FALSE;
-    while (bSent) {
+    while (bSent && !m_bAborted.load()) {
         DWORD cbRead = 0;
-        // Fetched afresh every time: Abort may have closed and nulled it.
-        bRead = InternetReadFile(m_hRequest, buf, sizeof(buf), &cbRead);
+        // A close by Abort during the read makes it fail; after it, the loop
+        // ends above without touching the closed handle again.
+        bRead = InternetReadFile(m_hTransferRequest, buf, sizeof(buf), &cbRead);
         if (!bRead || cbRead == 0)
             break;
         InterlockedExchangeAdd(&m_nReceived, static_cast<LONG>(cbRead));
@@ -299,6 +302,7 @@ HANDLE CHttpRequest::Abort()
 {
     // Closing the handle a worker is blocked on makes its call fail.
     if (IsThreadRunning(m_hTransferThread)) {
+        m_bAborted.store(true);
         CloseInternetHandle(m_hRequest);
         return m_hTransferThread;
     }

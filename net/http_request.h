@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 #include <wininet.h>
+#include <atomic>
 #include <string>
 
 // Sent with SendNotifyMessageW: wParam = request id, lParam = HTTP_EVT_*.
@@ -168,7 +169,9 @@ private:
     volatile LONG m_nReceived;
     HINTERNET volatile m_hSession;    // volatile: Abort nulls them under a blocked worker
     HINTERNET m_hConnect;
-    HINTERNET volatile m_hRequest;
+    HINTERNET m_hRequest;             // the manager's thread only: Abort closes and nulls it
+    HINTERNET m_hTransferRequest;     // the transfer thread's copy, set before it starts, never changed
+    std::atomic<bool> m_bAborted;     // Abort has closed the request: no further read on it
     HANDLE m_hConnectThread;
     HANDLE m_hTransferThread;
     INTERNET_PORT m_wPort;

@@ -10,7 +10,7 @@
 #include "skin/poll_draw_static.h"
 
 // Answered by the page (hides the busy animation); nothing sends it today.
-constexpr UINT WM_STOP_BUSY_ANIMATION = 11113;
+constexpr UINT WM_STOP_BUSY_ANIMATION = WM_APP + 0x20;
 
 class CFirstStepDlg : public CBaseDlg
 {

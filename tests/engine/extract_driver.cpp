@@ -9,10 +9,14 @@
 // folder\, pumping messages. Prints one line:
 //   "code=<first final code> finals=<final codes posted> progress=<posts>
 //    seconds=<start to first final code> path=<path buffer of codes 5 and 6>"
-// or "code=none seconds=<limit>" when no final code came within the limit,
-// and then ends the process at once (the worker may still be running).
+// or "code=none seconds=<limit>" when no final code came within the limit.
+// After a final code it waits for the worker, frees what it made and ends
+// normally, so that a fault at the end shows; a fault anywhere prints
+// "crash exception=<code> thread=<id> address=<where>" and ends the process.
 // With a temp folder, TMP and TEMP point there, so the archive is staged there.
-// Exit code 0 whenever a line was printed after a final code.
+// Exit codes: 0 a final code and the worker ended; 2 "harness: ..." (the
+// driver's own set-up failed, nothing was run); 3 no final code; 4 the worker
+// still ran WORKER_END_LIMIT_MS after its final code.
 #include <windows.h>
 #include <cstdio>
 #include <string>
@@ -25,6 +29,18 @@ namespace {
 
 constexpr DWORD FINAL_CODE_LIMIT_MS = 10000;   // the campaign's bound for one run
 constexpr DWORD LATE_POST_WAIT_MS = 300;       // how long a second final code is waited for
+constexpr DWORD WORKER_END_LIMIT_MS = 5000;    // how long the worker may run on after its final code
+
+// Whatever thread faults, the campaign learns which and where, instead of a
+// debugger's start or a silent end.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pInfo)
+{
+    std::printf("crash exception=0x%08lx thread=%lu address=%p\n",
+                static_cast<unsigned long>(pInfo->ExceptionRecord->ExceptionCode), GetCurrentThreadId(),
+                pInfo->ExceptionRecord->ExceptionAddress);
+    std::fflush(stdout);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
 
 double Seconds(const LARGE_INTEGER& start)
 {
@@ -67,17 +83,18 @@ bool MakePayloadDll(const wchar_t* pszTemplate, const wchar_t* pszArchive, const
 
 int wmain(int argc, wchar_t** argv)
 {
+    SetUnhandledExceptionFilter(ReportCrash);
     if (argc != 5 && argc != 6) {
         std::fprintf(stderr, "usage: extract_driver <template.dll> <archive.7z> <work.dll> <folder\\> [<temp>]\n");
         return 2;
     }
     if (!MakePayloadDll(argv[1], argv[2], argv[3])) {
-        std::fprintf(stderr, "cannot make %ls\n", argv[3]);
+        std::printf("harness: cannot make %ls\n", argv[3]);
         return 2;
     }
     HMODULE hPayload = LoadLibraryW(argv[3]);
     if (!hPayload) {
-        std::fprintf(stderr, "cannot load %ls\n", argv[3]);
+        std::printf("harness: cannot load %ls\n", argv[3]);
         return 2;
     }
     AfxSetResourceHandle(hPayload);
@@ -134,12 +151,18 @@ int wmain(int argc, wchar_t** argv)
     if (nFinals == 0) {
         std::printf("code=none seconds=%.3f\n", Seconds(start));
         std::fflush(stdout);
-        TerminateProcess(GetCurrentProcess(), 3);
+        return 3;   // the worker may still use the job, the window and the module: all stay
     }
     std::printf("code=%u finals=%u progress=%u seconds=%.3f path=%ls\n", static_cast<unsigned>(nCode), nFinals,
                 nProgress, dSeconds, strPath.c_str());
     std::fflush(stdout);
-    // The worker has ended or is stuck; either way the process ends here.
-    TerminateProcess(GetCurrentProcess(), 0);
+    if (pJob->hThread && WaitForSingleObject(pJob->hThread, WORKER_END_LIMIT_MS) != WAIT_OBJECT_0) {
+        std::printf("worker=running\n");
+        std::fflush(stdout);
+        return 4;
+    }
+    delete pJob;
+    DestroyWindow(hWnd);
+    FreeLibrary(hPayload);
     return 0;
 }

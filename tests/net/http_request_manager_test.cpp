@@ -137,6 +137,28 @@ TEST(HttpRequestManager, DestroyingMidBodyIsBoundedAndDeletesTheRequest)
     server.Release();
 }
 
+// The abort closes the request handle while the transfer thread is between
+// reads or inside one, at a different moment each round.
+TEST(HttpRequestManager, AbortingWhileTransferringInALoopEndsCleanly)
+{
+    const LONG nLiveBefore = CHttpRequest::GetLiveCount();
+    for (DWORD dwRound = 0; dwRound < 6; ++dwRound) {   // each ends within the shutdown wait
+        CServerScript script;
+        script.m_strResponse = "HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\nConnection: close\r\n\r\n" +
+                               std::string(HTTP_READ_CHUNK * 8, 'x');
+        script.m_bHoldAfter = true;
+        CTestHttpServer server(script);
+        ASSERT_TRUE(server.IsListening());
+        auto pManager = std::make_unique<CRecordingManager>();
+        pManager->AddRequest(Param(server));
+        ASSERT_TRUE(PumpUntil([&] { return pManager->m_pLastHeaders != nullptr; }, WAIT_LIMIT)) << dwRound;
+        PumpFor(dwRound * 3);
+        pManager.reset();
+        EXPECT_EQ(nLiveBefore, CHttpRequest::GetLiveCount()) << "round " << dwRound;
+        server.Release();
+    }
+}
+
 TEST(HttpRequestManager, DestroyingIdleManagerWaitsForNothing)
 {
     const DWORD dwStart = GetTickCount();
