@@ -18,7 +18,9 @@ constexpr Gdiplus::ARGB CLR_TITLE = 0xFF333333;
 constexpr Gdiplus::ARGB CLR_NUMBER = 0xFFD2D2D2;
 constexpr int FULL_PERCENT = 100;
 // Only the big number is repainted per progress message; the bar repaints itself.
-constexpr RECT RC_NUMBER = {140, 70, 250, 160};
+// It reaches the number's right edge (x = 260): a narrower rectangle leaves the
+// strokes of earlier digits standing there.
+constexpr RECT RC_NUMBER = {140, 60, 260, 170};
 
 }  // namespace
 
