@@ -1,6 +1,5 @@
 #include "engine/extract.h"
 
-#include <process.h>
 #include <shlwapi.h>
 #include <algorithm>
 #include <climits>
@@ -237,8 +236,7 @@ public:
     {
         ::InitializeCriticalSection(&m_lock);
         ::InitializeConditionVariable(&m_changed);
-        unsigned nThreadId = 0;
-        m_hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ThreadProc, this, 0, &nThreadId));
+        m_hThread = StartWorkerThread(ThreadProc, this);
     }
     // Every entry handed over is closed and reported before this returns.
     ~CFileCloser()
@@ -529,9 +527,7 @@ CExtractResult RunLanes(const ExtractJob* pJob, const CSzArEx* pDb)
     const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());
     std::vector<HANDLE> helpers;
     for (size_t n = 1; n < nThreads; ++n) {
-        unsigned nThreadId = 0;
-        const HANDLE hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, LaneThreadProc, &run, 0,
-                                                                         &nThreadId));
+        const HANDLE hThread = StartWorkerThread(LaneThreadProc, &run);
         if (hThread)
             helpers.push_back(hThread);   // without one, the others take its lanes
     }
@@ -636,9 +632,7 @@ void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDa
     pJob->strArchivePath = GetTempArchivePath();
     pJob->strAppDir = std::move(strAppDir);
     pJob->strDataDir = std::move(strDataDir);
-    unsigned nThreadId = 0;
-    pJob->hThread.Reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, ExtractThreadProc, pJob, 0,
-                                                                   &nThreadId)));
+    pJob->hThread.Reset(StartWorkerThread(ExtractThreadProc, pJob));
 }
 
 bool WritePayloadToFile(const std::wstring& strPath)

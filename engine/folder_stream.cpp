@@ -125,6 +125,18 @@ struct CLzmaCoder
 
 }  // namespace
 
+HANDLE StartWorkerThread(unsigned(__stdcall* pProc)(void*), void* pParam)
+{
+    unsigned nThreadId = 0;
+    const HANDLE hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, pProc, pParam, CREATE_SUSPENDED,
+                                                                     &nThreadId));
+    if (hThread) {
+        ::SetThreadPriority(hThread, WORKER_THREAD_PRIORITY);
+        ::ResumeThread(hThread);
+    }
+    return hThread;
+}
+
 bool IsStreamedFolder(const CSzFolder& folder)
 {
     if (folder.NumPackStreams != 1 || folder.PackStreams[0] != 0 || !IsMainCoder(folder.Coders[0]))
@@ -180,8 +192,7 @@ SRes CFolderStream::Start(const CSzArEx* pDb, UInt32 nFolder, const std::wstring
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (m_hArchive == INVALID_HANDLE_VALUE)
         return SZ_ERROR_READ;
-    unsigned nThreadId = 0;
-    m_hThread = reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, DecoderThread, this, 0, &nThreadId));
+    m_hThread = StartWorkerThread(DecoderThread, this);
     return m_hThread ? SZ_OK : SZ_ERROR_THREAD;
 }
 

@@ -37,6 +37,14 @@ constexpr size_t FOLDER_INPUT_SIZE = 1 << 18;
 // 64-bit system nothing else would stop it before the allocation.
 constexpr UInt64 FOLDER_WHOLE_MAX = UInt64{1} << 30;
 
+// Every thread of the unpacking (worker, lanes, decoders, closers) runs below
+// the page's thread: on a machine with fewer cores than busy threads, the
+// thread the user talks to must not wait for the writing to end.
+constexpr int WORKER_THREAD_PRIORITY = THREAD_PRIORITY_BELOW_NORMAL;
+
+// _beginthreadex at WORKER_THREAD_PRIORITY; null when no thread started.
+HANDLE StartWorkerThread(unsigned(__stdcall* pProc)(void*), void* pParam);
+
 // True when the block's coders are streamed here (see above); false for
 // everything the SDK's whole-block path decodes.
 bool IsStreamedFolder(const CSzFolder& folder);

@@ -19,7 +19,8 @@ constexpr Gdiplus::ARGB CLR_TITLE = 0xFF333333;
 constexpr Gdiplus::ARGB CLR_NUMBER = 0xFFD2D2D2;
 constexpr int FULL_PERCENT = 100;
 // Only the big number is repainted per progress message; the bar repaints
-// itself. The number is right-aligned at x = 260 and may be three digits wide.
+// itself. The rectangle holds the whole right-aligned number, three digits
+// ending at x = 260: a narrower one leaves strokes of earlier digits standing.
 constexpr RECT RC_NUMBER = {100, 60, 262, 170};
 
 }  // namespace
