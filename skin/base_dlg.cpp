@@ -1,12 +1,14 @@
 #include "skin/base_dlg.h"
 
+#include <vector>
+
 #include "skin/focus_cue.h"
 #include "skin/picture_cache.h"
 #include "skin/wnd_shadow.h"
 
-namespace {
-
-}  // namespace
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 void PostQuitToMainWnd()
 {
@@ -31,6 +33,7 @@ BEGIN_MESSAGE_MAP(CBaseDlg, CDialog)
     ON_MESSAGE(WM_CHANGEUISTATE, &CBaseDlg::OnChangeUIState)      // LRESULT OnChangeUIState(WPARAM, LPARAM)
     ON_MESSAGE(WM_UPDATEUISTATE, &CBaseDlg::OnUpdateUIState)      // LRESULT OnUpdateUIState(WPARAM, LPARAM)
     ON_MESSAGE(WM_QUERYUISTATE, &CBaseDlg::OnQueryUIState)        // LRESULT OnQueryUIState(WPARAM, LPARAM)
+    ON_MESSAGE(WM_DPICHANGED, &CBaseDlg::OnDpiChanged)            // LRESULT OnDpiChanged(WPARAM, LPARAM)
 END_MESSAGE_MAP()
 
 CBaseDlg::CBaseDlg(UINT nIDTemplate, CWnd* pParent)
@@ -108,8 +111,51 @@ LRESULT CBaseDlg::OnQueryUIState(WPARAM wParam, LPARAM lParam)
 
 void CBaseDlg::SizeToBackground()
 {
-    SetWindowPos(nullptr, 0, 0, static_cast<int>(m_pBkImage->GetWidth()), static_cast<int>(m_pBkImage->GetHeight()),
-                 SWP_NOMOVE);
+    m_sizeWindow96 = {static_cast<LONG>(m_pBkImage->GetWidth()), static_cast<LONG>(m_pBkImage->GetHeight())};
+    SetWindowPos(nullptr, 0, 0, m_dpi.Scale(m_sizeWindow96.cx), m_dpi.Scale(m_sizeWindow96.cy), SWP_NOMOVE);
+}
+
+void CBaseDlg::PlaceControl(CWnd& ctrl, int x, int y, int cx, int cy)
+{
+    ctrl.MoveWindow(m_dpi.ScaleRect(x, y, cx, cy), TRUE);
+}
+
+void CBaseDlg::OnDpiScaleChanged()
+{
+}
+
+LRESULT CBaseDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
+{
+    const int nNewDpi = LOWORD(wParam);
+    const RECT* pSuggested = reinterpret_cast<const RECT*>(lParam);
+    if (!pSuggested || nNewDpi == m_dpi.Dpi())
+        return 0;
+    std::vector<HWND> children;
+    std::vector<CRect> rects;
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+        CRect rc;
+        ::GetWindowRect(hChild, &rc);
+        ScreenToClient(&rc);
+        children.push_back(hChild);
+        rects.push_back(rc);
+    }
+    CRect rcWindow;
+    GetWindowRect(&rcWindow);
+    const SIZE size96 = m_sizeWindow96.cx > 0 ? m_sizeWindow96 : CSize(::MulDiv(rcWindow.Width(), BASE_DPI, m_dpi.Dpi()),
+                                                                       ::MulDiv(rcWindow.Height(), BASE_DPI, m_dpi.Dpi()));
+    const DpiLayout layout = LayoutForDpi(*pSuggested, size96, rects, m_dpi.Dpi(), nNewDpi);
+    m_dpi = CDpiScale(nNewDpi);
+    if (m_pShadow)
+        ScaleShadow(*m_pShadow, m_dpi);
+    for (size_t i = 0; i < children.size(); ++i) {
+        const CRect& rc = layout.children[i];
+        ::MoveWindow(children[i], rc.left, rc.top, rc.Width(), rc.Height(), FALSE);
+    }
+    SetWindowPos(nullptr, layout.rcWindow.left, layout.rcWindow.top, layout.rcWindow.Width(),
+                 layout.rcWindow.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    OnDpiScaleChanged();
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_ERASE);
+    return 0;
 }
 
 int CBaseDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
@@ -118,6 +164,7 @@ int CBaseDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
         return -1;
     // The skin draws its own title bar; the template's caption would show above it.
     ModifyStyle(WS_CAPTION, 0);
+    m_dpi = CDpiScale::ForWindow(m_hWnd);
     m_pBkImage = GetSkinPicture(m_nBkImageID);
     if (m_pBkImage)
         SizeToBackground();   // without a background the template's size stays
@@ -135,7 +182,7 @@ void CBaseDlg::PlaceTitleButton(CRedrawButton& button, int xFromRight)
     CRect rcButton;
     button.GetWindowRect(&rcButton);
     ScreenToClient(&rcButton);
-    button.MoveWindow(rcDlg.Width() - xFromRight, rcButton.top, rcButton.Width(), rcButton.Height(), TRUE);
+    button.MoveWindow(rcDlg.Width() - m_dpi.Scale(xFromRight), rcButton.top, rcButton.Width(), rcButton.Height(), TRUE);
 }
 
 BOOL CBaseDlg::OnInitDialog()
@@ -205,8 +252,13 @@ void CBaseDlg::OnPaint()
         dcMem.SetBkMode(TRANSPARENT);
         {
             Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
-            if (m_pBkImage)
+            if (m_pBkImage) {
+                if (m_dpi.Dpi() != BASE_DPI) {
+                    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+                    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+                }
                 graphics.DrawImage(m_pBkImage, 0, 0, w, h);
+            }
         }
         DrawPageContent(dcMem);
         // The children paint their part of this as their background; none

@@ -1,8 +1,9 @@
 // base_dlg.h: CBaseDlg, the borderless, image-backed dialog every page of
 // the installer derives from.
 //
-// The caption and frame go at creation and the window takes the pixel size
-// of the PNG background m_nBkImageID, with the soft shadow round it; it is
+// The caption and frame go at creation and the window takes the size of the
+// PNG background m_nBkImageID scaled for the window's DPI (m_dpi), and is laid
+// out again when that changes (WM_DPICHANGED), with the soft shadow round it; it is
 // painted double-buffered (background, the page's own drawing, the children's
 // snapshots, one copy to the screen); a press on the background drags the
 // window; minimise (1029) and close (1030) sit in the top-right corner;
@@ -19,6 +20,7 @@
 #include <initializer_list>
 #include <memory>
 #include "afx/afxwin.h"
+#include "skin/dpi_scale.h"
 #include "skin/png_resource.h"
 #include "skin/redraw_button.h"
 
@@ -56,8 +58,15 @@ public:
     CRedrawButton m_btnClose;
     Gdiplus::Image* m_pBkImage = nullptr;   // not owned: the skin's picture cache
     UINT m_nBkImageID = 0;                  // set by each page's constructor
+    CDpiScale m_dpi;                        // the DPI the window is laid out for
 
 protected:
+    // Moves a control to a rectangle given in 96-DPI units, scaled for the window.
+    void PlaceControl(CWnd& ctrl, int x, int y, int cx, int cy);
+    // Called after the window moved to a DPI; the page remakes what it made
+    // for the old one (its own fonts). The controls follow by themselves.
+    virtual void OnDpiScaleChanged();
+
     // Makes the controls tab stops in this order, ahead of every other
     // control; hidden and disabled ones are skipped by Tab as usual.
     void SetTabOrder(std::initializer_list<int> ids);
@@ -75,6 +84,7 @@ protected:
     afx_msg LRESULT OnChangeUIState(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnUpdateUIState(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnQueryUIState(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -86,6 +96,7 @@ private:
     // the UI state it is told (Wine answers every query with 0).
     BOOL m_bHideFocus = TRUE;
     void SizeToBackground();
+    SIZE m_sizeWindow96 = {};   // the background's size at 96 DPI
 };
 
 // Posts WM_QUIT to the thread's main window (or, with none set, the active

@@ -1,5 +1,6 @@
 #include "skin/png_static.h"
 
+#include "skin/dpi_scale.h"
 #include "skin/picture_cache.h"
 #include "skin/png_resource.h"
 
@@ -18,6 +19,6 @@ void CPngStatic::OnPaint()
     Gdiplus::Image* const pImage = GetSkinPicture(m_nImageID);
     if (pImage) {
         Gdiplus::Graphics graphics(dc.GetSafeHdc());
-        graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()), static_cast<INT>(pImage->GetHeight()));
+        DrawScaledImage(graphics, pImage, 0, 0, CDpiScale::ForWindow(m_hWnd));
     }
 }

@@ -3,6 +3,7 @@
 #include <new>
 #include <vector>
 
+#include "skin/dpi_scale.h"
 #include "skin/png_resource.h"
 
 BOOL AdvancePollAnimation(PollAnimation& anim, DWORD dwNow, UINT* pnFrame)
@@ -79,7 +80,7 @@ void CPollDrawStatic::OnPaint()
     if (!pImage)
         return;
     Gdiplus::Graphics graphics(dc.GetSafeHdc());
-    graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()), static_cast<INT>(pImage->GetHeight()));
+    DrawScaledImage(graphics, pImage, 0, 0, CDpiScale::ForWindow(m_hWnd));
 }
 
 void CPollDrawStatic::OnTimer(UINT_PTR nIDEvent)

@@ -63,11 +63,20 @@ END_MESSAGE_MAP()
 CRedrawButton::CRedrawButton(bool bDrawText, bool bDrawImage)
     : m_bDrawText(bDrawText), m_bDrawImage(bDrawImage)
 {
+    MakeFont(CDpiScale());
+}
+
+void CRedrawButton::MakeFont(const CDpiScale& scale)
+{
+    if (m_font.GetSafeHandle() && m_nFontDpi == scale.Dpi())
+        return;
     LOGFONTW lf = {};
-    lf.lfHeight = BUTTON_FONT_HEIGHT;
+    lf.lfHeight = scale.FontHeight(BUTTON_FONT_HEIGHT);
     lf.lfWeight = BUTTON_FONT_WEIGHT;
     wcscpy_s(lf.lfFaceName, BUTTON_FONT_FACE);
+    m_font.DeleteObject();
     m_font.CreateFontIndirect(&lf);
+    m_nFontDpi = scale.Dpi();
 }
 
 CRedrawButton::~CRedrawButton()
@@ -102,11 +111,12 @@ COLORREF CRedrawButton::GetLookColor(ButtonLook look) const
 void CRedrawButton::SizeToImage(BOOL bTop)
 {
     Gdiplus::Image* const pImage = GetSkinPicture(m_nImgNormal);
-    const int cx = static_cast<int>(ImageWidth(pImage));
-    const int cy = static_cast<int>(ImageHeight(pImage));
+    const CDpiScale scale = CDpiScale::ForWindow(m_hWnd);
+    const int cx = scale.Scale(static_cast<int>(ImageWidth(pImage)));
+    const int cy = scale.Scale(static_cast<int>(ImageHeight(pImage)));
     CRect rcParent;
     ::GetClientRect(::GetParent(m_hWnd), &rcParent);
-    MoveWindow(0, bTop ? 0 : rcParent.Height() - BUTTON_BOTTOM_GAP, cx, cy, TRUE);
+    MoveWindow(0, bTop ? 0 : rcParent.Height() - scale.Scale(BUTTON_BOTTOM_GAP), cx, cy, TRUE);
 }
 
 void CRedrawButton::PreSubclassWindow()
@@ -135,10 +145,10 @@ void CRedrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     const ButtonLook look = ChooseButtonLook(m_bDisabled, m_bHover, m_bPressed, m_bFocus);
     Gdiplus::Image* const pImage = GetSkinPicture(GetLookImage(look));
 
-    if (m_bDrawImage && pImage) {
-        graphics.DrawImage(pImage, 0, 0, static_cast<INT>(pImage->GetWidth()),
-                             static_cast<INT>(pImage->GetHeight()));
-    }
+    const CDpiScale scale = CDpiScale::ForWindow(m_hWnd);
+    MakeFont(scale);
+    if (m_bDrawImage && pImage)
+        DrawScaledImage(graphics, pImage, 0, 0, scale);
     CString strText;
     if (m_bDrawText) {
         GetWindowText(strText);
@@ -158,8 +168,9 @@ void CRedrawButton::DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image
 {
     SIZE image = {};
     if (pImage) {
-        image.cx = static_cast<LONG>(pImage->GetWidth());
-        image.cy = static_cast<LONG>(pImage->GetHeight());
+        const CDpiScale scale = CDpiScale::ForWindow(m_hWnd);
+        image.cx = scale.Scale(static_cast<int>(pImage->GetWidth()));
+        image.cy = scale.Scale(static_cast<int>(pImage->GetHeight()));
     }
     SIZE text = {};
     if (!strText.IsEmpty()) {

@@ -10,6 +10,7 @@
 //   m_btnGo.m_nImgNormal = ...;
 #pragma once
 #include "afx/afxwin.h"
+#include "skin/dpi_scale.h"
 #include "res/pictures.h"
 
 #include <gdiplus.h>
@@ -79,6 +80,10 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // m_font for the DPI the button is drawn at; kept while the DPI stays.
+    void MakeFont(const CDpiScale& scale);
+    int m_nFontDpi = 0;
+
     void DrawFocusMark(HDC hdc, const CRect& rcClient, Gdiplus::Image* pImage, const CString& strText,
                        COLORREF clrText);
 };

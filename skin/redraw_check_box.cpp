@@ -1,5 +1,6 @@
 #include "skin/redraw_check_box.h"
 
+#include "skin/dpi_scale.h"
 #include "skin/focus_cue.h"
 #include "skin/mouse_tracking.h"
 #include "skin/picture_cache.h"
@@ -37,7 +38,7 @@ BEGIN_MESSAGE_MAP(CRedrawCheckBox, CButton)
 END_MESSAGE_MAP()
 
 CRedrawCheckBox::CRedrawCheckBox()
-    : m_font(CreateSkinFont(CHECK_FONT_FAMILY, CHECK_FONT_SIZE))
+    : m_font(CreateSkinFont(CHECK_FONT_FAMILY, CHECK_FONT_SIZE)), m_nFontDpi(BASE_DPI)
 {
 }
 
@@ -80,9 +81,13 @@ void CRedrawCheckBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     Gdiplus::Image* const pImage = GetSkinPicture(ChooseCheckBoxImage(m_bChecked, m_bDisabled, m_bHover, m_bPressed));
 
     offscreen.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-    const INT cxImage = static_cast<INT>(ImageWidth(pImage));
-    if (pImage)
-        offscreen.DrawImage(pImage, 0, CHECK_IMAGE_TOP, cxImage, static_cast<INT>(pImage->GetHeight()));
+    const CDpiScale scale = CDpiScale::ForWindow(m_hWnd);
+    if (m_nFontDpi != scale.Dpi()) {
+        m_font = CreateSkinFont(CHECK_FONT_FAMILY, scale.ScaleF(CHECK_FONT_SIZE));
+        m_nFontDpi = scale.Dpi();
+    }
+    const INT cxImage = scale.Scale(static_cast<int>(ImageWidth(pImage)));
+    DrawScaledImage(offscreen, pImage, 0, CHECK_IMAGE_TOP, scale);
 
     CString strText;
     GetWindowText(strText);

@@ -29,6 +29,7 @@ public:
     CDC m_dcBk;                        // snapshot of the parent's background
     CBitmap m_bmpBk;                   // the snapshot's bitmap, selected into m_dcBk
     std::unique_ptr<Gdiplus::Font> m_font;
+    int m_nFontDpi;   // the DPI m_font was made for
     BOOL m_bChecked = FALSE;
     COLORREF m_clrText = RGB(0x33, 0x33, 0x33);
     COLORREF m_clrDisabled = RGB(128, 128, 128);

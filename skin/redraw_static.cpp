@@ -15,13 +15,22 @@ CRedrawStatic::~CRedrawStatic() = default;
 
 void CRedrawStatic::PreSubclassWindow()
 {
+    MakeFont(CDpiScale::ForWindow(m_hWnd));
+    CStatic::PreSubclassWindow();
+}
+
+void CRedrawStatic::MakeFont(const CDpiScale& scale)
+{
+    if (m_font.GetSafeHandle() && m_nFontDpi == scale.Dpi())
+        return;
     LOGFONTW lf = {};
-    lf.lfHeight = m_nFontHeight;
+    lf.lfHeight = scale.FontHeight(m_nFontHeight);
     lf.lfWeight = m_bBold ? FW_BOLD : 0;
     // A longer name is cut to the field rather than written past it.
     lstrcpynW(lf.lfFaceName, m_strFaceName, LF_FACESIZE);
+    m_font.DeleteObject();
     m_font.Attach(::CreateFontIndirectW(&lf));
-    CStatic::PreSubclassWindow();
+    m_nFontDpi = scale.Dpi();
 }
 
 void CRedrawStatic::OnPaint()
@@ -32,6 +41,7 @@ void CRedrawStatic::OnPaint()
     CString strText;
     GetWindowText(strText);
     dc.SetBkMode(TRANSPARENT);
+    MakeFont(CDpiScale::ForWindow(m_hWnd));
     CSelectObject selectFont(dc, m_font);
     dc.SetTextColor(m_clrText);
     dc.DrawText(strText, &rcClient, 0);

@@ -126,7 +126,8 @@ void CWndShadow::AttachTo(HWND hParent, int nHeight)
     m_hParentWnd = hParent;
     m_pfnParentProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hParent, GWLP_WNDPROC));
     ::SetWindowLongPtrW(hParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWndShadow::ShadowParentProc));
-    ::PostMessageW(hParent, WM_SIZE, SIZE_RESTORED, MAKELPARAM(SHADOW_PAGE_WIDTH, nHeight));
+    const int cx = CDpiScale::ForWindow(hParent).Scale(SHADOW_PAGE_WIDTH);
+    ::PostMessageW(hParent, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cx, nHeight));
 }
 
 void CWndShadow::ShowShadow(HWND hParent)
@@ -299,10 +300,15 @@ std::unique_ptr<CWndShadow> AttachShadow(HWND hParent, int nHeight)
     std::unique_ptr<CWndShadow> pShadow = CreateShadow(hParent, nHeight);
     if (!pShadow)
         return nullptr;
-    pShadow->SetShadowSize(SHADOW_SIZE);
-    pShadow->SetShadowSharpness(SHADOW_SHARPNESS);
+    ScaleShadow(*pShadow, CDpiScale::ForWindow(hParent));
     pShadow->SetShadowDarkness(SHADOW_DARKNESS);
     pShadow->SetShadowColor(SHADOW_COLOR);
     pShadow->SetShadowOffset(0, 0);
     return pShadow;
+}
+
+void ScaleShadow(CWndShadow& shadow, const CDpiScale& scale)
+{
+    shadow.SetShadowSize(scale.Scale(SHADOW_SIZE));
+    shadow.SetShadowSharpness(static_cast<unsigned int>(scale.Scale(SHADOW_SHARPNESS)));
 }

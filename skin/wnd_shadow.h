@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 
+#include "skin/dpi_scale.h"
 #include "skin/shadow_bits.h"
 
 constexpr wchar_t SHADOW_WND_CLASS[] = L"HollinShadowWnd";
@@ -49,7 +50,8 @@ public:
     static BOOL InitShadowSupport(HINSTANCE hInstance);
 
     // Creates the shadow window for hParent and subclasses hParent; the first
-    // picture is drawn when the posted WM_SIZE (416 x nHeight) arrives.
+    // picture is drawn when the posted WM_SIZE (416 x nHeight, the width
+    // scaled for hParent's DPI) arrives.
     void AttachTo(HWND hParent, int nHeight);
 
     void SetShadowSize(int nSize);
@@ -95,3 +97,6 @@ std::unique_ptr<CWndShadow> CreateShadow(HWND hParent, int nHeight);
 
 // CreateShadow with the installer's size, sharpness, darkness and colour.
 std::unique_ptr<CWndShadow> AttachShadow(HWND hParent, int nHeight);
+
+// Sets the shadow's size and blur for the parent's DPI.
+void ScaleShadow(CWndShadow& shadow, const CDpiScale& scale);

@@ -87,28 +87,28 @@ BOOL CFirstStepDlg::OnInitDialog()
     SetButtonImages(m_btnDefault, IDP_DEFAULT_NORMAL, IDP_DEFAULT_HOVER, IDP_DEFAULT_PRESSED, IDP_DEFAULT_NORMAL, IDP_DEFAULT_NORMAL);
     SetButtonImages(m_btnProtocol, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK, IDP_PROTOCOL_LINK);
 
-    m_btnQuickInstall.MoveWindow(148, 170, 130, 38, TRUE);
-    m_btnInstallNow.MoveWindow(285, 205, 130, 38, TRUE);
-    m_btnCustom.MoveWindow(10, 230, 100, 15, TRUE);
-    m_btnDefault.MoveWindow(10, 175, 100, 15, TRUE);
-    m_chkAgree.MoveWindow(200, 230, 150, 16, TRUE);
-    m_btnProtocol.MoveWindow(360, 230, 75, 14, TRUE);
+    PlaceControl(m_btnQuickInstall, 148, 170, 130, 38);
+    PlaceControl(m_btnInstallNow, 285, 205, 130, 38);
+    PlaceControl(m_btnCustom, 10, 230, 100, 15);
+    PlaceControl(m_btnDefault, 10, 175, 100, 15);
+    PlaceControl(m_chkAgree, 200, 230, 150, 16);
+    PlaceControl(m_btnProtocol, 360, 230, 75, 14);
 
     m_chkAgree.m_bChecked = TRUE;
     m_chkAgree.Invalidate(TRUE);
     m_chkAgree.ShowWindow(SW_SHOW);
 
-    m_stcPathLabel.MoveWindow(10, 210, 55, 20, TRUE);
-    m_editPath.MoveWindow(70, 208, 150, 16, TRUE);
-    m_btnBrowse.MoveWindow(225, 208, 34, 16, TRUE);
-    m_stcSpace.MoveWindow(10, 230, 250, 20, TRUE);
+    PlaceControl(m_stcPathLabel, 10, 210, 55, 20);
+    PlaceControl(m_editPath, 70, 208, 150, 16);
+    PlaceControl(m_btnBrowse, 225, 208, 34, 16);
+    PlaceControl(m_stcSpace, 10, 230, 250, 20);
     // On the dark band of the custom layout: a light mark reads there.
     m_btnBrowse.m_clrFocusMark = CLR_BAND_TEXT;
 
     m_pngLogo.m_nImageID = IDP_LOGO;
-    m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
+    PlaceControl(m_pngLogo, 108, 17, 200, 150);
     // Parked below the page's bottom edge: the animation is not shown.
-    m_gifBusy.MoveWindow(400, 274, 24, 24, TRUE);
+    PlaceControl(m_gifBusy, 400, 274, 24, 24);
 
     ShowQuickLayout();
     m_btnCustom.ShowWindow(SW_SHOW);
@@ -176,8 +176,8 @@ void CFirstStepDlg::ShowLayout(bool bCustom)
     m_btnCustom.ShowWindow(nQuick);
     m_btnDefault.ShowWindow(nCustom);
     const int yAgree = bCustom ? 175 : 230;
-    m_chkAgree.MoveWindow(200, yAgree, 150, 20, TRUE);
-    m_btnProtocol.MoveWindow(360, yAgree, 75, 14, TRUE);
+    PlaceControl(m_chkAgree, 200, yAgree, 150, 20);
+    PlaceControl(m_btnProtocol, 360, yAgree, 75, 14);
 
     m_pBkImage = GetSkinPicture(bCustom ? IDP_CUSTOM_BK : IDP_PAGE_BK);
     InvalidateRect(nullptr, FALSE);

@@ -34,8 +34,8 @@ BOOL CFourthStepDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
     m_pngLogo.m_nImageID = IDP_LOGO;
-    m_pngLogo.MoveWindow(108, 17, 200, 150, TRUE);
-    m_btnStart.MoveWindow(148, 170, 130, 38, TRUE);
+    PlaceControl(m_pngLogo, 108, 17, 200, 150);
+    PlaceControl(m_btnStart, 148, 170, 130, 38);
     m_btnStart.ShowWindow(SW_SHOW);
     SetTabOrder({IDC_BTN_START, IDC_BTN_MIN, IDC_BTN_CLOSE});
     SendInstallReport();

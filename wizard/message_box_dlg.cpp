@@ -12,6 +12,7 @@ constexpr COLORREF CLR_CAPTION = 0x333333, CLR_CAPTION_PRESSED = 0xFFFFFF, CLR_C
 constexpr COLORREF CLR_MESSAGE = 0x333333;
 constexpr int FIRST_BTN_X = 268, SECOND_BTN_X = 338;
 constexpr int TEXT_TOP = 65, TEXT_WIDTH = 260, TEXT_BOTTOM = 155;
+constexpr LONG MESSAGE_FONT_HEIGHT = 12;
 
 void SkinBoxButton(CRedrawButton& btn)
 {
@@ -27,7 +28,7 @@ void SkinBoxButton(CRedrawButton& btn)
     btn.m_clrDisabled = CLR_CAPTION_DISABLED;
 }
 
-// Sizes the button to its picture at the bottom, then moves it to x.
+// Sizes the button to its picture at the bottom, then moves it to x (pixels).
 void PlaceBoxButton(CWnd* pDlg, CRedrawButton& btn, int x)
 {
     btn.SizeToImage(FALSE);
@@ -55,9 +56,14 @@ CMessageBoxDlg::CMessageBoxDlg(CWnd* pPage)
       m_stcTitle(14, L"宋体", TRUE, 0x000000)
 {
     m_nBkImageID = IDP_MSGBOX_BK;
+}
+
+void CMessageBoxDlg::OnDpiScaleChanged()
+{
     LOGFONTW lf = {};
-    lf.lfHeight = 12;
+    lf.lfHeight = m_dpi.FontHeight(MESSAGE_FONT_HEIGHT);
     wcscpy_s(lf.lfFaceName, L"宋体");
+    m_fontMessage.DeleteObject();
     m_fontMessage.CreateFontIndirect(&lf);
 }
 
@@ -74,15 +80,16 @@ void CMessageBoxDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CMessageBoxDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
+    OnDpiScaleChanged();
     // A tool window: the box gets no task-bar button of its own.
     ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) ^ WS_EX_TOOLWINDOW);
-    m_stcTitle.MoveWindow(20, 20, 50, 20, TRUE);
+    PlaceControl(m_stcTitle, 20, 20, 50, 20);
     m_btnFirst.SetWindowText(m_strFirstText);
     m_btnSecond.SetWindowText(m_strSecondText);
     SkinBoxButton(m_btnFirst);
     SkinBoxButton(m_btnSecond);
-    PlaceBoxButton(this, m_btnFirst, FIRST_BTN_X);
-    PlaceBoxButton(this, m_btnSecond, SECOND_BTN_X);
+    PlaceBoxButton(this, m_btnFirst, m_dpi.Scale(FIRST_BTN_X));
+    PlaceBoxButton(this, m_btnSecond, m_dpi.Scale(SECOND_BTN_X));
     m_btnMin.ShowWindow(SW_HIDE);
     // The buttons first, as in a system message box.
     SetTabOrder({IDC_BTN_FIRST, IDC_BTN_SECOND, IDC_BTN_CLOSE, IDC_BTN_MIN});
@@ -107,11 +114,10 @@ void CMessageBoxDlg::DrawPageContent(CDC& dcMem)
     const MessageBoxLayout layout = GetMessageBoxLayout(m_strMessage);
     if (Gdiplus::Image* pIcon = GetSkinPicture(m_nIconID)) {
         Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
-        graphics.DrawImage(pIcon, static_cast<INT>(layout.ptIcon.x), static_cast<INT>(layout.ptIcon.y),
-                           static_cast<INT>(pIcon->GetWidth()), static_cast<INT>(pIcon->GetHeight()));
+        DrawScaledImage(graphics, pIcon, layout.ptIcon.x, layout.ptIcon.y, m_dpi);
     }
     // The base's memory DC: transparent already, and gone after this paint.
-    CRect rcText(layout.nTextLeft, TEXT_TOP, layout.nTextLeft + TEXT_WIDTH, TEXT_BOTTOM);
+    CRect rcText = m_dpi.ScaleRect(CRect(layout.nTextLeft, TEXT_TOP, layout.nTextLeft + TEXT_WIDTH, TEXT_BOTTOM));
     dcMem.SetTextColor(CLR_MESSAGE);
     CSelectObject selectFont(dcMem, m_fontMessage);
     dcMem.DrawText(m_strMessage, &rcText, DT_WORDBREAK | DT_VCENTER);

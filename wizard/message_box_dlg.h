@@ -38,6 +38,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void DrawPageContent(CDC& dcMem) override;
+    void OnDpiScaleChanged() override;   // the page's fonts
     void CaptureChildBackgrounds(CDC* pMemDC, HWND hWnd) override;
 
     // Handlers

@@ -44,13 +44,13 @@ BOOL CProtocolDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
 
-    m_rich.MoveWindow(20, 60, 380, 120, TRUE);
+    PlaceControl(m_rich, 20, 60, 380, 120);
     StreamAgreementText();
 
     m_stcTitle.SetWindowText(L"许可协议");
-    m_stcTitle.MoveWindow(25, 25, 60, 20, TRUE);
-    m_chkAgree.MoveWindow(250, 190, 150, 16, TRUE);
-    m_btnQuickInstall.MoveWindow(285, 205, 130, 38, TRUE);
+    PlaceControl(m_stcTitle, 25, 25, 60, 20);
+    PlaceControl(m_chkAgree, 250, 190, 150, 16);
+    PlaceControl(m_btnQuickInstall, 285, 205, 130, 38);
 
     // Independent of the first page's box: the viewer asks again.
     m_chkAgree.m_bChecked = FALSE;
@@ -58,9 +58,9 @@ BOOL CProtocolDlg::OnInitDialog()
     m_btnQuickInstall.EnableWindow(FALSE);
 
     m_pngLine.m_nImageID = IDP_SEPARATOR;
-    m_pngLine.MoveWindow(0, 180, 416, 1, TRUE);
+    PlaceControl(m_pngLine, 0, 180, 416, 1);
 
-    m_btnBack.MoveWindow(0, 225, 80, 20, TRUE);
+    PlaceControl(m_btnBack, 0, 225, 80, 20);
     m_btnBack.m_clrNormal = CLR_BACK_NORMAL;
     m_btnBack.m_clrHover = CLR_BACK_ACTIVE;
     m_btnBack.m_clrPressed = CLR_BACK_ACTIVE;

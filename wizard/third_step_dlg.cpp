@@ -50,12 +50,9 @@ void CThirdStepDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CThirdStepDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
+    OnDpiScaleChanged();
 
-    m_pFontTitle = CreatePageFont(L"宋体", 14);
-    m_pFontNumber = CreatePageFont(L"宋体", 96);
-    m_pFontPercent = CreatePageFont(L"宋体", 30);
-
-    m_progress.MoveWindow(38, 180, 340, 6, TRUE);
+    PlaceControl(m_progress, 38, 180, 340, 6);
     m_progress.ShowWindow(SW_SHOW);
     m_progress.SendMessage(PBM_SETSTEP, 1, 0);
     // No cancel while files are written; a failure enables it again.
@@ -82,18 +79,25 @@ LRESULT CThirdStepDlg::OnStartUnpacking(WPARAM, LPARAM)
     return 0;
 }
 
+void CThirdStepDlg::OnDpiScaleChanged()
+{
+    m_pFontTitle = CreatePageFont(L"宋体", m_dpi.ScaleF(14));
+    m_pFontNumber = CreatePageFont(L"宋体", m_dpi.ScaleF(96));
+    m_pFontPercent = CreatePageFont(L"宋体", m_dpi.ScaleF(30));
+}
+
 void CThirdStepDlg::DrawPageContent(CDC& dcMem)
 {
     Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
     Gdiplus::SolidBrush brushTitle{Gdiplus::Color(CLR_TITLE)};
     Gdiplus::SolidBrush brushNumber{Gdiplus::Color(CLR_NUMBER)};
-    graphics.DrawString(L"正在安装Vellomar", -1, m_pFontTitle.get(), Gdiplus::RectF(30, 25, 0, 0), nullptr, &brushTitle);
+    graphics.DrawString(L"正在安装Vellomar", -1, m_pFontTitle.get(), m_dpi.ScaleRectF(30, 25, 0, 0), nullptr, &brushTitle);
     // Right-aligned: the number ends at x = 260 whatever its digits.
     Gdiplus::StringFormat formatNumber;
     formatNumber.SetAlignment(Gdiplus::StringAlignmentFar);
-    graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, m_pFontNumber.get(), Gdiplus::RectF(260, 60, 0, 0),
+    graphics.DrawString(static_cast<LPCWSTR>(m_strPercent), -1, m_pFontNumber.get(), m_dpi.ScaleRectF(260, 60, 0, 0),
                         &formatNumber, &brushNumber);
-    graphics.DrawString(L"%", -1, m_pFontPercent.get(), Gdiplus::RectF(260, 110, 0, 0), nullptr, &brushNumber);
+    graphics.DrawString(L"%", -1, m_pFontPercent.get(), m_dpi.ScaleRectF(260, 110, 0, 0), nullptr, &brushNumber);
 }
 
 LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)
@@ -102,7 +106,10 @@ LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)
     case INSTALL_PROGRESS:
         m_strPercent.Format(L"%d", static_cast<int>(lParam));
         m_progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(lParam), 0);
-        InvalidateRect(&RC_NUMBER, FALSE);
+        {
+            const CRect rcNumber = m_dpi.ScaleRect(RC_NUMBER);
+            InvalidateRect(&rcNumber, FALSE);
+        }
         break;
     case INSTALL_DONE:
         OnInstallDone();

@@ -26,6 +26,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void DrawPageContent(CDC& dcMem) override;
+    void OnDpiScaleChanged() override;   // the page's fonts
 
     // Handlers
     afx_msg LRESULT OnInstallNotify(WPARAM wParam, LPARAM lParam);

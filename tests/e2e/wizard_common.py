@@ -36,6 +36,27 @@ PRODUCT_KEY = r"HKLM\Software\Vellomar"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellomar"
 
 
+def set_system_dpi(dpi):
+    """The prefix's system DPI; Wine reads it when its server starts, so the
+    server is restarted (persistent, as the test run keeps it)."""
+    for key in (r"HKCU\Control Panel\Desktop",
+                r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+        wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+    subprocess.run(["wineserver", "-k"], env=WINE_ENV, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=WINE_ENV)
+    # Detached from our output, which the test runner waits on.
+    subprocess.run(["wineserver", "-p"], env=WINE_ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def scaled(value, dpi):
+    """A 96-DPI length at dpi, rounded as the installer rounds it."""
+    return (value * dpi + 48) // 96
+
+
+def scaled_point(point, dpi):
+    return (scaled(point[0], dpi), scaled(point[1], dpi))
+
+
 def installer_windows(size):
     return [w for w in windows()
             if w["cls"] == DIALOG_CLASS and w["visible"] and (w["w"], w["h"]) == size]
@@ -130,9 +151,9 @@ def start_installer(exe=VLSETUP):
     return start(exe)
 
 
-def replace_path(page, text):
-    """Types text over the custom layout's folder box, as a user would."""
-    click_in(page, PATH_BOX)
+def replace_path(page, text, box=PATH_BOX):
+    """Types text over the custom layout's folder box (at box), as a user would."""
+    click_in(page, box)
     key("End")
     key("shift+Home")
     key("BackSpace")
