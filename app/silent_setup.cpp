@@ -233,6 +233,8 @@ int RunSilentSetup(const SetupArgs& args, CInstallerInstance& instance)
         return Fail(SETUP_EXIT_BAD_ARGUMENTS, args.strError);
     if (!instance.Claim())
         return Fail(SETUP_EXIT_SETUP_RUNNING, L"another installer runs");
+    // As the wizard does: a staged archive still there was left by a killed installer.
+    RemoveLeftStagedArchives();
     if (IsAppRunning())
         return Fail(SETUP_EXIT_APP_RUNNING, APP_EXE_NAME);
 

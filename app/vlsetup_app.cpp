@@ -7,6 +7,7 @@
 #include "app/running_guard.h"
 #include "app/running_app.h"
 #include "app/silent_setup.h"
+#include "engine/extract.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/install_rules.h"
@@ -54,6 +55,9 @@ BOOL CVLSetupApp::InitInstance()
         DeferToRunningInstaller();
         return FALSE;
     }
+    // No other installer runs now: a staged archive still there was left by
+    // one that was killed.
+    RemoveLeftStagedArchives();
 
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);

@@ -194,7 +194,11 @@ int Stage(const wchar_t* pszDll, const wchar_t* pszFile)
     AfxSetResourceHandle(hPayload);
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    const bool bOk = WritePayloadToFile(pszFile);
+    const HANDLE hFile = CreateFileW(pszFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool bOk = hFile != INVALID_HANDLE_VALUE && WritePayloadToFile(hFile);
+    if (hFile != INVALID_HANDLE_VALUE)
+        CloseHandle(hFile);
     const double dSeconds = Seconds(start);
     DeleteFileW(pszFile);
     std::printf("seconds=%.3f ok=%d\n", dSeconds, bOk ? 1 : 0);

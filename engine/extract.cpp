@@ -608,34 +608,103 @@ CExtractResult UnpackStagedArchive(const ExtractJob* pJob)
 
 }  // namespace
 
-std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwTick)
+std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwUnique)
 {
-    wchar_t szName[32] = {};
-    ::wsprintfW(szName, L"\\%u.7z", dwTick);
+    // The digits by hand: the C99 printf family stays out of the program.
+    wchar_t szDigits[16] = {};
+    wchar_t* pszDigits = szDigits + ARRAYSIZE(szDigits) - 1;
+    do {
+        *--pszDigits = static_cast<wchar_t>(L'0' + dwUnique % 10);
+        dwUnique /= 10;
+    } while (dwUnique);
+    const std::wstring strName = std::wstring(L"\\") + STAGED_ARCHIVE_PREFIX + pszDigits + STAGED_ARCHIVE_SUFFIX;
     // Without a long form the folder is kept as given: dropping it would put
     // the archive into the root of the current drive.
-    return std::wstring(*pszLongDir ? pszLongDir : pszTempDir) + szName;
+    return std::wstring(*pszLongDir ? pszLongDir : pszTempDir) + strName;
 }
 
-std::wstring GetTempArchivePath()
+std::wstring GetTempArchivePath(DWORD dwUnique)
 {
-    wchar_t szTempDir[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, szTempDir);
+    wchar_t szTempDir[MAX_PATH + 1] = {};
+    const DWORD nLength = ::GetTempPathW(ARRAYSIZE(szTempDir), szTempDir);
+    if (nLength == 0 || nLength >= ARRAYSIZE(szTempDir))
+        return std::wstring();
     wchar_t szLongDir[1024] = {};
     ::GetLongPathNameW(szTempDir, szLongDir, ARRAYSIZE(szLongDir));
-    return ComposeTempArchivePath(szTempDir, szLongDir, ::GetTickCount());
+    return ComposeTempArchivePath(szTempDir, szLongDir, dwUnique);
+}
+
+std::wstring ReserveTempArchive(DWORD dwSeed, HANDLE* phFile)
+{
+    *phFile = INVALID_HANDLE_VALUE;
+    for (DWORD i = 0; i < STAGED_ARCHIVE_TRIES; ++i) {
+        std::wstring strPath = GetTempArchivePath(dwSeed + i);
+        if (strPath.empty())
+            return strPath;
+        *phFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (*phFile != INVALID_HANDLE_VALUE)
+            return strPath;
+        // Only a name taken by someone else is worth another try.
+        const DWORD dwError = ::GetLastError();
+        if (dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS)
+            return std::wstring();
+    }
+    return std::wstring();
+}
+
+bool IsStagedArchiveName(const wchar_t* pszName)
+{
+    const size_t nPrefix = std::wcslen(STAGED_ARCHIVE_PREFIX);
+    const size_t nSuffix = std::wcslen(STAGED_ARCHIVE_SUFFIX);
+    const size_t nName = std::wcslen(pszName);
+    if (nName <= nPrefix + nSuffix || ::_wcsnicmp(pszName, STAGED_ARCHIVE_PREFIX, nPrefix) != 0 ||
+        ::_wcsicmp(pszName + nName - nSuffix, STAGED_ARCHIVE_SUFFIX) != 0)
+        return false;
+    for (size_t i = nPrefix; i < nName - nSuffix; ++i) {
+        if (pszName[i] < L'0' || pszName[i] > L'9')
+            return false;
+    }
+    return true;
+}
+
+UINT RemoveLeftStagedArchives(const std::wstring& strTempDir)
+{
+    WIN32_FIND_DATAW data = {};
+    const std::wstring strPattern = strTempDir + STAGED_ARCHIVE_PREFIX + L"*";
+    const HANDLE hFind = ::FindFirstFileW(strPattern.c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return 0;
+    UINT nRemoved = 0;
+    do {
+        // The wildcard also matches short names: the long name decides.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsStagedArchiveName(data.cFileName))
+            continue;
+        if (::DeleteFileW((strTempDir + data.cFileName).c_str()))
+            ++nRemoved;
+    } while (::FindNextFileW(hFind, &data));
+    ::FindClose(hFind);
+    return nRemoved;
+}
+
+UINT RemoveLeftStagedArchives()
+{
+    wchar_t szTempDir[MAX_PATH + 1] = {};
+    const DWORD nLength = ::GetTempPathW(ARRAYSIZE(szTempDir), szTempDir);
+    if (nLength == 0 || nLength >= ARRAYSIZE(szTempDir))
+        return 0;
+    return RemoveLeftStagedArchives(szTempDir);
 }
 
 void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob)
 {
     pJob->hNotifyWnd = hNotifyWnd;
-    pJob->strArchivePath = GetTempArchivePath();
     pJob->strAppDir = std::move(strAppDir);
     pJob->strDataDir = std::move(strDataDir);
     pJob->hThread.Reset(StartWorkerThread(ExtractThreadProc, pJob));
 }
 
-bool WritePayloadToFile(const std::wstring& strPath)
+bool WritePayloadToFile(HANDLE hFile)
 {
     DWORD nSize = 0;
     const void* pData = LoadResourceBytes(MAKEINTRESOURCEW(IDR_PAYLOAD), PAYLOAD_RESOURCE_TYPE, &nSize);
@@ -643,27 +712,38 @@ bool WritePayloadToFile(const std::wstring& strPath)
         return false;
 
     CSzFile file;
-    file.handle = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file.handle == INVALID_HANDLE_VALUE)
-        return false;
+    file.handle = hFile;
     size_t nWritten = nSize;
     const WRes wres = File_Write(&file, pData, &nWritten);
-    if (wres != 0 || nWritten != nSize) {
-        File_Close(&file);
-        return false;
-    }
-    return File_Close(&file) == 0;
+    return wres == 0 && nWritten == nSize;
 }
 
 unsigned __stdcall ExtractThreadProc(void* pParam)
 {
     ExtractJob* pJob = static_cast<ExtractJob*>(pParam);
-    if (!WritePayloadToFile(pJob->strArchivePath)) {
-        PostNotify(pJob, INSTALL_ERR_STAGE, 0);   // what was staged stays: nothing says it is ours to delete
+    HANDLE hStage = INVALID_HANDLE_VALUE;
+    pJob->strArchivePath = ReserveTempArchive(::GetTickCount(), &hStage);
+    if (pJob->strArchivePath.empty()) {
+        PostNotify(pJob, INSTALL_ERR_STAGE, 0);   // no name could be created: nothing of ours exists
+        return 0;
+    }
+    // Held open without delete sharing for the whole run, so that the
+    // start-up sweep of another installer cannot take the archive away; the
+    // readers open their own handles beside it.
+    HANDLE hKeep = INVALID_HANDLE_VALUE;
+    if (WritePayloadToFile(hStage)) {
+        hKeep = ::CreateFileW(pJob->strArchivePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    ::CloseHandle(hStage);
+    if (hKeep == INVALID_HANDLE_VALUE) {
+        // The name was created by us (CREATE_NEW): what was staged is ours to delete.
+        ::DeleteFileW(pJob->strArchivePath.c_str());
+        PostNotify(pJob, INSTALL_ERR_STAGE, 0);
         return 0;
     }
     const CExtractResult result = UnpackStagedArchive(pJob);
+    ::CloseHandle(hKeep);
     ::DeleteFileW(pJob->strArchivePath.c_str());
     PostNotify(pJob, result.nCode, result.lParam);
     return 0;

@@ -111,29 +111,58 @@ struct ExtractJob
     std::atomic<BYTE> bStop;      // non-zero: stop before the next entry
     HWND hNotifyWnd;              // receives WM_INSTALL_NOTIFY; not owned
     CThreadHandle hThread;        // the worker; never waited on here
-    std::wstring strArchivePath;  // the temporary archive
+    std::wstring strArchivePath;  // the temporary archive; set by the worker
     std::wstring strAppDir;       // base of ordinary entries, ends with a backslash
     std::wstring strDataDir;      // base of the "config" and "resource" trees, ends with a backslash
 };
 
-// <temporary folder>\<tick count>.7z (the folder's long form when it has one).
-std::wstring GetTempArchivePath();
+// Staged archives are named <prefix><number><suffix> in the temporary folder,
+// so that ours can be told from other programs' files.
+constexpr const wchar_t STAGED_ARCHIVE_PREFIX[] = L"vlsetup-stage-";
+constexpr const wchar_t STAGED_ARCHIVE_SUFFIX[] = L".7z";
+// Names tried after a collision before staging gives up.
+constexpr DWORD STAGED_ARCHIVE_TRIES = 64;
+
+// <temporary folder>\<prefix><dwUnique><suffix> (the folder's long form when
+// it has one); empty when GetTempPathW fails or its folder does not fit.
+std::wstring GetTempArchivePath(DWORD dwUnique);
+
+// Creates an empty staged archive with CREATE_NEW under the first free name
+// from dwSeed on, returns its path and its handle (open for writing, the
+// caller's to close) in *phFile; empty (INVALID_HANDLE_VALUE) when none could
+// be created. A file that exists already is never opened, so it is never
+// ours to delete.
+std::wstring ReserveTempArchive(DWORD dwSeed, HANDLE* phFile);
+
+// True for a file name of the form ReserveTempArchive gives: the prefix,
+// decimal digits only, the suffix.
+bool IsStagedArchiveName(const wchar_t* pszName);
+
+// Deletes the staged archives an installer that was killed left in
+// strTempDir (ending with a backslash); other files are never touched. Only
+// one installer runs at a time, so at start-up none of them is in use.
+// Returns how many were deleted.
+UINT RemoveLeftStagedArchives(const std::wstring& strTempDir);
+
+// RemoveLeftStagedArchives on GetTempPathW's folder, when it has one.
+UINT RemoveLeftStagedArchives();
 
 // Fills the job and starts ExtractThreadProc on it; reports nothing itself.
 void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob);
 
-// Writes the payload resource of AfxGetResourceHandle() to strPath.
-bool WritePayloadToFile(const std::wstring& strPath);
+// Writes the payload resource of AfxGetResourceHandle() through hFile (not
+// closed here).
+bool WritePayloadToFile(HANDLE hFile);
 
 // The worker (for _beginthreadex): stages, unpacks, deletes the temporary
-// archive (unless staging failed) and posts exactly one final code. Returns 0.
+// archive (also when staging failed) and posts exactly one final code. Returns 0.
 unsigned __stdcall ExtractThreadProc(void* pParam);
 
 // ---- Rules of the worker, without files or threads --------------------------
 
 // The temporary archive's path from GetTempPathW's folder, GetLongPathNameW's
-// form of it (empty when that failed) and the tick count.
-std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwTick);
+// form of it (empty when that failed) and the name's number.
+std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwUnique);
 
 // Percent after entry nIndex (zero-based) of nCount was done, truncated. With
 // several blocks unpacked at once, a file's progress is posted once every

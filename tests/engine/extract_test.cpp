@@ -106,11 +106,11 @@ TEST(ExtractRules, LanesFollowTheBlocksAndTakeEntriesWithoutDataAlong)
 
 TEST(ExtractRules, TemporaryArchiveKeepsTheTemporaryFolderWithoutALongForm)
 {
-    EXPECT_EQ(L"C:\\Users\\LONGNA~1\\Temp\\\\\\42.7z",
+    EXPECT_EQ(L"C:\\Users\\LONGNA~1\\Temp\\\\\\vlsetup-stage-42.7z",
               ComposeTempArchivePath(L"C:\\Users\\LONGNA~1\\Temp\\\\", L"C:\\Users\\LONGNA~1\\Temp\\\\", 42));
-    EXPECT_EQ(L"C:\\Users\\Long Name\\Temp\\\\4294967295.7z",
+    EXPECT_EQ(L"C:\\Users\\Long Name\\Temp\\\\vlsetup-stage-4294967295.7z",
               ComposeTempArchivePath(L"C:\\Users\\LONGNA~1\\Temp\\", L"C:\\Users\\Long Name\\Temp\\", 4294967295u));
-    EXPECT_EQ(L"C:\\no such folder\\\\7.7z", ComposeTempArchivePath(L"C:\\no such folder\\", L"", 7));
+    EXPECT_EQ(L"C:\\no such folder\\\\vlsetup-stage-7.7z", ComposeTempArchivePath(L"C:\\no such folder\\", L"", 7));
 }
 
 TEST(ExtractRules, PathBufferIsZeroFilledAndCutTo259Characters)
@@ -155,29 +155,95 @@ private:
     std::wstring m_strOld[2];
 };
 
-TEST(TempArchivePath, TickCountArchiveInTheTemporaryFolder)
+TEST(TempArchivePath, NumberedArchiveOfOursInTheTemporaryFolder)
 {
     wchar_t szTemp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, szTemp);
     wchar_t szLong[1024] = {};
     ASSERT_NE(0u, GetLongPathNameW(szTemp, szLong, ARRAYSIZE(szLong)));
 
-    const std::wstring strPath = GetTempArchivePath();
-    const std::wstring strPrefix = std::wstring(szLong) + L"\\";
-    ASSERT_EQ(strPrefix, strPath.substr(0, strPrefix.size())) << Narrow(strPath);
-    const std::wstring strName = strPath.substr(strPrefix.size());
-    ASSERT_GT(strName.size(), 3u);
-    EXPECT_EQ(L".7z", strName.substr(strName.size() - 3));
-    EXPECT_EQ(std::wstring::npos, strName.substr(0, strName.size() - 3).find_first_not_of(L"0123456789"));
+    const std::wstring strPath = GetTempArchivePath(123);
+    EXPECT_EQ(std::wstring(szLong) + L"\\vlsetup-stage-123.7z", strPath);
 }
 
 TEST(TempArchivePath, MissingTemporaryFolderIsKeptNotDroppedToTheDriveRoot)
 {
     // GetTempPathW hands out the variable's folder; GetLongPathNameW fails on it.
     CScopedTempVariables vars(L"C:\\vl-no-such-temp-folder");
-    const std::wstring strPath = GetTempArchivePath();
-    const std::wstring strPrefix = L"C:\\vl-no-such-temp-folder\\\\";
-    EXPECT_EQ(strPrefix, strPath.substr(0, strPrefix.size())) << Narrow(strPath);
+    const std::wstring strPath = GetTempArchivePath(5);
+    EXPECT_EQ(L"C:\\vl-no-such-temp-folder\\\\vlsetup-stage-5.7z", strPath);
+    // Nothing can be created there: no name is handed out.
+    HANDLE hFile = nullptr;
+    EXPECT_EQ(L"", ReserveTempArchive(5, &hFile));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, hFile);
+}
+
+TEST(TempArchivePath, ReservationSkipsTakenNamesAndLeavesThemAlone)
+{
+    CTempFolder folder(L"staging names");
+    CScopedTempVariables vars(folder.Path().str().c_str());
+    // Two names are another program's already, with content of their own.
+    for (DWORD n : {7u, 8u}) {
+        HANDLE hFile = CreateFileW(GetTempArchivePath(n).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+        DWORD nWritten = 0;
+        ASSERT_TRUE(WriteFile(hFile, "theirs", 6, &nWritten, nullptr));
+        CloseHandle(hFile);
+    }
+    HANDLE hReserved = INVALID_HANDLE_VALUE;
+    const std::wstring strPath = ReserveTempArchive(7, &hReserved);
+    EXPECT_EQ(GetTempArchivePath(9), strPath);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hReserved);
+    CloseHandle(hReserved);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(strPath.c_str()));
+    for (DWORD n : {7u, 8u}) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        ASSERT_TRUE(GetFileAttributesExW(GetTempArchivePath(n).c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(6u, data.nFileSizeLow) << n;
+    }
+    DeleteFileW(strPath.c_str());
+}
+
+TEST(TempArchivePath, OnlyOurStagedArchivesAreRemovedAtStart)
+{
+    struct
+    {
+        LPCWSTR pszName;
+        bool bOurs;
+    } cases[] = {
+        {L"vlsetup-stage-3.7z", true},
+        {L"VLSETUP-STAGE-4294967295.7Z", true},
+        {L"vlsetup-stage-.7z", false},
+        {L"vlsetup-stage-12.7z.bak", false},
+        {L"vlsetup-stage-1a.7z", false},
+        {L"vlsetup-stage-notes.txt", false},
+        {L"3.7z", false},
+    };
+    CTempFolder folder(L"left staged");
+    const std::wstring strDir = folder.Path().str() + L"\\";
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.bOurs, IsStagedArchiveName(c.pszName)) << Narrow(c.pszName);
+        HANDLE hFile = CreateFileW((strDir + c.pszName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << Narrow(c.pszName);
+        CloseHandle(hFile);
+    }
+    ASSERT_TRUE(CreateDirectoryW((strDir + L"vlsetup-stage-5.7z").c_str(), nullptr));   // a folder: not ours
+    // One in use by a running worker, which holds it without delete sharing.
+    const std::wstring strHeld = strDir + L"vlsetup-stage-6.7z";
+    HANDLE hHeld = CreateFileW(strHeld.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+
+    EXPECT_EQ(2u, RemoveLeftStagedArchives(strDir));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(strHeld.c_str())) << "an archive in use was deleted";
+    CloseHandle(hHeld);
+    for (const auto& c : cases) {
+        EXPECT_EQ(!c.bOurs, GetFileAttributesW((strDir + c.pszName).c_str()) != INVALID_FILE_ATTRIBUTES)
+            << Narrow(c.pszName);
+    }
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((strDir + L"vlsetup-stage-5.7z").c_str()));
 }
 
 // ---- The worker ---------------------------------------------------------------------
@@ -618,9 +684,9 @@ TEST_F(Extraction, FinalCodeForEachKindOfArchive)
         if (c.nCode == INSTALL_DONE || c.nCode == INSTALL_ERR_ARCHIVE) {
             EXPECT_TRUE(ListTree(Base(folder)).empty()) << strCase << ": something was written";
         }
-        if (c.nCode != INSTALL_ERR_STAGE) {
-            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << strCase;
-        }
+        // Staged by us, so removed on every path, a failed staging included.
+        EXPECT_FALSE(run.strArchivePath.empty()) << strCase;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(run.strArchivePath.c_str())) << strCase;
     }
 }
 

@@ -84,6 +84,8 @@ def test_temporary_folder_on_a_full_disk():
             code, _ = run_driver("C:\\vl-full-disk\\inst\\", temp=drive.letter + ":\\tmp")
             expect(code == INSTALL_ERR_STAGE, "expected code 2 (staging failed), got %d" % code)
             expect(not os.listdir(inst), "installed without a staged archive: %r" % os.listdir(inst))
+            tmp = os.listdir(os.path.join(drive.mnt, "tmp"))
+            expect(not tmp, "the failed staging left files in the temporary folder: %r" % tmp)
     finally:
         shutil.rmtree(C_WORK, ignore_errors=True)
 
