@@ -19,9 +19,10 @@ constexpr Gdiplus::ARGB CLR_TITLE = 0xFF333333;
 constexpr Gdiplus::ARGB CLR_NUMBER = 0xFFD2D2D2;
 constexpr int FULL_PERCENT = 100;
 // Only the big number is repainted per progress message; the bar repaints
-// itself. The rectangle holds the whole right-aligned number, three digits
-// ending at x = 260: a narrower one leaves strokes of earlier digits standing.
-constexpr RECT RC_NUMBER = {100, 60, 262, 170};
+// itself. The rectangle holds the whole right-aligned number: three digits
+// laid out to end at x = 260, whose strokes reach about ten pixels past it.
+// A narrower one leaves strokes of earlier digits standing.
+constexpr RECT RC_NUMBER = {100, 60, 290, 170};
 
 }  // namespace
 
