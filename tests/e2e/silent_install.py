@@ -139,6 +139,8 @@ def test_failures_have_their_codes_and_register_nothing():
     app = start(exe)
     try:
         wait_until(lambda: "vellomar.exe" in [p.lower() for p in processes()], "Vellomar.exe to run", timeout=30)
+        # Its window too: one showing up during the run would pass for the installer's.
+        wait_window(cls="VellomarMainWnd")
         rc = run_silent(VLSETUP, "/S", "/LOG=" + LOG)
         expect(rc == 3, "Vellomar running: expected 3, got %r" % rc)
         expect_log_lines(r" failed with exit code 3: Vellomar\.exe$")
