@@ -623,15 +623,29 @@ std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* ps
     return std::wstring(*pszLongDir ? pszLongDir : pszTempDir) + strName;
 }
 
-std::wstring GetTempArchivePath(DWORD dwUnique)
+namespace {
+
+// GetTempPathW's folder with its trailing backslash; empty when the call
+// failed or the folder does not fit, never the current drive's root.
+std::wstring GetCheckedTempDir()
 {
     wchar_t szTempDir[MAX_PATH + 1] = {};
     const DWORD nLength = ::GetTempPathW(ARRAYSIZE(szTempDir), szTempDir);
     if (nLength == 0 || nLength >= ARRAYSIZE(szTempDir))
         return std::wstring();
+    return szTempDir;
+}
+
+}  // namespace
+
+std::wstring GetTempArchivePath(DWORD dwUnique)
+{
+    const std::wstring strTempDir = GetCheckedTempDir();
+    if (strTempDir.empty())
+        return strTempDir;
     wchar_t szLongDir[1024] = {};
-    ::GetLongPathNameW(szTempDir, szLongDir, ARRAYSIZE(szLongDir));
-    return ComposeTempArchivePath(szTempDir, szLongDir, dwUnique);
+    ::GetLongPathNameW(strTempDir.c_str(), szLongDir, ARRAYSIZE(szLongDir));
+    return ComposeTempArchivePath(strTempDir.c_str(), szLongDir, dwUnique);
 }
 
 std::wstring ReserveTempArchive(DWORD dwSeed, HANDLE* phFile)
@@ -689,11 +703,8 @@ UINT RemoveLeftStagedArchives(const std::wstring& strTempDir)
 
 UINT RemoveLeftStagedArchives()
 {
-    wchar_t szTempDir[MAX_PATH + 1] = {};
-    const DWORD nLength = ::GetTempPathW(ARRAYSIZE(szTempDir), szTempDir);
-    if (nLength == 0 || nLength >= ARRAYSIZE(szTempDir))
-        return 0;
-    return RemoveLeftStagedArchives(szTempDir);
+    const std::wstring strTempDir = GetCheckedTempDir();
+    return strTempDir.empty() ? 0 : RemoveLeftStagedArchives(strTempDir);
 }
 
 void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob)
