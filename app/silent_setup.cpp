@@ -11,6 +11,7 @@
 #include "engine/product.h"
 #include "engine/registration.h"
 #include "engine/setup_log.h"
+#include "engine/space_text.h"
 #include "net/install_report.h"
 #include "wizard/install_rules.h"
 
@@ -217,13 +218,10 @@ int ExitCodeForInstallCode(WPARAM nCode)
 
 LONGLONG QueryFreeBytes(const CString& strFolder)
 {
-    if (strFolder.GetLength() < 2)
-        return -1;
-    CString strRoot = strFolder.Left(2) + L"\\";
-    ULARGE_INTEGER free = {};
-    if (!::GetDiskFreeSpaceExW(strRoot, &free, nullptr, nullptr))
-        return -1;
-    return static_cast<LONGLONG>(free.QuadPart);
+    // The first page's query, so both refuse the same drives.
+    LONGLONG nFree = -1;
+    QueryDriveFreeBytes(strFolder, nFree);
+    return nFree;
 }
 
 int RunSilentSetup(const SetupArgs& args, CInstallerInstance& instance)

@@ -2,20 +2,25 @@
 
 #include "engine/install_location.h"
 
-void UpdateSpaceText(const CString& strPath, LONGLONG& nFreeBytes, CWnd* pPage)
+bool QueryDriveFreeBytes(const CString& strPath, LONGLONG& nFreeBytes)
 {
     // An empty path names no drive; it must not fall back to the current one.
+    if (strPath.IsEmpty())
+        return false;
+    CString strRoot;
+    strRoot.Format(L"%c:\\", strPath[0]);
+    // The volume's total free bytes, not the caller's quota share.
     ULARGE_INTEGER totalFree = {};
-    BOOL bQueried = FALSE;
-    if (!strPath.IsEmpty()) {
-        CString strRoot;
-        strRoot.Format(L"%c:\\", strPath[0]);
-        // The volume's total free bytes, not the caller's quota share.
-        bQueried = GetDiskFreeSpaceExW(strRoot, nullptr, nullptr, &totalFree);
-    }
+    if (!GetDiskFreeSpaceExW(strRoot, nullptr, nullptr, &totalFree))
+        return false;
+    nFreeBytes = static_cast<LONGLONG>(totalFree.QuadPart);
+    return true;
+}
+
+void UpdateSpaceText(const CString& strPath, LONGLONG& nFreeBytes, CWnd* pPage)
+{
     CString strText;
-    if (bQueried) {
-        nFreeBytes = static_cast<LONGLONG>(totalFree.QuadPart);
+    if (QueryDriveFreeBytes(strPath, nFreeBytes)) {
         strText = FormatSpaceText(FormatRequiredSize(), nFreeBytes);
     } else {
         strText = FormatSpaceText(FormatRequiredSize(), 0);

@@ -6,6 +6,10 @@
 // The page's static that shows the line.
 constexpr UINT SPACE_TEXT_CTRL_ID = 1014;
 
+// The volume's total free bytes of the drive named by strPath's first
+// character, in nFreeBytes; false (nFreeBytes untouched) when there is none.
+bool QueryDriveFreeBytes(const CString& strPath, LONGLONG& nFreeBytes);
+
 // Queries the free bytes of the drive named by strPath's first character and
 // shows FormatSpaceText of them in pPage's control SPACE_TEXT_CTRL_ID,
 // repainting its area only when the text changed. nFreeBytes (set to 0 by the
