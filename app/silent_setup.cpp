@@ -181,6 +181,9 @@ int InstallInto(const CString& strDir)
     LogSetupStep(strLine);
     if (!IsEnoughSpace(nFree))
         return Fail(SETUP_EXIT_NO_SPACE, strDir);
+    // Asked again at the last moment: it may have been started since the run began.
+    if (IsAppRunning())
+        return Fail(SETUP_EXIT_APP_RUNNING, APP_EXE_NAME);
 
     CString strMade = strDir;
     if (!CreateDirectoryPath(strMade))
@@ -236,7 +239,9 @@ int RunSilentSetup(const SetupArgs& args, CInstallerInstance& instance)
     if (IsAppRunning())
         return Fail(SETUP_EXIT_APP_RUNNING, APP_EXE_NAME);
 
-    const CString strChosen = args.strInstallDir.IsEmpty() ? GetDefaultInstallDir() : args.strInstallDir;
+    // A drive root stands for the product's folder on it, as on the first page.
+    const CString strChosen =
+        ComposeTypedFolder(args.strInstallDir.IsEmpty() ? GetDefaultInstallDir() : args.strInstallDir);
     const InstallPathCheck check = CheckInstallPathOnDisk(strChosen);
     if (check.problem != InstallPathProblem::None) {
         CString strWhat;
@@ -246,6 +251,9 @@ int RunSilentSetup(const SetupArgs& args, CInstallerInstance& instance)
     }
     const CString strDir = NormalizeInstallPath(strChosen);
     Log(L"folder: %s", strDir);
+    // Nobody is there to agree to writing among someone else's files.
+    if (ClassifyInstallFolderOnDisk(strDir) == FolderOccupant::Foreign)
+        return Fail(SETUP_EXIT_FOLDER_OCCUPIED, L"folder holds other files: " + strDir);
     // The rest of the program reads the folder from here (the report, the pages' code).
     g_strInstallPath = strDir;
 

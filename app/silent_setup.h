@@ -22,6 +22,7 @@ enum : int {
     SETUP_EXIT_FOLDER_NOT_MADE = 6,    // the install folder could not be created
     SETUP_EXIT_LOG_NOT_OPENED = 7,     // the /LOG file could not be created
     SETUP_EXIT_NO_NOTIFY_WINDOW = 8,   // the window that receives the extraction's reports could not be made
+    SETUP_EXIT_FOLDER_OCCUPIED = 9,    // the folder holds files and is no installation of Vellomar
     SETUP_EXIT_INSTALL_FAILED = 10,    // an extraction failure without a code of its own below
     // 12 to 19: the extraction's failures 2 to 9 (engine/extract.h), through ExitCodeForInstallCode.
 };

@@ -5,7 +5,6 @@
 #include <objbase.h>
 
 #include "app/running_guard.h"
-#include "app/running_app.h"
 #include "app/silent_setup.h"
 #include "engine/extract.h"
 #include "skin/wnd_shadow.h"
@@ -15,8 +14,6 @@
 
 namespace {
 
-constexpr wchar_t RUNNING_APP_MESSAGE[] =
-    L"检测到Vellomar正在运行，安装无法继续！\r\n\r\n请退出Vellomar后点击「重试」，或\r\n者点击「取消」退出安装。";
 constexpr wchar_t BAD_ARGUMENTS_MESSAGE_FORMAT[] =
     L"无法识别的命令行参数:\r\n%s\r\n\r\n用法: VLSetup.exe [/S] [/LOG=文件] [/D=路径]";
 constexpr wchar_t LOG_NOT_OPENED_MESSAGE_FORMAT[] = L"无法创建日志文件:\r\n%s";
@@ -87,20 +84,7 @@ BOOL CVLSetupApp::InitInstance()
         return FALSE;
     }
 
-    CMessageBoxDlg box;
-    const bool bGoOn = PassRunningAppGuard(
-        [] { return IsAppRunning() != FALSE; },
-        [&box] {
-            box.m_strFirstText = L"取消";
-            box.m_strSecondText = L"重试";
-            box.m_nIconID = IDP_ICON_ALERT;
-            box.m_strMessage = RUNNING_APP_MESSAGE;
-            // A system close leaves no button result: it must read as "取消".
-            box.m_nResult = 0;
-            box.DoModal();
-            return box.m_nResult;
-        });
-    if (!bGoOn)
+    if (!PassRunningAppGuardAsking(nullptr))
         return FALSE;
 
     // COM serves the links and the folder dialog, which do without it (each
@@ -110,6 +94,8 @@ BOOL CVLSetupApp::InitInstance()
     SetRegistryKey(PROFILE_REGISTRY_KEY);
 
     g_pFirstStepDlg = new CFirstStepDlg;
+    // The application may have been started since: asked again before installing.
+    g_pFirstStepDlg->m_fnMayInstall = [](CWnd* pPage) { return PassRunningAppGuardAsking(pPage); };
     g_pFirstStepDlg->Create(IDD_FIRST_STEP_DLG, nullptr);
     g_pFirstStepDlg->ShowWindow(SW_SHOW);
 

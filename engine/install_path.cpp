@@ -3,6 +3,10 @@
 #include <cwchar>
 #include <vector>
 
+#include "engine/extract.h"
+#include "engine/product.h"
+#include "payload_entries.h"
+
 namespace {
 
 constexpr wchar_t BAD_PATH_CHARS[] = L"<>:\"|?*";
@@ -53,6 +57,13 @@ bool HasBadCharacter(const CString& strComponent)
     return false;
 }
 
+CString WithTrailingSeparator(const CString& strPath)
+{
+    if (!strPath.IsEmpty() && IsSeparator(strPath[strPath.GetLength() - 1]))
+        return strPath;
+    return strPath + L'\\';
+}
+
 InstallPathCheck Problem(InstallPathProblem problem, const CString& strPart)
 {
     InstallPathCheck check;
@@ -96,7 +107,7 @@ bool IsReservedDeviceName(const CString& strComponent)
            chDigit == L'\u00B3';
 }
 
-InstallPathCheck CheckInstallPath(const CString& strPath, const PathAttributesLookup& lookup)
+InstallPathCheck CheckInstallPath(const CString& strPath, const PathAttributesLookup& lookup, int nLongestEntryChars)
 {
     if (strPath.GetLength() < 2 || !IsAsciiLetter(strPath[0]) || strPath[1] != L':')
         return Problem(InstallPathProblem::NoDriveLetter, CString());
@@ -116,7 +127,13 @@ InstallPathCheck CheckInstallPath(const CString& strPath, const PathAttributesLo
             return Problem(InstallPathProblem::ReservedName, strComponent);
         if (IsDotOrSpace(strComponent[strComponent.GetLength() - 1]))
             return Problem(InstallPathProblem::TrailingDotOrSpace, strComponent);
+        if (strComponent.GetLength() > MAX_PATH_COMPONENT_CHARS)
+            return Problem(InstallPathProblem::NameTooLong, CString());
     }
+    // The extraction refuses such a file only when it gets to it, halfway through.
+    const int nStored = NormalizeInstallPath(strPath).GetLength();
+    if (nStored + nLongestEntryChars >= static_cast<int>(MAX_TARGET_PATH_CHARS))
+        return Problem(InstallPathProblem::TooLong, CString());
 
     // Below the first folder that is not there, nothing is there.
     CString strSoFar = strDrive;
@@ -134,7 +151,67 @@ InstallPathCheck CheckInstallPath(const CString& strPath, const PathAttributesLo
 
 InstallPathCheck CheckInstallPathOnDisk(const CString& strPath)
 {
-    return CheckInstallPath(strPath, QueryDiskAttributes);
+    return CheckInstallPath(strPath, QueryDiskAttributes, PAYLOAD_LONGEST_ENTRY_CHARS);
+}
+
+bool IsDriveRoot(const CString& strPath)
+{
+    if (strPath.GetLength() < 2 || !IsAsciiLetter(strPath[0]) || strPath[1] != L':')
+        return false;
+    for (int i = 2; i < strPath.GetLength(); ++i) {
+        if (!IsSeparator(strPath[i]))
+            return false;
+    }
+    return true;
+}
+
+CString AppendProductFolder(const CString& strFolder)
+{
+    int nEnd = strFolder.GetLength();
+    while (nEnd > 0 && IsSeparator(strFolder[nEnd - 1]))
+        --nEnd;
+    CString strPath = strFolder.Left(nEnd);
+    strPath += L'\\';
+    strPath += PRODUCT_NAME;
+    strPath += L'\\';
+    return strPath;
+}
+
+CString ComposeTypedFolder(const CString& strTyped)
+{
+    return IsDriveRoot(strTyped) ? AppendProductFolder(strTyped) : strTyped;
+}
+
+FolderOccupant ClassifyInstallFolder(const CString& strFolder, const FolderNamesLookup& lookup)
+{
+    const std::vector<CString> names = lookup(strFolder);
+    if (names.empty())
+        return FolderOccupant::Nothing;
+    for (const CString& strName : names) {
+        if (strName.CompareNoCase(APP_EXE_NAME) == 0 || strName.CompareNoCase(UNINSTALL_EXE_NAME) == 0)
+            return FolderOccupant::Installation;
+    }
+    return FolderOccupant::Foreign;
+}
+
+FolderOccupant ClassifyInstallFolderOnDisk(const CString& strFolder)
+{
+    return ClassifyInstallFolder(strFolder, [](const CString& strDir) {
+        std::vector<CString> names;
+        WIN32_FIND_DATAW fd = {};
+        const UINT nOldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        const HANDLE hFind = ::FindFirstFileW(WithTrailingSeparator(strDir) + L'*', &fd);
+        ::SetErrorMode(nOldMode);
+        if (hFind == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            const CString strName = fd.cFileName;
+            if (strName != L"." && strName != L"..")
+                names.push_back(strName);
+        } while (::FindNextFileW(hFind, &fd));
+        ::FindClose(hFind);
+        return names;
+    });
 }
 
 CString NormalizeInstallPath(const CString& strPath)

@@ -220,8 +220,8 @@ void CFirstStepDlg::OnBnClickedAgree()
 void CFirstStepDlg::OnBnClickedQuickInstall()
 {
     // The proposal of OnInitDialog, whatever the path box holds now.
-    ShowProgressPage(*this);
-    ShowWindow(SW_HIDE);
+    if (ConfirmInstall(g_strInstallPath))
+        StartInstall(g_strInstallPath);
 }
 
 void CFirstStepDlg::OnBnClickedInstallNow()
@@ -233,14 +233,45 @@ void CFirstStepDlg::OnBnClickedInstallNow()
         GotoDlgCtrl(&m_editPath);
         return;
     }
-    g_strInstallPath = NormalizeInstallPath(strPath);
+    const CString strFolder = NormalizeInstallPath(ComposeTypedFolder(strPath));
+    if (!ConfirmInstall(strFolder)) {
+        GotoDlgCtrl(&m_editPath);
+        return;
+    }
+    StartInstall(strFolder);
+}
+
+BOOL CFirstStepDlg::ConfirmInstall(const CString& strFolder)
+{
+    if (ClassifyInstallFolderOnDisk(strFolder) == FolderOccupant::Foreign) {
+        CMessageBoxDlg box(this);
+        box.m_strFirstText = L"继续";
+        box.m_strSecondText = L"取消";
+        box.m_nIconID = IDP_ICON_ALERT;
+        box.m_strMessage = GetForeignFolderQuestion(strFolder);
+        box.DoModal();
+        // Only "继续" writes there; "取消" and the close button leave the page as it was.
+        if (box.m_nResult != MB_RESULT_FIRST)
+            return FALSE;
+    }
+    if (m_fnMayInstall && !m_fnMayInstall(this)) {
+        PostQuitToMainWnd();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CFirstStepDlg::StartInstall(const CString& strFolder)
+{
+    g_strInstallPath = strFolder;
     ShowProgressPage(*this);
     ShowWindow(SW_HIDE);
 }
 
 BOOL CFirstStepDlg::CheckTypedPath(const CString& strPath)
 {
-    const InstallPathCheck check = CheckInstallPathOnDisk(strPath);
+    // A drive root stands for the product's folder on it.
+    const InstallPathCheck check = CheckInstallPathOnDisk(ComposeTypedFolder(strPath));
     m_bPathUsable = check.problem == InstallPathProblem::None ? TRUE : FALSE;
     if (!m_bPathUsable) {
         // The reason replaces the free space, which would be stale or beside the point.
@@ -267,7 +298,7 @@ void CFirstStepDlg::OnEnChangePath()
     if (!CheckTypedPath(strPath))
         return;
     LONGLONG nFreeBytes = 0;
-    UpdateSpaceText(strPath, nFreeBytes, this);
+    UpdateSpaceText(ComposeTypedFolder(strPath), nFreeBytes, this);
     m_btnInstallNow.EnableWindow(IsEnoughSpace(nFreeBytes) ? TRUE : FALSE);
 }
 

@@ -2,6 +2,7 @@
 // the quick and the custom layout (folder, free space), the way to the
 // agreement viewer and the start of the installation.
 #pragma once
+#include <functional>
 #include "wizard/page_common.h"
 #include "skin/redraw_button.h"
 #include "skin/redraw_check_box.h"
@@ -18,6 +19,11 @@ class CFirstStepDlg : public CBaseDlg
 public:
     CFirstStepDlg();
     ~CFirstStepDlg() override;
+
+    // Asked last before an installation starts, with the page as the owner
+    // of any box; false ends the installer. The application sets it (its
+    // running-instance guard); unset, nothing is asked.
+    std::function<bool(CWnd* pPage)> m_fnMayInstall;
 
 protected:
     // Overrides
@@ -50,6 +56,11 @@ private:
     // Checks the typed folder; on a problem says why on the space line and
     // disables "立即安装". TRUE when the folder can take the installation.
     BOOL CheckTypedPath(const CString& strPath);
+    // The last questions before installing into strFolder (stored form):
+    // someone else's files there, then m_fnMayInstall. TRUE to go on; FALSE
+    // leaves the page as it is (or, from m_fnMayInstall, ends the installer).
+    BOOL ConfirmInstall(const CString& strFolder);
+    void StartInstall(const CString& strFolder);
 
     BOOL m_bPathUsable = TRUE;   // the typed folder passed its last check
 

@@ -1,6 +1,5 @@
 #include "wizard/install_rules.h"
 
-#include <shlwapi.h>
 #include <cstring>
 #include <new>
 #include <cwchar>
@@ -31,12 +30,17 @@ CString ComposeBrowsedFolder(const CString& strChosen)
         strPath = strPath.Left(strPath.GetLength() - 1);
     const int nLastSlash = strPath.ReverseFind(L'\\');
     // A folder already named after the product gets no second product folder.
-    if (nLastSlash < 0 || _wcsicmp(strPath.Mid(nLastSlash + 1), PRODUCT_NAME) != 0) {
-        strPath += L'\\';
-        strPath += PRODUCT_NAME;
-        strPath += L'\\';
-    }
+    if (IsDriveRoot(strPath) || nLastSlash < 0 || _wcsicmp(strPath.Mid(nLastSlash + 1), PRODUCT_NAME) != 0)
+        return AppendProductFolder(strPath);
     return strPath;
+}
+
+CString GetForeignFolderQuestion(const CString& strFolder)
+{
+    CString strText;
+    strText.Format(L"该文件夹中已有其他文件：\r\n%s\r\n\r\n继续安装可能覆盖同名文件，是否继续？",
+                   static_cast<LPCWSTR>(CompactPath(strFolder)));
+    return strText;
 }
 
 bool IsEnoughSpace(LONGLONG nFreeBytes)
@@ -65,6 +69,12 @@ CString GetPathProblemText(const InstallPathCheck& check)
     case InstallPathProblem::TrailingDotOrSpace:
         strText = L"路径无效: 名称不能以空格或点结尾";
         break;
+    case InstallPathProblem::NameTooLong:
+        strText.Format(L"路径无效: 名称超过%d个字符", MAX_PATH_COMPONENT_CHARS);
+        break;
+    case InstallPathProblem::TooLong:
+        strText = L"路径过长: 请选择较短的路径";
+        break;
     case InstallPathProblem::FileInTheWay:
         strText.Format(L"路径无效: 已有同名文件 %s", check.strPart);
         break;
@@ -74,14 +84,66 @@ CString GetPathProblemText(const InstallPathCheck& check)
 
 // ---- Progress page ----------------------------------------------------------------
 
+int GetPathTextWidth(const CString& strText)
+{
+    int nWidth = 0;
+    for (int i = 0; i < strText.GetLength(); ++i)
+        nWidth += strText[i] >= WIDE_GLYPH_FIRST ? 2 : 1;
+    return nWidth;
+}
+
+namespace {
+
+// The longest start of strText no wider than nWidth.
+CString HeadWithin(const CString& strText, int nWidth)
+{
+    int n = 0;
+    for (int nUsed = 0; n < strText.GetLength(); ++n) {
+        nUsed += GetPathTextWidth(strText.Mid(n, 1));
+        if (nUsed > nWidth)
+            break;
+    }
+    // Never half of a surrogate pair.
+    if (n > 0 && IS_HIGH_SURROGATE(strText[n - 1]))
+        --n;
+    return strText.Left(n);
+}
+
+// The longest end of strText no wider than nWidth.
+CString TailWithin(const CString& strText, int nWidth)
+{
+    int n = 0;
+    for (int nUsed = 0; n < strText.GetLength(); ++n) {
+        nUsed += GetPathTextWidth(strText.Mid(strText.GetLength() - 1 - n, 1));
+        if (nUsed > nWidth)
+            break;
+    }
+    if (n > 0 && IS_LOW_SURROGATE(strText[strText.GetLength() - n]))
+        --n;
+    return strText.Right(n);
+}
+
+}  // namespace
+
 CString CompactPath(LPCWSTR pszPath)
 {
     if (!pszPath || !*pszPath)
         return CString();
-    wchar_t szShort[FAILURE_PATH_MAX_CHARS + 1] = {};
-    if (!::PathCompactPathExW(szShort, pszPath, FAILURE_PATH_MAX_CHARS + 1, 0))
-        return CString(pszPath).Left(FAILURE_PATH_MAX_CHARS);
-    return szShort;
+    const CString strPath = pszPath;
+    const int nMax = static_cast<int>(FAILURE_PATH_MAX_CHARS);
+    if (GetPathTextWidth(strPath) <= nMax)
+        return strPath;
+    const int nRoom = nMax - GetPathTextWidth(PATH_ELLIPSIS);
+    // The last name whole (with the backslash before it, and the one after
+    // it for a folder), after as much of the start as fits: the start says
+    // where, the name says which file.
+    const int nCut = strPath.Left(strPath.GetLength() - 1).ReverseFind(L'\\');
+    const CString strTail = nCut > 0 ? strPath.Mid(nCut) : strPath;
+    if (GetPathTextWidth(strTail) <= nRoom - MIN_PATH_HEAD_CHARS)
+        return HeadWithin(strPath, nRoom - GetPathTextWidth(strTail)) + PATH_ELLIPSIS + strTail;
+    // A name too long for that: its end (the extension) and the path's start.
+    const CString strHead = HeadWithin(strPath, nRoom / 2);
+    return strHead + PATH_ELLIPSIS + TailWithin(strPath, nRoom - GetPathTextWidth(strHead));
 }
 
 CString GetInstallFailureText(WPARAM nCode, LPCWSTR pszPath)

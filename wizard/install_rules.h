@@ -22,6 +22,10 @@ CString WithTrailingBackslash(const CString& strPath);
 // must stay as it is (nothing chosen, or no drive letter).
 CString ComposeBrowsedFolder(const CString& strChosen);
 
+// The question asked before installing into a folder that holds someone
+// else's files (FolderOccupant::Foreign); strFolder shortened as CompactPath does.
+CString GetForeignFolderQuestion(const CString& strFolder);
+
 // "立即安装" needs at least REQUIRED_FREE_BYTES on the drive.
 bool IsEnoughSpace(LONGLONG nFreeBytes);
 
@@ -31,12 +35,26 @@ CString GetPathProblemText(const InstallPathCheck& check);
 
 // ---- Progress page ----------------------------------------------------------------
 
-// Widest path a failure message shows: the box wraps at word breaks only, so
-// a longer path would run past its right edge.
+// Widest path a failure message shows, in the box font's narrow-glyph
+// widths: the box wraps at word breaks only, so a longer path would run past
+// its right edge.
 constexpr UINT FAILURE_PATH_MAX_CHARS = 40;
 
-// A path shortened with an ellipsis to at most FAILURE_PATH_MAX_CHARS, as
-// the message box shows it; empty for null or empty.
+// Characters from here on (CJK and full-width forms) are drawn twice as wide
+// as Latin ones in the box's font.
+constexpr wchar_t WIDE_GLYPH_FIRST = L'\u2E80';
+
+// What stands for the part of a path left out, and how much of the path's
+// start is kept at least beside a whole file name.
+constexpr wchar_t PATH_ELLIPSIS[] = L"...";
+constexpr int MIN_PATH_HEAD_CHARS = 3;
+
+// strText's width in narrow-glyph widths: a wide glyph counts two.
+int GetPathTextWidth(const CString& strText);
+
+// A path no wider than FAILURE_PATH_MAX_CHARS, shortened in the middle when
+// it must be: its start, PATH_ELLIPSIS, then its file name whole (or, for a
+// name too long for that, the name's end). Empty for null or empty.
 CString CompactPath(LPCWSTR pszPath);
 
 // The message the progress page shows for a failure code (2 to 9) of the

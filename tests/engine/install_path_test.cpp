@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <map>
+#include <vector>
 #include <string>
 
+#include "engine/extract.h"
 #include "engine/install_path.h"
 
 namespace {
@@ -41,6 +43,8 @@ const char* ProblemName(InstallPathProblem problem)
     case InstallPathProblem::BadCharacter: return "BadCharacter";
     case InstallPathProblem::ReservedName: return "ReservedName";
     case InstallPathProblem::TrailingDotOrSpace: return "TrailingDotOrSpace";
+    case InstallPathProblem::NameTooLong: return "NameTooLong";
+    case InstallPathProblem::TooLong: return "TooLong";
     case InstallPathProblem::FileInTheWay: return "FileInTheWay";
     }
     return "?";
@@ -181,4 +185,87 @@ TEST(InstallPath, StoredFormHasNoTrailingDotsOrSpacesAndOneBackslash)
         // Stored once, stored the same again.
         EXPECT_EQ(std::wstring(c.pszStored), NormalizeInstallPath(c.pszStored).str());
     }
+}
+
+TEST(InstallPath, LengthLeavesRoomForTheLongestEntry)
+{
+    // Components of 200 and 50 characters: "C:\" + 200 + "\" + 50 + "\" is 255 stored.
+    const CString strLong = L"C:\\" + CString(L'a', 200) + L"\\" + CString(L'b', 50);
+    const CString strName255 = L"C:\\" + CString(L'n', MAX_PATH_COMPONENT_CHARS);
+    const struct { CString strPath; int nLongest; InstallPathProblem problem; } cases[] = {
+        {strLong, 4, InstallPathProblem::None},              // 255 + 4 = 259: the last that fits
+        {strLong, 5, InstallPathProblem::TooLong},           // 260 reaches MAX_PATH
+        {strLong + L"\\", 4, InstallPathProblem::None},      // measured in the stored form
+        {strLong + L"//", 5, InstallPathProblem::TooLong},
+        {L"C:\\Vellomar", 250, InstallPathProblem::TooLong}, // 12 + 250 with a short folder
+        {strName255, 0, InstallPathProblem::None},
+        {strName255 + L"n", 0, InstallPathProblem::NameTooLong},
+        {L"C:\\" + CString(L'n', 300) + L"\\x", 0, InstallPathProblem::NameTooLong},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::string(ProblemName(c.problem)),
+                  ProblemName(CheckInstallPath(c.strPath, PlayedAttributes, c.nLongest).problem))
+            << c.strPath.GetLength() << " characters, longest entry " << c.nLongest;
+    }
+    // The extraction refuses the same joins.
+    EXPECT_EQ(static_cast<size_t>(MAX_PATH), MAX_TARGET_PATH_CHARS);
+}
+
+TEST(InstallPath, TypedDriveRootMeansTheProductFolderOnIt)
+{
+    const struct { const wchar_t* pszTyped; const wchar_t* pszFolder; } cases[] = {
+        {L"C:\\", L"C:\\Vellomar\\"},
+        {L"C:", L"C:\\Vellomar\\"},
+        {L"c:/", L"c:\\Vellomar\\"},
+        {L"D:\\\\", L"D:\\Vellomar\\"},
+        {L"C:\\Tools", L"C:\\Tools"},
+        {L"C:\\Tools\\", L"C:\\Tools\\"},
+        {L"C:x", L"C:x"},
+        {L"\\\\server\\share\\", L"\\\\server\\share\\"},
+        {L"", L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::wstring(c.pszFolder), ComposeTypedFolder(c.pszTyped).str())
+            << "typed \"" << CStringA(c.pszTyped).GetString() << "\"";
+    }
+    // The composed root passes the checks the bare "C:" fails.
+    EXPECT_EQ(InstallPathProblem::None, CheckInstallPath(ComposeTypedFolder(L"C:"), PlayedAttributes).problem);
+}
+
+TEST(InstallPath, FolderHoldingOtherFilesIsToldFromAnInstallation)
+{
+    const struct { std::vector<CString> names; FolderOccupant occupant; } cases[] = {
+        {{}, FolderOccupant::Nothing},
+        {{L"config", L"resource", L"todo-list.txt"}, FolderOccupant::Foreign},
+        {{L"Vellomar.exe.bak"}, FolderOccupant::Foreign},
+        {{L"config", L"Vellomar.exe"}, FolderOccupant::Installation},
+        {{L"vluninstall.EXE", L"notes"}, FolderOccupant::Installation},
+    };
+    for (const auto& c : cases) {
+        CString strAsked;
+        const FolderOccupant occupant = ClassifyInstallFolder(L"C:\\Tools\\", [&](const CString& strFolder) {
+            strAsked = strFolder;
+            return c.names;
+        });
+        EXPECT_EQ(static_cast<int>(c.occupant), static_cast<int>(occupant)) << c.names.size() << " names";
+        EXPECT_EQ(std::wstring(L"C:\\Tools\\"), strAsked.str());
+    }
+}
+
+TEST(InstallPath, FolderOnTheRealDisk)
+{
+    wchar_t szTemp[MAX_PATH] = {};
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, szTemp));
+    const CString strDir = CString(szTemp) + L"vl_occupant_test";
+    ASSERT_TRUE(CreateDirectoryW(strDir, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(static_cast<int>(FolderOccupant::Nothing), static_cast<int>(ClassifyInstallFolderOnDisk(strDir)));
+    EXPECT_EQ(static_cast<int>(FolderOccupant::Nothing),
+              static_cast<int>(ClassifyInstallFolderOnDisk(strDir + L"\\missing\\")));
+    const CString strFile = strDir + L"\\todo-list.txt";
+    HANDLE hFile = CreateFileW(strFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    CloseHandle(hFile);
+    EXPECT_EQ(static_cast<int>(FolderOccupant::Foreign), static_cast<int>(ClassifyInstallFolderOnDisk(strDir + L"\\")));
+    DeleteFileW(strFile);
+    RemoveDirectoryW(strDir);
 }

@@ -72,6 +72,8 @@ TEST(InstallPath, EachPathProblemSaysWhyOnTheSpaceLine)
         {InstallPathProblem::ReservedName, L"con", L"路径无效"},
         {InstallPathProblem::TrailingDotOrSpace, L"Vm.", L"路径无效"},
         {InstallPathProblem::FileInTheWay, L"win.ini", L"路径无效"},
+        {InstallPathProblem::NameTooLong, L"", L"路径无效"},
+        {InstallPathProblem::TooLong, L"", L"路径过长"},
     };
     std::set<std::wstring> texts;
     for (const auto& c : cases) {
@@ -90,7 +92,7 @@ TEST(InstallPath, EachPathProblemSaysWhyOnTheSpaceLine)
         EXPECT_LE(strText.GetLength(), 22) << CStringA(strText).GetString();
         texts.insert(strPrinted);
     }
-    EXPECT_EQ(6u, texts.size()) << "two problems share a text";
+    EXPECT_EQ(8u, texts.size()) << "two problems share a text";
     EXPECT_TRUE(GetPathProblemText(InstallPathCheck()).IsEmpty());
 }
 
@@ -123,6 +125,46 @@ TEST(FailureText, FileFailuresNameTheFileWithinTheBoxWidth)
         ASSERT_GT(nEnd, nStart);
         EXPECT_LE(nEnd - nStart, static_cast<int>(FAILURE_PATH_MAX_CHARS)) << "code " << nCode;
     }
+}
+
+TEST(FailureText, LongPathsAreShortenedInTheMiddleKeepingTheName)
+{
+    // (path, as a box shows it: at most 40 narrow widths, the start and the last name whole)
+    const struct { CString strPath; CString strShown; } cases[] = {
+        {L"D:\\Vellomar\\Vellomar.exe", L"D:\\Vellomar\\Vellomar.exe"},
+        {L"C:\\" + CString(L'x', 37), L"C:\\" + CString(L'x', 37)},
+        {L"C:\\VellomarLongFolderName00\\VellomarLongFolderName01\\resource\\templates\\todo.txt",
+         L"C:\\VellomarLongFolderName00\\...\\todo.txt"},
+        {L"C:\\VellomarLongFolderName00\\VellomarLongFolderName01\\", L"C:\\Vellomar...\\VellomarLongFolderName01\\"},
+        // Wide glyphs take two widths.
+        {L"C:\\我的软件\\笔记应用程序目录\\资源文件\\模板\\说明.txt", L"C:\\我的软件\\笔记应用程序目录...\\说明.txt"},
+        // A name too long to keep whole keeps its end, the extension.
+        {L"C:\\a\\" + CString(L'n', 50) + L".ini", L"C:\\a\\" + CString(L'n', 13) + L"..." + CString(L'n', 15) + L".ini"},
+        {L"", L""},
+    };
+    for (const auto& c : cases) {
+        const CString strShown = CompactPath(c.strPath);
+        EXPECT_EQ(c.strShown.str(), strShown.str()) << CStringA(c.strPath).GetString();
+        EXPECT_LE(GetPathTextWidth(strShown), static_cast<int>(FAILURE_PATH_MAX_CHARS));
+    }
+    // Never half of a surrogate pair at the cut.
+    const CString strEmoji = L"C:\\" + CString(L"\U0001F4DD\U0001F4DD\U0001F4DD\U0001F4DD\U0001F4DD\U0001F4DD") +
+                             CString(L"\U0001F4DD\U0001F4DD\U0001F4DD\U0001F4DD") + L"\\" + CString(L'n', 40) + L".txt";
+    const CString strShown = CompactPath(strEmoji);
+    for (int i = 0; i < strShown.GetLength(); ++i) {
+        if (IS_HIGH_SURROGATE(strShown[i])) {
+            EXPECT_TRUE(i + 1 < strShown.GetLength() && IS_LOW_SURROGATE(strShown[i + 1])) << "at " << i;
+        } else if (IS_LOW_SURROGATE(strShown[i])) {
+            EXPECT_TRUE(i > 0 && IS_HIGH_SURROGATE(strShown[i - 1])) << "at " << i;
+        }
+    }
+}
+
+TEST(FailureText, ForeignFolderQuestionNamesTheFolder)
+{
+    const CString strText = GetForeignFolderQuestion(L"C:\\Tools\\");
+    EXPECT_GE(strText.Find(L"\r\nC:\\Tools\\\r\n"), 0) << CStringA(strText).GetString();
+    EXPECT_GE(strText.Find(L"是否继续"), 0);
 }
 
 TEST(MessageBoxLayout, CrLfMessagesGetTheWideColumn)
