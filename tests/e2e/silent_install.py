@@ -13,6 +13,7 @@ DAMAGED = bin_path("tests", "e2e", "VLSetupDamaged.exe")
 APP_SOURCE = bin_path("payload", "Vellomar.exe")
 LOG = "C:\\vlsilent\\setup log.txt"
 SPACED_DIR = "C:\\vl silent\\Vel Notes\\"
+LONG_DIR = "C:\\" + "\\".join("VellomarLongFolderName%02d" % i for i in range(10))
 
 
 def read_log():
@@ -126,7 +127,8 @@ def test_failures_have_their_codes_and_register_nothing():
     expect_log_lines(r" failed with exit code %d: extraction code %d, .*Vellomar" % (rc, rc - 10))
 
     for args, want, what in ((("/S", "/X"), 1, "unknown argument"),
-                             (("/S", "/D=C:\\a|b"), 4, "a folder the first page refuses")):
+                             (("/S", "/D=C:\\a|b"), 4, "a folder the first page refuses"),
+                             (("/S", "/D=" + LONG_DIR), 4, "a folder too long for the payload's longest entry")):
         rc = run_silent(VLSETUP, *args)
         expect(rc == want, "%s: expected %d, got %r" % (what, want, rc))
     expect_nothing_registered()

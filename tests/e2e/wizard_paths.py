@@ -1,6 +1,7 @@
 """Install folders that cannot work are refused before anything starts: an
 existing file, a device name, a trailing space or dot, a drive that does not
-exist. 立即安装 stays disabled (ticking the agreement box again does not
+exist, a name over 255 characters, a folder too long for the payload's
+longest entry. 立即安装 stays disabled (ticking the agreement box again does not
 enable it) and the space line says why instead of a stale figure; a usable
 folder brings the free space back. A remembered folder with a trailing dot
 is proposed, installed and remembered without it."""
@@ -11,6 +12,7 @@ AGREE_BOX_CUSTOM = (200 + 5, 175 + 6)
 SPACE_ID = 1014
 GOOD_DIR = "C:\\VLPaths\\Notes"
 DOTTED_DIR = "C:\\VLDots"
+LONG_DIR = "C:\\" + "\\".join("VellomarLongFolderName%02d" % i for i in range(10))
 
 # (typed folder, how the space line starts)
 REFUSED = [
@@ -23,6 +25,9 @@ REFUSED = [
     ("D:\\Vellomar", "磁盘不存在: D:"),
     ("D:", "磁盘不存在: D:"),
     ("\\\\server\\share\\Vellomar", "路径无效: 请填写以盘符开头的完整路径"),
+    ("C:\\" + "n" * 256, "路径无效: 名称超过255个字符"),
+    # 253 characters stored: with the payload's longest entry (30) past MAX_PATH.
+    (LONG_DIR, "路径过长"),
 ]
 
 
