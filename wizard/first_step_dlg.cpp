@@ -220,7 +220,7 @@ void CFirstStepDlg::OnBnClickedAgree()
 void CFirstStepDlg::OnBnClickedQuickInstall()
 {
     // The proposal of OnInitDialog, whatever the path box holds now.
-    if (ConfirmInstall(g_strInstallPath))
+    if (ConfirmInstall(g_strInstallPath, this))
         StartInstall(g_strInstallPath);
 }
 
@@ -234,17 +234,17 @@ void CFirstStepDlg::OnBnClickedInstallNow()
         return;
     }
     const CString strFolder = NormalizeInstallPath(ComposeTypedFolder(strPath));
-    if (!ConfirmInstall(strFolder)) {
+    if (!ConfirmInstall(strFolder, this)) {
         GotoDlgCtrl(&m_editPath);
         return;
     }
     StartInstall(strFolder);
 }
 
-BOOL CFirstStepDlg::ConfirmInstall(const CString& strFolder)
+BOOL CFirstStepDlg::ConfirmInstall(const CString& strFolder, CWnd* pPage)
 {
     if (ClassifyInstallFolderOnDisk(strFolder) == FolderOccupant::Foreign) {
-        CMessageBoxDlg box(this);
+        CMessageBoxDlg box(pPage);
         box.m_strFirstText = L"继续";
         box.m_strSecondText = L"取消";
         box.m_nIconID = IDP_ICON_ALERT;
@@ -254,7 +254,7 @@ BOOL CFirstStepDlg::ConfirmInstall(const CString& strFolder)
         if (box.m_nResult != MB_RESULT_FIRST)
             return FALSE;
     }
-    if (m_fnMayInstall && !m_fnMayInstall(this)) {
+    if (m_fnMayInstall && !m_fnMayInstall(pPage)) {
         PostQuitToMainWnd();
         return FALSE;
     }

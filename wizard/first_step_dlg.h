@@ -25,6 +25,13 @@ public:
     // running-instance guard); unset, nothing is asked.
     std::function<bool(CWnd* pPage)> m_fnMayInstall;
 
+    // The last questions before installing into strFolder (stored form),
+    // in boxes over pPage: someone else's files there, then m_fnMayInstall.
+    // TRUE to go on; FALSE leaves the page as it is (or, from
+    // m_fnMayInstall, ends the installer). The agreement viewer's
+    // "快速安装" asks them too.
+    BOOL ConfirmInstall(const CString& strFolder, CWnd* pPage);
+
 protected:
     // Overrides
     void DoDataExchange(CDataExchange* pDX) override;
@@ -56,10 +63,6 @@ private:
     // Checks the typed folder; on a problem says why on the space line and
     // disables "立即安装". TRUE when the folder can take the installation.
     BOOL CheckTypedPath(const CString& strPath);
-    // The last questions before installing into strFolder (stored form):
-    // someone else's files there, then m_fnMayInstall. TRUE to go on; FALSE
-    // leaves the page as it is (or, from m_fnMayInstall, ends the installer).
-    BOOL ConfirmInstall(const CString& strFolder);
     void StartInstall(const CString& strFolder);
 
     BOOL m_bPathUsable = TRUE;   // the typed folder passed its last check

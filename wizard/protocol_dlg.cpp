@@ -1,5 +1,6 @@
 #include "wizard/protocol_dlg.h"
 
+#include "engine/product.h"
 #include "skin/png_resource.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/install_rules.h"
@@ -106,6 +107,9 @@ void CProtocolDlg::OnBnClickedAgree()
 void CProtocolDlg::OnBnClickedQuickInstall()
 {
     // Into the folder the first page proposed; the typed one is not read.
+    // The same questions as the first page's "快速安装", over this page.
+    if (g_pFirstStepDlg && !g_pFirstStepDlg->ConfirmInstall(g_strInstallPath, this))
+        return;
     ShowProgressPage(*this);
     ShowWindow(SW_HIDE);
 }

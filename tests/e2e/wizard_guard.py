@@ -19,6 +19,8 @@ def start_fake_app(name):
     shutil.copy(APP_SOURCE, exe)
     proc = start(exe)
     wait_until(lambda: name.lower() in [p.lower() for p in processes()], name + " to run", timeout=30)
+    # Its window too: shown after the installer's box, it would lie over it.
+    wait_window(cls="VellomarMainWnd")
     return proc
 
 
