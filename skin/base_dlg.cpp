@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "res/resource.h"
 #include "skin/focus_cue.h"
 #include "skin/picture_cache.h"
 #include "skin/wnd_shadow.h"
@@ -116,27 +115,6 @@ void CBaseDlg::SizeToBackground()
     SetWindowPos(nullptr, 0, 0, m_dpi.Scale(m_sizeWindow96.cx), m_dpi.Scale(m_sizeWindow96.cy), SWP_NOMOVE);
 }
 
-void CBaseDlg::SetProductIcons()
-{
-    // The system's icon sizes at 96 DPI, scaled; the icon holds each size a
-    // shell asks for from 100 to 200 %, so none is resized.
-    const auto load = [this](int nSize96) {
-        const int n = m_dpi.Scale(nSize96);
-        return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PRODUCT), IMAGE_ICON, n, n, 0));
-    };
-    HICON hSmall = load(SMALL_ICON_SIZE);
-    HICON hBig = load(BIG_ICON_SIZE);
-    // Set before the old ones go, so the window never shows a destroyed icon.
-    if (hSmall)
-        SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmall));
-    if (hBig)
-        SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hBig));
-    if (hSmall)
-        m_iconSmall.Reset(hSmall);
-    if (hBig)
-        m_iconBig.Reset(hBig);
-}
-
 void CBaseDlg::PlaceControl(CWnd& ctrl, int x, int y, int cx, int cy)
 {
     ctrl.MoveWindow(m_dpi.ScaleRect(x, y, cx, cy), TRUE);
@@ -167,7 +145,6 @@ LRESULT CBaseDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
                                                                        ::MulDiv(rcWindow.Height(), BASE_DPI, m_dpi.Dpi()));
     const DpiLayout layout = LayoutForDpi(*pSuggested, size96, rects, m_dpi.Dpi(), nNewDpi);
     m_dpi = CDpiScale(nNewDpi);
-    SetProductIcons();
     if (m_pShadow)
         ScaleShadow(*m_pShadow, m_dpi);
     for (size_t i = 0; i < children.size(); ++i) {
@@ -188,7 +165,6 @@ int CBaseDlg::OnCreate(LPCREATESTRUCT lpCreateStruct)
     // The skin draws its own title bar; the template's caption would show above it.
     ModifyStyle(WS_CAPTION, 0);
     m_dpi = CDpiScale::ForWindow(m_hWnd);
-    SetProductIcons();
     m_pBkImage = GetSkinPicture(m_nBkImageID);
     if (m_pBkImage)
         SizeToBackground();   // without a background the template's size stays

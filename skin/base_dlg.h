@@ -29,31 +29,9 @@
 constexpr int IDC_TITLE_MIN = 1029;
 constexpr int IDC_TITLE_CLOSE = 1030;
 constexpr int TITLE_BUTTON_SIZE = 32;     // the glyphs are 32 x 32
-constexpr int SMALL_ICON_SIZE = 16;       // the window's icons at 96 DPI
-constexpr int BIG_ICON_SIZE = 32;
 constexpr WPARAM SC_DRAGMOVE = 0xF012;    // SC_MOVE with the caption hit-test code
 
 class CWndShadow;
-
-// An icon loaded for one window: destroyed when replaced and with its owner.
-class CIconOwner
-{
-public:
-    CIconOwner() = default;
-    CIconOwner(const CIconOwner&) = delete;
-    CIconOwner& operator=(const CIconOwner&) = delete;
-    ~CIconOwner() { Reset(nullptr); }
-    HICON Get() const { return m_hIcon; }
-    void Reset(HICON hIcon)
-    {
-        if (m_hIcon)
-            ::DestroyIcon(m_hIcon);
-        m_hIcon = hIcon;
-    }
-
-private:
-    HICON m_hIcon = nullptr;
-};
 
 class CBaseDlg : public CDialog
 {
@@ -119,12 +97,6 @@ private:
     BOOL m_bHideFocus = TRUE;
     void SizeToBackground();
     SIZE m_sizeWindow96 = {};   // the background's size at 96 DPI
-
-    // The product icon at the window's small and big icon sizes for its DPI
-    // (task bar, Alt+Tab); none where the program carries no icon.
-    void SetProductIcons();
-    CIconOwner m_iconSmall;
-    CIconOwner m_iconBig;
 };
 
 // Posts WM_QUIT to the thread's main window (or, with none set, the active
