@@ -25,16 +25,22 @@ string(REPLACE ";" "," VL_FILE_VERSION_BINARY "${_parts}")
 string(REPLACE ";" "." VL_FILE_VERSION_TEXT "${_parts}")
 
 # The product icon: the picture of the first page without its caption,
-# squared, at the sizes Windows asks for. Every image is stored as a 32-bit
-# PNG, which Windows reads in icons since Vista and which takes a fraction of
-# the bytes of a bitmap; the 256-pixel one (an enlargement of a 144-pixel
-# drawing) keeps 128 colours, which no eye tells apart at that size.
+# squared, at the sizes Windows asks for at 100 to 200 % (small icons 16-32,
+# large 32-64, the largest view 256). Every image is stored as a 32-bit PNG,
+# which Windows reads in icons since Vista and which takes a fraction of the
+# bytes of a bitmap. Each size is reduced from the picture's smallest drawing
+# that is at least as large (the 256-pixel one from the 200 % drawing, never an
+# enlargement), and the 256-pixel one keeps 128 colours, which no eye tells
+# apart at that size.
 # Made when configuring, so that every resource script that includes it
 # (the installer's test and benchmark builds too) finds it in place.
 set(VL_PRODUCT_PICTURE ${CMAKE_SOURCE_DIR}/res/png/1214.png)
+set(VL_PRODUCT_PICTURE_200 ${CMAKE_SOURCE_DIR}/res/png/200/1214.png)
 set(VL_PRODUCT_ICON ${CMAKE_BINARY_DIR}/generated/vellomar.ico)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VL_PRODUCT_PICTURE} ${CMAKE_CURRENT_LIST_FILE})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VL_PRODUCT_PICTURE} ${VL_PRODUCT_PICTURE_200}
+             ${CMAKE_CURRENT_LIST_FILE})
 if(NOT EXISTS ${VL_PRODUCT_ICON} OR ${VL_PRODUCT_PICTURE} IS_NEWER_THAN ${VL_PRODUCT_ICON}
+   OR ${VL_PRODUCT_PICTURE_200} IS_NEWER_THAN ${VL_PRODUCT_ICON}
    OR ${CMAKE_CURRENT_LIST_FILE} IS_NEWER_THAN ${VL_PRODUCT_ICON})
     find_program(VL_CONVERT NAMES convert-im6.q16 convert REQUIRED)
     find_program(VL_OPTIPNG optipng REQUIRED)
@@ -42,15 +48,22 @@ if(NOT EXISTS ${VL_PRODUCT_ICON} OR ${VL_PRODUCT_PICTURE} IS_NEWER_THAN ${VL_PRO
     set(_dir ${CMAKE_BINARY_DIR}/generated/icon)
     file(MAKE_DIRECTORY ${_dir})
     set(_frames)
-    foreach(_size 16 24 32 48 256)
+    foreach(_size 16 20 24 32 40 48 64 256)
+        # The notebook and pen: 143 x 120 at (40, 12) of the 100 % drawing.
+        set(_picture ${VL_PRODUCT_PICTURE})
+        set(_square 144x144)
+        set(_crop 143x120+40+12)
         set(_colours)
-        if(_size EQUAL 256)
+        if(_size GREATER 144)
+            set(_picture ${VL_PRODUCT_PICTURE_200})
+            set(_square 288x288)
+            set(_crop 286x240+80+24)
             set(_colours -dither None -colors 128)
         endif()
         set(_png ${_dir}/${_size}.png)
         execute_process(
-            COMMAND ${VL_CONVERT} ${VL_PRODUCT_PICTURE} -crop 143x120+40+12 +repage
-                    -background none -gravity center -extent 144x144 -resize ${_size}x${_size}
+            COMMAND ${VL_CONVERT} ${_picture} -crop ${_crop} +repage
+                    -background none -gravity center -extent ${_square} -resize ${_size}x${_size}
                     ${_colours} -strip -define png:exclude-chunks=date,time PNG32:${_png}
             RESULT_VARIABLE rc)
         if(rc EQUAL 0)

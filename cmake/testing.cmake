@@ -16,6 +16,12 @@ endforeach()
 function(vl_add_test name)
     cmake_parse_arguments(T "WIN32" "TIMEOUT" "SOURCES;LIBS;RESOURCES;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
+    if(T_RESOURCES)
+        # windres's inputs are not scanned: a test's script that includes
+        # res/'s must still be compiled again when a picture changes.
+        file(GLOB_RECURSE res_inputs LIST_DIRECTORIES false CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+        set_source_files_properties(${T_RESOURCES} PROPERTIES OBJECT_DEPENDS "${res_inputs}")
+    endif()
     vl_warnings(${name})
     target_link_libraries(${name} PRIVATE gtest gtest_main ${T_LIBS})
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)

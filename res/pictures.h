@@ -1,6 +1,15 @@
 // The installer's pictures: resource ids of the "PNG" images and the one
-// "GIF", shared by res/pictures.rc and the code. Sizes are in pixels.
+// "GIF", shared by res/pictures.rc and the code. Sizes are in pixels at 100 %.
 #pragma once
+
+// Each picture is drawn at 100, 150 and 200 %. The id below is the 100 %
+// one; the same picture drawn for a larger scale has the id
+// PICTURE_ID(id, step), step 1 for 150 % and 2 for 200 %, and is that many
+// times (1 + step / 2) larger, rounded half up.
+#define PICTURE_SCALE_STEPS  3       // 100, 150, 200 %
+#define PICTURE_STEP_PERCENT 50
+#define PICTURE_ID_STRIDE    10000   // above every 100 % id
+#define PICTURE_ID(id, step) ((id) + (step) * PICTURE_ID_STRIDE)
 
 // Page backgrounds, 24-bit without alpha.
 #define IDP_PAGE_BK          203   // 416 x 250, white page (quick layout, viewer, progress)

@@ -252,13 +252,7 @@ void CBaseDlg::OnPaint()
         dcMem.SetBkMode(TRANSPARENT);
         {
             Gdiplus::Graphics graphics(dcMem.GetSafeHdc());
-            if (m_pBkImage) {
-                if (m_dpi.Dpi() != BASE_DPI) {
-                    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-                    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-                }
-                graphics.DrawImage(m_pBkImage, 0, 0, w, h);
-            }
+            DrawImageInto(graphics, GetSkinPictureForDpi(m_pBkImage, m_dpi.Dpi()), rcClient);
         }
         DrawPageContent(dcMem);
         // The children paint their part of this as their background; none

@@ -1,5 +1,8 @@
 #include "skin/dpi_scale.h"
 
+#include "res/pictures.h"
+#include "skin/picture_cache.h"
+
 CRect CDpiScale::ScaleRect(const RECT& rc) const
 {
     return CRect(Scale(rc.left), Scale(rc.top), Scale(rc.right), Scale(rc.bottom));
@@ -44,16 +47,40 @@ DpiLayout LayoutForDpi(const RECT& rcSuggested, SIZE sizeWindow96, const std::ve
     return layout;
 }
 
+int PictureStepForDpi(int nDpi)
+{
+    if (nDpi <= BASE_DPI)
+        return 0;
+    // Steps of 50 % are steps of 48 DPI; any part of one goes up to the next.
+    const int nStepDpi = BASE_DPI * PICTURE_STEP_PERCENT / 100;
+    const int nStep = (nDpi - BASE_DPI + nStepDpi - 1) / nStepDpi;
+    return nStep < PICTURE_SCALE_STEPS - 1 ? nStep : PICTURE_SCALE_STEPS - 1;
+}
+
 void DrawScaledImage(Gdiplus::Graphics& graphics, Gdiplus::Image* pImage, int x, int y, const CDpiScale& scale)
 {
     if (!pImage)
         return;
-    const int cx = static_cast<int>(pImage->GetWidth());
-    const int cy = static_cast<int>(pImage->GetHeight());
-    if (scale.Dpi() != BASE_DPI) {
-        graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-        graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    const CRect rc = scale.ScaleRect(x, y, static_cast<int>(pImage->GetWidth()), static_cast<int>(pImage->GetHeight()));
+    DrawImageInto(graphics, GetSkinPictureForDpi(pImage, scale.Dpi()), rc);
+}
+
+void DrawImageInto(Gdiplus::Graphics& graphics, Gdiplus::Image* pImage, const CRect& rcDest)
+{
+    if (!pImage)
+        return;
+    const INT cx = static_cast<INT>(pImage->GetWidth());
+    const INT cy = static_cast<INT>(pImage->GetHeight());
+    if (cx == rcDest.Width() && cy == rcDest.Height()) {
+        graphics.DrawImage(pImage, rcDest.left, rcDest.top, cx, cy);
+        return;
     }
-    const CRect rc = scale.ScaleRect(x, y, cx, cy);
-    graphics.DrawImage(pImage, rc.left, rc.top, rc.Width(), rc.Height());
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    // Without it the filter reads transparency past the edges: a background
+    // would get a faded rim, a solid strip soft ends.
+    Gdiplus::ImageAttributes attributes;
+    attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    graphics.DrawImage(pImage, Gdiplus::Rect(rcDest.left, rcDest.top, rcDest.Width(), rcDest.Height()), 0, 0, cx, cy,
+                       Gdiplus::UnitPixel, &attributes);
 }

@@ -52,6 +52,18 @@ struct DpiLayout
 DpiLayout LayoutForDpi(const RECT& rcSuggested, SIZE sizeWindow96, const std::vector<CRect>& children,
                        int nOldDpi, int nNewDpi);
 
-// Draws a 96-DPI picture at (x, y) given in 96-DPI units, at its size for the
-// scale; smoothed with high-quality filtering when it is resized.
+// Which drawing of a picture a window at nDpi takes (PICTURE_ID's step in
+// res/pictures.h): the nearest scale at or above the window's, so a picture is
+// only ever reduced, except above 200 %, where the 200 % one is enlarged.
+// 96 DPI and below: 0 (100 %); up to 144: 1 (150 %); above: 2 (200 %).
+int PictureStepForDpi(int nDpi);
+
+// Draws a 100 % picture at (x, y) given in 96-DPI units, at its size for the
+// scale. A picture of the skin's cache is taken as drawn for the scale
+// (GetSkinPictureForDpi); the drawing goes through DrawImageInto.
 void DrawScaledImage(Gdiplus::Graphics& graphics, Gdiplus::Image* pImage, int x, int y, const CDpiScale& scale);
+
+// Draws pImage filling rcDest: pixel for pixel when it has rcDest's size (no
+// filtering at all), else resized with high-quality filtering, its edges
+// taken from its own border pixels rather than faded into nothing.
+void DrawImageInto(Gdiplus::Graphics& graphics, Gdiplus::Image* pImage, const CRect& rcDest);

@@ -15,4 +15,11 @@
 
 // The decoded "PNG" resource nID of AfxGetResourceHandle(); null when it is
 // missing or cannot be decoded. The cache keeps it: callers never free it.
+// This is the picture at 100 %: its size is the size in 96-DPI units.
 Gdiplus::Image* GetSkinPicture(UINT nID);
+
+// The same picture as drawn for a window at nDpi (PictureStepForDpi), from the
+// same module, decoded and kept as GetSkinPicture keeps it. Where that scale
+// was not drawn, the next larger drawing, else the largest smaller one; pImage
+// itself at 96 DPI, and for an image that did not come from GetSkinPicture.
+Gdiplus::Image* GetSkinPictureForDpi(Gdiplus::Image* pImage, int nDpi);

@@ -38,9 +38,9 @@ std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID)
     return LoadResourceImage(nID, L"PNG");
 }
 
-BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage)
+BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage, UINT nID)
 {
-    std::unique_ptr<Gdiplus::Image> pImage = LoadResourceImage(IDG_BUSY, L"GIF");
+    std::unique_ptr<Gdiplus::Image> pImage = LoadResourceImage(nID, L"GIF");
     if (!pImage)
         return FALSE;
     *ppImage = std::move(pImage);

@@ -25,10 +25,10 @@ class CRedrawCheckBox;
 // caller owns; null on any failure.
 std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT nID);
 
-// Loads the busy animation ("GIF" IDG_BUSY) into *ppImage, which owns it.
-// FALSE when the resource or the stream is not available; *ppImage is then
-// left as it was.
-BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage);
+// Loads an animation ("GIF" nID, the busy one by default) into *ppImage,
+// which owns it. FALSE when the resource or the stream is not available;
+// *ppImage is then left as it was.
+BOOL LoadGifResource(std::unique_ptr<Gdiplus::Image>* ppImage, UINT nID = IDG_BUSY);
 
 // Copies the parent's whole memory DC into the control's snapshot, replacing
 // the one it held.

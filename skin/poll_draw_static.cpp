@@ -1,8 +1,10 @@
 #include "skin/poll_draw_static.h"
 
 #include <new>
+#include <utility>
 #include <vector>
 
+#include "res/pictures.h"
 #include "skin/dpi_scale.h"
 #include "skin/png_resource.h"
 
@@ -41,9 +43,18 @@ END_MESSAGE_MAP()
 CPollDrawStatic::CPollDrawStatic()
     : m_pAnimation(std::make_unique<PollAnimation>())
 {
+    LoadAnimation(IDG_BUSY);
+}
+
+void CPollDrawStatic::LoadAnimation(UINT nID)
+{
+    std::unique_ptr<Gdiplus::Image> pGif;
+    if (!LoadGifResource(&pGif, nID))
+        return;   // no image: the one there is stays (at first none: never drawn, never advanced)
+    *m_pAnimation = PollAnimation();   // the record stays where it is
+    m_pDelayBlock.reset();
+    m_pGif = std::move(pGif);
     PollAnimation& anim = *m_pAnimation;
-    if (!LoadGifResource(&m_pGif))
-        return;   // no image: never drawn, never advanced
     anim.m_pImage = m_pGif.get();
     anim.m_bPaused = true;
     const UINT nDimensions = m_pGif->GetFrameDimensionsCount();
@@ -68,6 +79,14 @@ CPollDrawStatic::~CPollDrawStatic() = default;
 
 void CPollDrawStatic::PreSubclassWindow()
 {
+    // The animation drawn for the window's scale, where it is larger than 100 %.
+    const int nStep = PictureStepForDpi(CDpiScale::ForWindow(m_hWnd).Dpi());
+    if (nStep > 0 && m_pGif) {
+        const UINT cx100 = m_pGif->GetWidth();
+        const UINT cy100 = m_pGif->GetHeight();
+        LoadAnimation(PICTURE_ID(IDG_BUSY, nStep));
+        m_size100 = CSize(static_cast<int>(cx100), static_cast<int>(cy100));
+    }
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
     ::SetTimer(m_hWnd, IDT_POLL_ANIMATION, POLL_ANIMATION_PERIOD_MS, nullptr);
     CStatic::PreSubclassWindow();
@@ -80,7 +99,8 @@ void CPollDrawStatic::OnPaint()
     if (!pImage)
         return;
     Gdiplus::Graphics graphics(dc.GetSafeHdc());
-    DrawScaledImage(graphics, pImage, 0, 0, CDpiScale::ForWindow(m_hWnd));
+    const CSize size100 = m_size100.cx > 0 ? m_size100 : CSize(static_cast<int>(pImage->GetWidth()), static_cast<int>(pImage->GetHeight()));
+    DrawImageInto(graphics, pImage, CDpiScale::ForWindow(m_hWnd).ScaleRect(0, 0, size100.cx, size100.cy));
 }
 
 void CPollDrawStatic::OnTimer(UINT_PTR nIDEvent)

@@ -1,7 +1,8 @@
 // poll_draw_static.h: CPollDrawStatic, a static that plays the busy GIF by a
 // 100 ms window timer. The animation is loaded in the constructor (GDI+
-// must be running by then) and ticks from binding until the window goes;
-// the page only shows, hides and moves the control.
+// must be running by then), again at binding when the window's DPI asks for a
+// larger drawing of it, and ticks from binding until the window goes; the
+// page only shows, hides and moves the control.
 #pragma once
 #include "afx/afxwin.h"
 
@@ -51,6 +52,10 @@ protected:
 
 private:
     static DWORD SystemTick() { return ::GetTickCount(); }
+    // Loads "GIF" nID into a new record; without it the one there is stays.
+    void LoadAnimation(UINT nID);
+
+    CSize m_size100;   // the 100 % animation's size once a larger drawing replaced it
 
     // What the record points to.
     std::unique_ptr<Gdiplus::Image> m_pGif;

@@ -37,12 +37,31 @@ def red_at(win, point, what):
     return check
 
 
+# The page's top: a red rule 3 pixels high over a pale line 1 pixel high at
+# 96 DPI. Where a picture is drawn for the scale, each row is one of the two
+# colours, not a blend: DPI -> (rows of red, rows of red and pale).
+TOP_RULE_ROWS = {96: (3, 4), 144: (5, 6), 192: (6, 8)}
+RULE_RED, RULE_PALE = (0xaf, 0x09, 0x00), (0xfb, 0xe9, 0xe7)
+
+
+def sharp_top_rule(win, dpi):
+    def check(shot):
+        red_rows, all_rows = TOP_RULE_ROWS[dpi]
+        got = [pixel_in(shot, win, (scaled(200, dpi), y)) for y in range(all_rows)]
+        want = [RULE_RED] * red_rows + [RULE_PALE] * (all_rows - red_rows)
+        return None if got == want else "top rule at %d DPI: expected rows %r, got %r" % (dpi, want, got)
+    return check
+
+
 def run_at(dpi, custom):
     reset_installation(CUSTOM_DIR + "\\")
     proc = start_installer()
     try:
         page = wait_scaled(PAGE_SIZE, dpi, FIRST_PAGE_TITLE, "first page")
-        expect_shot("dpi%d_first_page" % dpi, red_at(page, scaled_point(QUICK_INSTALL, dpi), "快速安装"))
+        checks = [red_at(page, scaled_point(QUICK_INSTALL, dpi), "快速安装")]
+        if dpi in TOP_RULE_ROWS:
+            checks.append(sharp_top_rule(page, dpi))
+        expect_shot("dpi%d_first_page" % dpi, *checks)
 
         click_in(page, scaled_point(CLOSE_BUTTON, dpi))
         box = wait_scaled(BOX_SIZE, dpi, what="message box")

@@ -15,7 +15,7 @@ PROGRAMS = [  # (file, description)
     (os.path.join(BIN_DIR, "payload", "Vellomar.exe"), "Vellomar 笔记"),
     (os.path.join(BIN_DIR, "payload", "VLUninstall.exe"), "Vellomar 卸载程序"),
 ]
-ICON_SIZES = [16, 24, 32, 48, 256]
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 64, 256]   # 100 to 200 %: small 16-32, large 32-64
 GENERATED_ICON = os.path.join(BIN_DIR, "generated", "vellomar.ico")
 
 

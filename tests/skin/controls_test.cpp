@@ -7,8 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "skin/dpi_scale.h"
 #include "skin/focus_cue.h"
 #include "skin/picture_cache.h"
+#include "skin/poll_draw_static.h"
 #include "skin/png_resource.h"
 #include "tests/skin/gdi_census.h"
 #include "tests/skin/demo/demo_ids.h"
@@ -47,6 +49,58 @@ TEST(SkinPicture, DecodedOnceAndShared)
     EXPECT_NE(pImage, GetSkinPicture(IDP_ACTION_HOVER));
     EXPECT_EQ(nullptr, GetSkinPicture(4242));
     EXPECT_EQ(nullptr, GetSkinPicture(4242)) << "a missing id stays missing";
+}
+
+TEST(SkinPicture, EachDpiTakesTheDrawingAtOrAboveItsScale)
+{
+    // DPI -> width of the action button's drawing (130 at 100 %).
+    const struct { int nDpi; UINT cx; } cases[] = {
+        {96, 130}, {120, 195}, {144, 195}, {168, 260}, {192, 260}, {288, 260},
+    };
+    Gdiplus::Image* pNormal = GetSkinPicture(IDP_ACTION_NORMAL);
+    ASSERT_NE(nullptr, pNormal);
+    for (const auto& c : cases) {
+        Gdiplus::Image* pDrawn = GetSkinPictureForDpi(pNormal, c.nDpi);
+        ASSERT_NE(nullptr, pDrawn) << c.nDpi;
+        EXPECT_EQ(c.cx, pDrawn->GetWidth()) << c.nDpi;
+        EXPECT_EQ(pDrawn, GetSkinPictureForDpi(pNormal, c.nDpi)) << c.nDpi << ": decoded again";
+    }
+    EXPECT_EQ(pNormal, GetSkinPictureForDpi(pNormal, 96));
+    // Another state's drawings are its own; an image from elsewhere is drawn as it is.
+    EXPECT_NE(GetSkinPictureForDpi(pNormal, 192), GetSkinPictureForDpi(GetSkinPicture(IDP_ACTION_HOVER), 192));
+    CPollDrawStatic busy;
+    EXPECT_EQ(busy.m_pAnimation->m_pImage, GetSkinPictureForDpi(busy.m_pAnimation->m_pImage, 192));
+    EXPECT_EQ(nullptr, GetSkinPictureForDpi(nullptr, 192));
+}
+
+TEST(SkinPicture, ThinLinesStaySharpAtEachScale)
+{
+    // The page's top: a red rule 3 pixels high, then a pale line 1 pixel
+    // high, at 100 %. Drawn for 144 and 192 DPI each row is one colour, not
+    // a blend of its neighbours: the 1-pixel line is 2 pixels at 192.
+    const COLORREF RED = RGB(0xaf, 0x09, 0x00), PALE = RGB(0xfb, 0xe9, 0xe7);
+    const struct { int nDpi; std::vector<COLORREF> rows; } cases[] = {
+        {96, {RED, RED, RED, PALE}},
+        {144, {RED, RED, RED, RED, RED, PALE}},   // 4.5 rounds up, the line keeps what is left of its 1.5
+        {192, {RED, RED, RED, RED, RED, RED, PALE, PALE}},
+    };
+    Gdiplus::Image* pPage = GetSkinPicture(IDP_PAGE_BK);
+    ASSERT_NE(nullptr, pPage);
+    for (const auto& c : cases) {
+        const CDpiScale scale(c.nDpi);
+        Gdiplus::Bitmap target(scale.Scale(416), scale.Scale(250), PixelFormat32bppARGB);
+        {
+            Gdiplus::Graphics graphics(&target);
+            DrawScaledImage(graphics, pPage, 0, 0, scale);
+        }
+        for (size_t y = 0; y < c.rows.size(); ++y) {
+            for (int x : {0, scale.Scale(200), scale.Scale(416) - 1}) {
+                Gdiplus::Color pixel;
+                target.GetPixel(x, static_cast<INT>(y), &pixel);
+                EXPECT_EQ(c.rows[y], RGB(pixel.GetR(), pixel.GetG(), pixel.GetB())) << c.nDpi << " DPI, " << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST(SkinFont, ChineseFamilyWithoutItsNameInGdiplusStillRenders)

@@ -1,6 +1,7 @@
 // Lengths for a window's DPI, and the layout a window takes when its DPI changes.
 #include <gtest/gtest.h>
 
+#include "res/pictures.h"
 #include "skin/dpi_scale.h"
 
 namespace {
@@ -30,6 +31,17 @@ TEST(DpiScale, ScalesLengthsRectsAndFontsForEachDpi)
     // Edges that touch at 96 still touch when scaled.
     const CDpiScale scale(120);
     EXPECT_EQ(scale.ScaleRect(0, 0, 65, 10).right, scale.ScaleRect(65, 0, 5, 10).left);
+}
+
+TEST(DpiScale, PicturesComeFromTheScaleAtOrAboveTheWindows)
+{
+    // DPI -> scale of the drawing taken (percent): never enlarged below 200 %.
+    const struct { int nDpi; int nPercent; } cases[] = {
+        {72, 100}, {96, 100}, {97, 150}, {120, 150}, {144, 150}, {145, 200}, {168, 200}, {192, 200}, {288, 200},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.nPercent, 100 + PictureStepForDpi(c.nDpi) * PICTURE_STEP_PERCENT) << c.nDpi;
+    EXPECT_EQ(21214, PICTURE_ID(1214, 2));
 }
 
 TEST(DpiScale, LayoutForANewDpiKeepsTheSuggestedPlaceAndScalesWindowAndChildren)
