@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <map>
 #include <new>
 #include <vector>
 
@@ -82,18 +83,54 @@ bool IsDeviceComponent(const wchar_t* pszBegin, const wchar_t* pszEnd)
         && pszBegin[3] >= L'1' && pszBegin[3] <= L'9';
 }
 
-// Creates base + every directory along the "/"-separated name, and leaves the
-// name with backslashes. Failures (existing directories included) show up
-// later, when a file inside cannot be created.
-void CreateEntryDirectories(const std::wstring& strBase, wchar_t* pszName)
+// Entry names separate with "/", Windows paths with "\\".
+void UseBackslashes(wchar_t* pszName)
 {
-    for (wchar_t* p = pszName; *p; ++p) {
-        if (*p != L'/')
-            continue;
-        *p = L'\0';
-        ::CreateDirectoryW((strBase + pszName).c_str(), nullptr);
-        *p = L'\\';
+    std::replace(pszName, pszName + std::wcslen(pszName), L'/', L'\\');
+}
+
+// Creates every directory along the backslash-separated name below base.
+// Failures (existing directories included) show up later, when a file inside
+// cannot be created.
+void CreateEntryDirectories(const std::wstring& strBase, const wchar_t* pszName)
+{
+    for (const wchar_t* p = pszName; *p; ++p) {
+        if (*p == L'\\')
+            ::CreateDirectoryW((strBase + std::wstring(pszName, p)).c_str(), nullptr);
     }
+}
+
+// The base directory an entry goes below.
+const std::wstring& GetEntryBase(const ExtractJob* pJob, const wchar_t* pszName)
+{
+    return IsDataEntryName(pszName) ? pJob->strDataDir : pJob->strAppDir;
+}
+
+// An entry refused before anything on its way is created: a name that could
+// leave the base or name a device, or a target path too long for Windows.
+bool IsRefusedEntry(const std::wstring& strBase, const wchar_t* pszName)
+{
+    return IsUnsafeEntryName(pszName) || strBase.size() + std::wcslen(pszName) >= MAX_TARGET_PATH_CHARS;
+}
+
+// The name pass over the archive's entries, up to the first refused one (the
+// run ends there, so nothing after it is reached).
+CNamePlan PlanArchiveNames(const ExtractJob* pJob, const CSzArEx* pDb)
+{
+    std::vector<CPlannedName> names;
+    std::vector<UInt16> name;
+    for (UInt32 i = 0; i < pDb->NumFiles; ++i) {
+        name.resize(SzArEx_GetFileNameUtf16(pDb, i, nullptr));
+        SzArEx_GetFileNameUtf16(pDb, i, name.data());
+        const wchar_t* pszName = reinterpret_cast<const wchar_t*>(name.data());
+        const std::wstring& strBase = GetEntryBase(pJob, pszName);
+        if (IsRefusedEntry(strBase, pszName))
+            break;
+        names.push_back({strBase, pszName, SzArEx_IsDir(pDb, i) != 0});
+    }
+    CNamePlan plan = PlanEntryNames(names);
+    plan.superseded.resize(pDb->NumFiles);
+    return plan;
 }
 
 // An output file being written, closed on every way out (a handle left open
@@ -153,6 +190,7 @@ struct CRun
     const ExtractJob* m_pJob;
     const CSzArEx* m_pDb;
     const std::vector<CExtractLane>* m_pLanes;
+    const CNamePlan m_names;               // entries skipped, and the one that clashes
     CRITICAL_SECTION m_lock;
     std::vector<UInt32> m_laneDone;        // entries each lane has finished
     size_t m_nFrontier = 0;                // the first lane not finished
@@ -163,8 +201,8 @@ struct CRun
     CExtractResult m_result;
     volatile LONG m_nNextLane = 0;
 
-    CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes)
-        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_laneDone(pLanes->size())
+    CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes, CNamePlan names)
+        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_names(std::move(names)), m_laneDone(pLanes->size())
     {
         ::InitializeCriticalSection(&m_lock);
     }
@@ -383,26 +421,26 @@ private:
         SzArEx_GetFileNameUtf16(pDb, i, reinterpret_cast<UInt16*>(m_pName));
 
         const bool bDir = SzArEx_IsDir(pDb, i);
-        const std::wstring& strBase = IsDataEntryName(m_pName) ? pJob->strDataDir : pJob->strAppDir;
-        if (IsUnsafeEntryName(m_pName) || strBase.size() + std::wcslen(m_pName) >= MAX_TARGET_PATH_CHARS) {
-            // Refused before anything is created, even the directories on its way.
-            std::wstring strTarget = strBase + m_pName;
-            for (wchar_t& ch : strTarget) {
-                if (ch == L'/')
-                    ch = L'\\';
-            }
-            return FailWithPath(INSTALL_ERR_CREATE, strTarget);
-        }
+        const std::wstring& strBase = GetEntryBase(pJob, m_pName);
+        const bool bRefused = IsRefusedEntry(strBase, m_pName);
+        UseBackslashes(m_pName);
+        // Refused before anything is created, even the directories on its way;
+        // so is a file against a folder of the same name, whichever block
+        // comes first.
+        if (bRefused || i == m_run.m_names.nClash)
+            return FailWithPath(INSTALL_ERR_CREATE, strBase + m_pName);
+        // A later copy of this name replaces it: writing it too could
+        // overwrite the later copy, written by another lane meanwhile.
+        if (m_run.m_names.superseded[i])
+            return SkipEntry(i, bDir);
         // Files of one folder follow each other: their directories are
         // created once, not asked for again per file (each ask is a round
         // trip through the system).
-        const wchar_t* pszLastSlash = std::wcsrchr(m_pName, L'/');
+        const wchar_t* pszLastSlash = std::wcsrchr(m_pName, L'\\');
         const std::wstring strDirs = strBase + std::wstring(m_pName, pszLastSlash ? pszLastSlash - m_pName : 0);
         if (strDirs != m_strDirsMade) {
             CreateEntryDirectories(strBase, m_pName);
             m_strDirsMade = strDirs;
-        } else {
-            std::replace(m_pName, m_pName + nChars, L'/', L'\\');
         }
 
         // A thumbnail cache the packer's system left in the payload: shown, so whoever packed it sees the slip.
@@ -410,18 +448,23 @@ private:
             ::MessageBoxW(pJob->hNotifyWnd, m_pName, PRODUCT_NAME, MB_OK);
 
         const std::wstring strTarget = strBase + m_pName;
-        if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str())) {
-            if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(pDb, i)))
-                return {INSTALL_ERR_DECODE, 0};
-            m_closer.Add(INVALID_HANDLE_VALUE);
-            return {};
-        }
+        if (!bDir && IsPreservedEntryName(m_pName) && ::PathFileExistsW(strTarget.c_str()))
+            return SkipEntry(i, bDir);
         if (bDir) {
             ::CreateDirectoryW(strTarget.c_str(), nullptr);
             m_closer.Add(INVALID_HANDLE_VALUE);
             return {};
         }
         return WriteEntryFile(strTarget, i);
+    }
+
+    // An entry left as it is: its bytes are passed over, and it counts as done.
+    CExtractResult SkipEntry(UInt32 i, bool bDir)
+    {
+        if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(m_run.m_pDb, i)))
+            return {INSTALL_ERR_DECODE, 0};
+        m_closer.Add(INVALID_HANDLE_VALUE);
+        return {};
     }
 
     bool SkipEntryBytes(UInt64 nSize)
@@ -501,7 +544,7 @@ private:
     CFileCloser m_closer{m_run, m_nLane};   // after m_run and m_nLane: made from them
     wchar_t* m_pName = nullptr;
     size_t m_nNameChars = 0;
-    std::wstring m_strDirsMade;   // base + directories of the last entry, "/"-separated
+    std::wstring m_strDirsMade;   // base + directories of the last entry
 };
 
 // Takes lanes in archive order until none is left.
@@ -521,7 +564,7 @@ unsigned __stdcall LaneThreadProc(void* pParam)
 CExtractResult RunLanes(const ExtractJob* pJob, const CSzArEx* pDb)
 {
     const std::vector<CExtractLane> lanes = PlanLanes(pDb->FileToFolder, pDb->NumFiles);
-    CRun run(pJob, pDb, &lanes);
+    CRun run(pJob, pDb, &lanes, PlanArchiveNames(pJob, pDb));
     SYSTEM_INFO info = {};
     ::GetSystemInfo(&info);
     const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());
@@ -775,6 +818,89 @@ bool IsDataEntryName(const wchar_t* pszName)
             return true;
     }
     return false;
+}
+
+namespace {
+
+// A name component as Windows finds the file: without its trailing dots and
+// spaces.
+const wchar_t* TrimComponentEnd(const wchar_t* pszBegin, const wchar_t* pszEnd)
+{
+    while (pszEnd > pszBegin && (pszEnd[-1] == L'.' || pszEnd[-1] == L' '))
+        --pszEnd;
+    return pszEnd;
+}
+
+// The path under which Windows finds the same file: "\\" between
+// components, each trimmed. Compared with CWindowsNameLess.
+std::wstring GetFileSystemPath(const std::wstring& strBase, const std::wstring& strName)
+{
+    std::wstring strPath = strBase;
+    const wchar_t* pszComponent = strName.c_str();
+    for (const wchar_t* p = pszComponent;; ++p) {
+        if (*p && !IsSeparator(*p))
+            continue;
+        strPath.append(pszComponent, TrimComponentEnd(pszComponent, p));
+        if (!*p)
+            return strPath;
+        strPath += L'\\';
+        pszComponent = p + 1;
+    }
+}
+
+// Orders paths as Windows tells names apart: case ignored, unit by unit.
+struct CWindowsNameLess
+{
+    bool operator()(const std::wstring& a, const std::wstring& b) const
+    {
+        return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                      TRUE) == CSTR_LESS_THAN;
+    }
+};
+
+}  // namespace
+
+bool IsPreservedEntryName(const wchar_t* pszName)
+{
+    const wchar_t* pszEnd = pszName + std::wcslen(pszName);
+    const wchar_t* pszFile = pszEnd;
+    while (pszFile > pszName && !IsSeparator(pszFile[-1]))
+        --pszFile;
+    pszEnd = TrimComponentEnd(pszFile, pszEnd);
+    return ::CompareStringOrdinal(pszFile, static_cast<int>(pszEnd - pszFile), PRESERVED_FILE_NAME, -1, TRUE)
+           == CSTR_EQUAL;
+}
+
+CNamePlan PlanEntryNames(const std::vector<CPlannedName>& names)
+{
+    CNamePlan plan;
+    plan.superseded.assign(names.size(), false);
+    // Each path met so far: a file (the entry that writes it) or a folder (NO_ENTRY).
+    std::map<std::wstring, UINT32, CWindowsNameLess> paths;
+    for (UINT32 i = 0; i < names.size(); ++i) {
+        const CPlannedName& entry = names[i];
+        const std::wstring strPath = GetFileSystemPath(entry.strBase, entry.strName);
+        for (size_t n = strPath.find(L'\\', entry.strBase.size()); n != std::wstring::npos;
+             n = strPath.find(L'\\', n + 1)) {
+            const auto folder = paths.emplace(strPath.substr(0, n), NO_ENTRY);
+            if (folder.first->second != NO_ENTRY) {
+                plan.nClash = i;   // a folder on its way is a file already
+                return plan;
+            }
+        }
+        const auto met = paths.emplace(strPath, entry.bDir ? NO_ENTRY : i);
+        if (met.second)
+            continue;
+        if ((met.first->second == NO_ENTRY) != entry.bDir) {
+            plan.nClash = i;
+            return plan;
+        }
+        if (!entry.bDir) {
+            plan.superseded[met.first->second] = true;
+            met.first->second = i;
+        }
+    }
+    return plan;
 }
 
 bool IsUnsafeEntryName(const wchar_t* pszName)
