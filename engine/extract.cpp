@@ -13,6 +13,7 @@
 #include "engine/folder_stream.h"
 #include "engine/product.h"
 #include "engine/setup_log.h"
+#include "engine/slot_queue.h"
 
 extern "C" {
 #include "7zCrc.h"
@@ -114,9 +115,12 @@ bool IsRefusedEntry(const std::wstring& strBase, const wchar_t* pszName)
 }
 
 // The name pass over the archive's entries, up to the first refused one (the
-// run ends there, so nothing after it is reached).
-CNamePlan PlanArchiveNames(const ExtractJob* pJob, const CSzArEx* pDb)
+// run ends there, so nothing after it is reached). *pnFirstFailure: the
+// first entry known to fail before anything is written, the refused one or
+// the clash; NO_ENTRY for none.
+CNamePlan PlanArchiveNames(const ExtractJob* pJob, const CSzArEx* pDb, UInt32* pnFirstFailure)
 {
+    *pnFirstFailure = NO_ENTRY;
     std::vector<CPlannedName> names;
     std::vector<UInt16> name;
     for (UInt32 i = 0; i < pDb->NumFiles; ++i) {
@@ -124,12 +128,16 @@ CNamePlan PlanArchiveNames(const ExtractJob* pJob, const CSzArEx* pDb)
         SzArEx_GetFileNameUtf16(pDb, i, name.data());
         const wchar_t* pszName = reinterpret_cast<const wchar_t*>(name.data());
         const std::wstring& strBase = GetEntryBase(pJob, pszName);
-        if (IsRefusedEntry(strBase, pszName))
+        if (IsRefusedEntry(strBase, pszName)) {
+            *pnFirstFailure = i;
             break;
+        }
         names.push_back({strBase, pszName, SzArEx_IsDir(pDb, i) != 0});
     }
     CNamePlan plan = PlanEntryNames(names);
     plan.superseded.resize(pDb->NumFiles);
+    if (plan.nClash != NO_ENTRY)
+        *pnFirstFailure = plan.nClash;
     return plan;
 }
 
@@ -190,8 +198,9 @@ struct CRun
     const ExtractJob* m_pJob;
     const CSzArEx* m_pDb;
     const std::vector<CExtractLane>* m_pLanes;
-    const CNamePlan m_names;               // entries skipped, and the one that clashes
-    CRITICAL_SECTION m_lock;
+    UInt32 m_nFirstFailure = NO_ENTRY;     // known before the lanes start: no lane after its lane starts
+    const CNamePlan m_names;               // entries skipped, and the one that clashes; sets the above
+    CSRWLock m_lock;
     std::vector<UInt32> m_laneDone;        // entries each lane has finished
     size_t m_nFrontier = 0;                // the first lane not finished
     UInt32 m_nFrontierPosted = 0;          // its entries accounted for in m_nPosted
@@ -201,12 +210,11 @@ struct CRun
     CExtractResult m_result;
     volatile LONG m_nNextLane = 0;
 
-    CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes, CNamePlan names)
-        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_names(std::move(names)), m_laneDone(pLanes->size())
+    CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes)
+        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_names(PlanArchiveNames(pJob, pDb, &m_nFirstFailure)),
+          m_laneDone(pLanes->size())
     {
-        ::InitializeCriticalSection(&m_lock);
     }
-    ~CRun() { ::DeleteCriticalSection(&m_lock); }
     CRun(const CRun&) = delete;
     CRun& operator=(const CRun&) = delete;
 
@@ -220,7 +228,7 @@ struct CRun
     // leaves the same progress behind as one.
     void Complete(LONG nLane)
     {
-        ::EnterCriticalSection(&m_lock);
+        CSRWLockGuard hold(m_lock);
         ++m_laneDone[nLane];
         while (m_nFrontier < m_laneDone.size()) {
             const std::vector<UInt32>& entries = (*m_pLanes)[m_nFrontier].entries;
@@ -233,7 +241,6 @@ struct CRun
             ++m_nFrontier;
             m_nFrontierPosted = 0;
         }
-        ::LeaveCriticalSection(&m_lock);
     }
 
     // A percentage is posted once, when it is reached. Posted messages come
@@ -250,7 +257,7 @@ struct CRun
 
     void Fail(LONG nLane, const CExtractResult& result)
     {
-        ::EnterCriticalSection(&m_lock);
+        CSRWLockGuard hold(m_lock);
         const bool bFirst = nLane < m_nFailedLane.load();
         const CExtractResult& dropped = bFirst ? m_result : result;
         if (dropped.nCode == INSTALL_ERR_CREATE || dropped.nCode == INSTALL_ERR_WRITE)
@@ -259,7 +266,6 @@ struct CRun
             m_result = result;
             m_nFailedLane.store(nLane);
         }
-        ::LeaveCriticalSection(&m_lock);
     }
 };
 
@@ -270,24 +276,12 @@ struct CRun
 class CFileCloser
 {
 public:
-    CFileCloser(CRun& run, LONG nLane) : m_run(run), m_nLane(nLane)
-    {
-        ::InitializeCriticalSection(&m_lock);
-        ::InitializeConditionVariable(&m_changed);
-        m_hThread = StartWorkerThread(ThreadProc, this);
-    }
+    CFileCloser(CRun& run, LONG nLane) : m_run(run), m_nLane(nLane), m_thread(StartWorkerThread(ThreadProc, this)) {}
     // Every entry handed over is closed and reported before this returns.
     ~CFileCloser()
     {
-        if (m_hThread) {
-            ::EnterCriticalSection(&m_lock);
-            m_bEnding = true;
-            ::LeaveCriticalSection(&m_lock);
-            ::WakeAllConditionVariable(&m_changed);
-            ::WaitForSingleObject(m_hThread, INFINITE);
-            ::CloseHandle(m_hThread);
-        }
-        ::DeleteCriticalSection(&m_lock);
+        m_files.End();
+        m_thread.Join();
     }
     CFileCloser(const CFileCloser&) = delete;
     CFileCloser& operator=(const CFileCloser&) = delete;
@@ -296,50 +290,26 @@ public:
     // closed before it is reported, and is this object's from now on.
     void Add(HANDLE hFile)
     {
-        if (!m_hThread) {
+        if (!m_thread) {
             Finish(hFile);
             return;
         }
-        ::EnterCriticalSection(&m_lock);
-        while (m_nCount == FILES_CLOSING_AHEAD)
-            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
-        m_files[(m_nFirst + m_nCount) % FILES_CLOSING_AHEAD] = hFile;
-        ++m_nCount;
-        ::LeaveCriticalSection(&m_lock);
-        ::WakeAllConditionVariable(&m_changed);
+        const size_t nSlot = m_files.WaitForRoom();   // never cancelled
+        m_files[nSlot] = hFile;
+        m_files.Publish();
     }
 
     // Returns once every file handed over is closed and reported.
-    void Drain()
-    {
-        ::EnterCriticalSection(&m_lock);
-        while (m_nCount > 0 || m_bBusy)
-            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
-        ::LeaveCriticalSection(&m_lock);
-    }
+    void Drain() { m_files.WaitUntilEmpty(); }
 
 private:
     static unsigned __stdcall ThreadProc(void* pParam)
     {
         CFileCloser* pThis = static_cast<CFileCloser*>(pParam);
-        ::EnterCriticalSection(&pThis->m_lock);
-        for (;;) {
-            while (pThis->m_nCount == 0 && !pThis->m_bEnding)
-                ::SleepConditionVariableCS(&pThis->m_changed, &pThis->m_lock, INFINITE);
-            if (pThis->m_nCount == 0)
-                break;
-            const HANDLE hFile = pThis->m_files[pThis->m_nFirst];
-            pThis->m_nFirst = (pThis->m_nFirst + 1) % FILES_CLOSING_AHEAD;
-            --pThis->m_nCount;
-            pThis->m_bBusy = true;
-            ::LeaveCriticalSection(&pThis->m_lock);
-            ::WakeAllConditionVariable(&pThis->m_changed);
-            pThis->Finish(hFile);
-            ::EnterCriticalSection(&pThis->m_lock);
-            pThis->m_bBusy = false;
-            ::WakeAllConditionVariable(&pThis->m_changed);
+        for (size_t nSlot; (nSlot = pThis->m_files.WaitForItem()) != CloseQueue::NO_SLOT;) {
+            pThis->Finish(pThis->m_files[nSlot]);
+            pThis->m_files.Release();
         }
-        ::LeaveCriticalSection(&pThis->m_lock);
         return 0;
     }
 
@@ -353,19 +323,13 @@ private:
             m_run.Complete(m_nLane);
     }
 
+    using CloseQueue = CSlotQueue<HANDLE, FILES_CLOSING_AHEAD>;
+
     CRun& m_run;
     const LONG m_nLane;
-    HANDLE m_hThread = nullptr;
     bool m_bFailed = false;             // the closing thread's own
-
-    // Between the lane and the closing thread, under m_lock.
-    CRITICAL_SECTION m_lock;
-    CONDITION_VARIABLE m_changed;
-    HANDLE m_files[FILES_CLOSING_AHEAD] = {};
-    size_t m_nFirst = 0;
-    size_t m_nCount = 0;
-    bool m_bBusy = false;               // a file taken out is being closed
-    bool m_bEnding = false;
+    CloseQueue m_files;                 // before the thread that empties it
+    CThreadHandle m_thread;
 };
 
 // Unpacks one lane: its block streams in on a decoder thread while this one
@@ -380,6 +344,10 @@ public:
 
     void Run()
     {
+        // Lanes hold archive order one after another: a lane past an entry
+        // known to fail is never reached, however early a thread is free for it.
+        if (!m_lane.entries.empty() && m_lane.entries.front() > m_run.m_nFirstFailure)
+            return;
         LogLane(L"block %ld: %u entries", m_lane.entries.size());
         if (m_lane.nFolder != NO_BLOCK
             && m_stream.Start(m_run.m_pDb, m_lane.nFolder, m_run.m_pJob->strArchivePath, &m_run.m_nFailedLane,
@@ -564,21 +532,19 @@ unsigned __stdcall LaneThreadProc(void* pParam)
 CExtractResult RunLanes(const ExtractJob* pJob, const CSzArEx* pDb)
 {
     const std::vector<CExtractLane> lanes = PlanLanes(pDb->FileToFolder, pDb->NumFiles);
-    CRun run(pJob, pDb, &lanes, PlanArchiveNames(pJob, pDb));
+    CRun run(pJob, pDb, &lanes);
     SYSTEM_INFO info = {};
     ::GetSystemInfo(&info);
     const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());
-    std::vector<HANDLE> helpers;
+    std::vector<CThreadHandle> helpers;
     for (size_t n = 1; n < nThreads; ++n) {
-        const HANDLE hThread = StartWorkerThread(LaneThreadProc, &run);
-        if (hThread)
-            helpers.push_back(hThread);   // without one, the others take its lanes
+        CThreadHandle thread(StartWorkerThread(LaneThreadProc, &run));
+        if (thread)
+            helpers.push_back(std::move(thread));   // without one, the others take its lanes
     }
     LaneThreadProc(&run);
-    for (HANDLE hThread : helpers) {
-        ::WaitForSingleObject(hThread, INFINITE);
-        ::CloseHandle(hThread);
-    }
+    for (CThreadHandle& thread : helpers)
+        thread.Join();
     return run.m_nFailedLane.load() == LONG_MAX ? CExtractResult{} : run.m_result;
 }
 

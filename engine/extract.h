@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/owners.h"
 #include "engine/payload_resource.h"
 
 // Posted by the worker (never sent); wParam is one of the codes below.
@@ -80,28 +81,6 @@ constexpr const wchar_t RESERVED_DEVICE_NAMES[][8] = {L"CON", L"PRN", L"AUX", L"
 
 // An entry whose name contains this holds the worker on a message box.
 constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
-
-// The worker's thread handle, owned by the job that holds it: closed when
-// the job goes, by nobody else. Waiting on it is the holder's choice.
-class CThreadHandle
-{
-public:
-    CThreadHandle() = default;
-    ~CThreadHandle() { Reset(nullptr); }
-    CThreadHandle(const CThreadHandle&) = delete;
-    CThreadHandle& operator=(const CThreadHandle&) = delete;
-
-    void Reset(HANDLE hThread)
-    {
-        if (m_hThread)
-            ::CloseHandle(m_hThread);
-        m_hThread = hThread;
-    }
-    operator HANDLE() const { return m_hThread; }
-
-private:
-    HANDLE m_hThread = nullptr;
-};
 
 // Shared by the page that starts the worker and the worker. The page fills
 // it through StartExtraction and does not touch it again; only bStop may be
