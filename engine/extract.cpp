@@ -23,6 +23,26 @@ static_assert(sizeof(wchar_t) == sizeof(UInt16), "entry names are copied as UTF-
 
 namespace {
 
+// Written files a lane hands to its closing thread before it waits for room:
+// closing a file and posting its progress are two round trips through the
+// system that need not hold up the next file.
+constexpr size_t FILES_CLOSING_AHEAD = 32;
+
+// The first path component that sends an entry below the data directory.
+constexpr const wchar_t DATA_DIR_COMPONENTS[][9] = {L"config", L"resource"};
+
+// Archives made on Unix mark their attribute words with FILE_ATTRIBUTE_UNIX_EXTENSION
+// (this bit) and keep the file mode in the high word; the low bits below it
+// are the Windows attributes.
+constexpr DWORD UNIX_MODE_ATTRIBUTE_MARK = 0x8000;
+constexpr DWORD WINDOWS_ATTRIBUTE_BITS = UNIX_MODE_ATTRIBUTE_MARK - 1;
+
+// Names Windows reads as devices in any folder, with or without an
+// extension; COM1..COM9 and LPT1..LPT9 as well.
+constexpr const wchar_t RESERVED_DEVICE_NAMES[][8] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+
+// An entry whose name contains this holds the worker on a message box.
+constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
 
 // The outcome the entry loop records; posted after clean-up.
 struct CExtractResult

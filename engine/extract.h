@@ -55,32 +55,8 @@ constexpr size_t NOTIFY_PATH_CHARS = 260;
 // programs without that support cannot open or remove.
 constexpr size_t MAX_TARGET_PATH_CHARS = MAX_PATH;
 
-// Bytes the look-ahead stream reads from the archive file at a time.
-constexpr size_t ARCHIVE_READ_BUFFER_SIZE = 1 << 18;
-
-// Written files a lane hands to its closing thread before it waits for room:
-// closing a file and posting its progress are two round trips through the
-// system that need not hold up the next file.
-constexpr size_t FILES_CLOSING_AHEAD = 32;
-
-// The first path component that sends an entry below the data directory.
-constexpr const wchar_t DATA_DIR_COMPONENTS[][9] = {L"config", L"resource"};
-
 // Entries of this file name, in any folder, are installed only when missing.
 constexpr const wchar_t PRESERVED_FILE_NAME[] = L"config.ini";
-
-// Archives made on Unix mark their attribute words with FILE_ATTRIBUTE_UNIX_EXTENSION
-// (this bit) and keep the file mode in the high word; the low bits below it
-// are the Windows attributes.
-constexpr DWORD UNIX_MODE_ATTRIBUTE_MARK = 0x8000;
-constexpr DWORD WINDOWS_ATTRIBUTE_BITS = UNIX_MODE_ATTRIBUTE_MARK - 1;
-
-// Names Windows reads as devices in any folder, with or without an
-// extension; COM1..COM9 and LPT1..LPT9 as well.
-constexpr const wchar_t RESERVED_DEVICE_NAMES[][8] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-
-// An entry whose name contains this holds the worker on a message box.
-constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
 
 // Shared by the page that starts the worker and the worker. The page fills
 // it through StartExtraction and does not touch it again; only bStop may be
