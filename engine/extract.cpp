@@ -477,8 +477,9 @@ private:
         const CSzArEx* pDb = m_run.m_pDb;
         COutputFile file(strTarget);
         if (!file.IsOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION) {
-            // An archive may hold a name twice: the first file may still be
-            // waiting to be closed.
+            // Two names of one file that the name pass cannot tell apart (a
+            // short 8.3 alias of a long name): this lane's earlier file may
+            // still be waiting to be closed.
             m_closer.Drain();
             file.Open();
         }
