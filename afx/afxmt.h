@@ -1,4 +1,5 @@
-// afxmt.h: the lock the layer's process-wide maps are guarded with.
+// afxmt.h: the one lock of the program: the layer's process-wide maps, the
+// unpacking's and the network's shared state are guarded with it.
 //
 //   CSRWLock s_lock;                  // constant-initialised: safe as a static
 //   { CSRWLockGuard hold(s_lock); ... }   // held exclusively until the scope ends
@@ -19,6 +20,8 @@ public:
 
     void Lock() { ::AcquireSRWLockExclusive(&m_lock); }
     void Unlock() { ::ReleaseSRWLockExclusive(&m_lock); }
+    // For SleepConditionVariableSRW, while held.
+    SRWLOCK* get() { return &m_lock; }
 
 private:
     SRWLOCK m_lock = SRWLOCK_INIT;

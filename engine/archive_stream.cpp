@@ -1,7 +1,5 @@
 #include "engine/archive_stream.h"
 
-#include "engine/extract.h"
-
 extern "C" {
 #include "7zAlloc.h"
 }

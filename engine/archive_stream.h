@@ -6,6 +6,9 @@ extern "C" {
 #include "7zFile.h"
 }
 
+// Bytes the look-ahead stream reads from the archive file at a time.
+constexpr size_t ARCHIVE_READ_BUFFER_SIZE = 1 << 18;
+
 // Plain heap allocation (SzAlloc/SzFree) for the database, the decoder and
 // the output cache; a request for 0 bytes gives null.
 extern const ISzAlloc g_szHeapAlloc;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <map>
 #include <new>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "engine/folder_stream.h"
 #include "engine/product.h"
 #include "engine/setup_log.h"
+#include "engine/slot_queue.h"
 
 extern "C" {
 #include "7zCrc.h"
@@ -21,6 +23,26 @@ static_assert(sizeof(wchar_t) == sizeof(UInt16), "entry names are copied as UTF-
 
 namespace {
 
+// Written files a lane hands to its closing thread before it waits for room:
+// closing a file and posting its progress are two round trips through the
+// system that need not hold up the next file.
+constexpr size_t FILES_CLOSING_AHEAD = 32;
+
+// The first path component that sends an entry below the data directory.
+constexpr const wchar_t DATA_DIR_COMPONENTS[][9] = {L"config", L"resource"};
+
+// Archives made on Unix mark their attribute words with FILE_ATTRIBUTE_UNIX_EXTENSION
+// (this bit) and keep the file mode in the high word; the low bits below it
+// are the Windows attributes.
+constexpr DWORD UNIX_MODE_ATTRIBUTE_MARK = 0x8000;
+constexpr DWORD WINDOWS_ATTRIBUTE_BITS = UNIX_MODE_ATTRIBUTE_MARK - 1;
+
+// Names Windows reads as devices in any folder, with or without an
+// extension; COM1..COM9 and LPT1..LPT9 as well.
+constexpr const wchar_t RESERVED_DEVICE_NAMES[][8] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+
+// An entry whose name contains this holds the worker on a message box.
+constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
 
 // The outcome the entry loop records; posted after clean-up.
 struct CExtractResult
@@ -82,18 +104,61 @@ bool IsDeviceComponent(const wchar_t* pszBegin, const wchar_t* pszEnd)
         && pszBegin[3] >= L'1' && pszBegin[3] <= L'9';
 }
 
-// Creates base + every directory along the "/"-separated name, and leaves the
-// name with backslashes. Failures (existing directories included) show up
-// later, when a file inside cannot be created.
-void CreateEntryDirectories(const std::wstring& strBase, wchar_t* pszName)
+// Entry names separate with "/", Windows paths with "\\".
+void UseBackslashes(wchar_t* pszName)
 {
-    for (wchar_t* p = pszName; *p; ++p) {
-        if (*p != L'/')
-            continue;
-        *p = L'\0';
-        ::CreateDirectoryW((strBase + pszName).c_str(), nullptr);
-        *p = L'\\';
+    std::replace(pszName, pszName + std::wcslen(pszName), L'/', L'\\');
+}
+
+// Creates every directory along the backslash-separated name below base.
+// Failures (existing directories included) show up later, when a file inside
+// cannot be created.
+void CreateEntryDirectories(const std::wstring& strBase, const wchar_t* pszName)
+{
+    for (const wchar_t* p = pszName; *p; ++p) {
+        if (*p == L'\\')
+            ::CreateDirectoryW((strBase + std::wstring(pszName, p)).c_str(), nullptr);
     }
+}
+
+// The base directory an entry goes below.
+const std::wstring& GetEntryBase(const ExtractJob* pJob, const wchar_t* pszName)
+{
+    return IsDataEntryName(pszName) ? pJob->strDataDir : pJob->strAppDir;
+}
+
+// An entry refused before anything on its way is created: a name that could
+// leave the base or name a device, or a target path too long for Windows.
+bool IsRefusedEntry(const std::wstring& strBase, const wchar_t* pszName)
+{
+    return IsUnsafeEntryName(pszName) || strBase.size() + std::wcslen(pszName) >= MAX_TARGET_PATH_CHARS;
+}
+
+// The name pass over the archive's entries, up to the first refused one (the
+// run ends there, so nothing after it is reached). *pnFirstFailure: the
+// first entry known to fail before anything is written, the refused one or
+// the clash; NO_ENTRY for none.
+CNamePlan PlanArchiveNames(const ExtractJob* pJob, const CSzArEx* pDb, UInt32* pnFirstFailure)
+{
+    *pnFirstFailure = NO_ENTRY;
+    std::vector<CPlannedName> names;
+    std::vector<UInt16> name;
+    for (UInt32 i = 0; i < pDb->NumFiles; ++i) {
+        name.resize(SzArEx_GetFileNameUtf16(pDb, i, nullptr));
+        SzArEx_GetFileNameUtf16(pDb, i, name.data());
+        const wchar_t* pszName = reinterpret_cast<const wchar_t*>(name.data());
+        const std::wstring& strBase = GetEntryBase(pJob, pszName);
+        if (IsRefusedEntry(strBase, pszName)) {
+            *pnFirstFailure = i;
+            break;
+        }
+        names.push_back({strBase, pszName, SzArEx_IsDir(pDb, i) != 0});
+    }
+    CNamePlan plan = PlanEntryNames(names);
+    plan.superseded.resize(pDb->NumFiles);
+    if (plan.nClash != NO_ENTRY)
+        *pnFirstFailure = plan.nClash;
+    return plan;
 }
 
 // An output file being written, closed on every way out (a handle left open
@@ -153,7 +218,9 @@ struct CRun
     const ExtractJob* m_pJob;
     const CSzArEx* m_pDb;
     const std::vector<CExtractLane>* m_pLanes;
-    CRITICAL_SECTION m_lock;
+    UInt32 m_nFirstFailure = NO_ENTRY;     // known before the lanes start: no lane after its lane starts
+    const CNamePlan m_names;               // entries skipped, and the one that clashes; sets the above
+    CSRWLock m_lock;
     std::vector<UInt32> m_laneDone;        // entries each lane has finished
     size_t m_nFrontier = 0;                // the first lane not finished
     UInt32 m_nFrontierPosted = 0;          // its entries accounted for in m_nPosted
@@ -164,11 +231,10 @@ struct CRun
     volatile LONG m_nNextLane = 0;
 
     CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes)
-        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_laneDone(pLanes->size())
+        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_names(PlanArchiveNames(pJob, pDb, &m_nFirstFailure)),
+          m_laneDone(pLanes->size())
     {
-        ::InitializeCriticalSection(&m_lock);
     }
-    ~CRun() { ::DeleteCriticalSection(&m_lock); }
     CRun(const CRun&) = delete;
     CRun& operator=(const CRun&) = delete;
 
@@ -182,7 +248,7 @@ struct CRun
     // leaves the same progress behind as one.
     void Complete(LONG nLane)
     {
-        ::EnterCriticalSection(&m_lock);
+        CSRWLockGuard hold(m_lock);
         ++m_laneDone[nLane];
         while (m_nFrontier < m_laneDone.size()) {
             const std::vector<UInt32>& entries = (*m_pLanes)[m_nFrontier].entries;
@@ -195,7 +261,6 @@ struct CRun
             ++m_nFrontier;
             m_nFrontierPosted = 0;
         }
-        ::LeaveCriticalSection(&m_lock);
     }
 
     // A percentage is posted once, when it is reached. Posted messages come
@@ -212,7 +277,7 @@ struct CRun
 
     void Fail(LONG nLane, const CExtractResult& result)
     {
-        ::EnterCriticalSection(&m_lock);
+        CSRWLockGuard hold(m_lock);
         const bool bFirst = nLane < m_nFailedLane.load();
         const CExtractResult& dropped = bFirst ? m_result : result;
         if (dropped.nCode == INSTALL_ERR_CREATE || dropped.nCode == INSTALL_ERR_WRITE)
@@ -221,7 +286,6 @@ struct CRun
             m_result = result;
             m_nFailedLane.store(nLane);
         }
-        ::LeaveCriticalSection(&m_lock);
     }
 };
 
@@ -232,24 +296,12 @@ struct CRun
 class CFileCloser
 {
 public:
-    CFileCloser(CRun& run, LONG nLane) : m_run(run), m_nLane(nLane)
-    {
-        ::InitializeCriticalSection(&m_lock);
-        ::InitializeConditionVariable(&m_changed);
-        m_hThread = StartWorkerThread(ThreadProc, this);
-    }
+    CFileCloser(CRun& run, LONG nLane) : m_run(run), m_nLane(nLane), m_thread(StartWorkerThread(ThreadProc, this)) {}
     // Every entry handed over is closed and reported before this returns.
     ~CFileCloser()
     {
-        if (m_hThread) {
-            ::EnterCriticalSection(&m_lock);
-            m_bEnding = true;
-            ::LeaveCriticalSection(&m_lock);
-            ::WakeAllConditionVariable(&m_changed);
-            ::WaitForSingleObject(m_hThread, INFINITE);
-            ::CloseHandle(m_hThread);
-        }
-        ::DeleteCriticalSection(&m_lock);
+        m_files.End();
+        m_thread.Join();
     }
     CFileCloser(const CFileCloser&) = delete;
     CFileCloser& operator=(const CFileCloser&) = delete;
@@ -258,50 +310,26 @@ public:
     // closed before it is reported, and is this object's from now on.
     void Add(HANDLE hFile)
     {
-        if (!m_hThread) {
+        if (!m_thread) {
             Finish(hFile);
             return;
         }
-        ::EnterCriticalSection(&m_lock);
-        while (m_nCount == FILES_CLOSING_AHEAD)
-            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
-        m_files[(m_nFirst + m_nCount) % FILES_CLOSING_AHEAD] = hFile;
-        ++m_nCount;
-        ::LeaveCriticalSection(&m_lock);
-        ::WakeAllConditionVariable(&m_changed);
+        const size_t nSlot = m_files.WaitForRoom();   // never cancelled
+        m_files[nSlot] = hFile;
+        m_files.Publish();
     }
 
     // Returns once every file handed over is closed and reported.
-    void Drain()
-    {
-        ::EnterCriticalSection(&m_lock);
-        while (m_nCount > 0 || m_bBusy)
-            ::SleepConditionVariableCS(&m_changed, &m_lock, INFINITE);
-        ::LeaveCriticalSection(&m_lock);
-    }
+    void Drain() { m_files.WaitUntilEmpty(); }
 
 private:
     static unsigned __stdcall ThreadProc(void* pParam)
     {
         CFileCloser* pThis = static_cast<CFileCloser*>(pParam);
-        ::EnterCriticalSection(&pThis->m_lock);
-        for (;;) {
-            while (pThis->m_nCount == 0 && !pThis->m_bEnding)
-                ::SleepConditionVariableCS(&pThis->m_changed, &pThis->m_lock, INFINITE);
-            if (pThis->m_nCount == 0)
-                break;
-            const HANDLE hFile = pThis->m_files[pThis->m_nFirst];
-            pThis->m_nFirst = (pThis->m_nFirst + 1) % FILES_CLOSING_AHEAD;
-            --pThis->m_nCount;
-            pThis->m_bBusy = true;
-            ::LeaveCriticalSection(&pThis->m_lock);
-            ::WakeAllConditionVariable(&pThis->m_changed);
-            pThis->Finish(hFile);
-            ::EnterCriticalSection(&pThis->m_lock);
-            pThis->m_bBusy = false;
-            ::WakeAllConditionVariable(&pThis->m_changed);
+        for (size_t nSlot; (nSlot = pThis->m_files.WaitForItem()) != CloseQueue::NO_SLOT;) {
+            pThis->Finish(pThis->m_files[nSlot]);
+            pThis->m_files.Release();
         }
-        ::LeaveCriticalSection(&pThis->m_lock);
         return 0;
     }
 
@@ -315,19 +343,13 @@ private:
             m_run.Complete(m_nLane);
     }
 
+    using CloseQueue = CSlotQueue<HANDLE, FILES_CLOSING_AHEAD>;
+
     CRun& m_run;
     const LONG m_nLane;
-    HANDLE m_hThread = nullptr;
     bool m_bFailed = false;             // the closing thread's own
-
-    // Between the lane and the closing thread, under m_lock.
-    CRITICAL_SECTION m_lock;
-    CONDITION_VARIABLE m_changed;
-    HANDLE m_files[FILES_CLOSING_AHEAD] = {};
-    size_t m_nFirst = 0;
-    size_t m_nCount = 0;
-    bool m_bBusy = false;               // a file taken out is being closed
-    bool m_bEnding = false;
+    CloseQueue m_files;                 // before the thread that empties it
+    CThreadHandle m_thread;
 };
 
 // Unpacks one lane: its block streams in on a decoder thread while this one
@@ -342,6 +364,10 @@ public:
 
     void Run()
     {
+        // Lanes hold archive order one after another: a lane past an entry
+        // known to fail is never reached, however early a thread is free for it.
+        if (!m_lane.entries.empty() && m_lane.entries.front() > m_run.m_nFirstFailure)
+            return;
         LogLane(L"block %ld: %u entries", m_lane.entries.size());
         if (m_lane.nFolder != NO_BLOCK
             && m_stream.Start(m_run.m_pDb, m_lane.nFolder, m_run.m_pJob->strArchivePath, &m_run.m_nFailedLane,
@@ -383,26 +409,26 @@ private:
         SzArEx_GetFileNameUtf16(pDb, i, reinterpret_cast<UInt16*>(m_pName));
 
         const bool bDir = SzArEx_IsDir(pDb, i);
-        const std::wstring& strBase = IsDataEntryName(m_pName) ? pJob->strDataDir : pJob->strAppDir;
-        if (IsUnsafeEntryName(m_pName) || strBase.size() + std::wcslen(m_pName) >= MAX_TARGET_PATH_CHARS) {
-            // Refused before anything is created, even the directories on its way.
-            std::wstring strTarget = strBase + m_pName;
-            for (wchar_t& ch : strTarget) {
-                if (ch == L'/')
-                    ch = L'\\';
-            }
-            return FailWithPath(INSTALL_ERR_CREATE, strTarget);
-        }
+        const std::wstring& strBase = GetEntryBase(pJob, m_pName);
+        const bool bRefused = IsRefusedEntry(strBase, m_pName);
+        UseBackslashes(m_pName);
+        // Refused before anything is created, even the directories on its way;
+        // so is a file against a folder of the same name, whichever block
+        // comes first.
+        if (bRefused || i == m_run.m_names.nClash)
+            return FailWithPath(INSTALL_ERR_CREATE, strBase + m_pName);
+        // A later copy of this name replaces it: writing it too could
+        // overwrite the later copy, written by another lane meanwhile.
+        if (m_run.m_names.superseded[i])
+            return SkipEntry(i, bDir);
         // Files of one folder follow each other: their directories are
         // created once, not asked for again per file (each ask is a round
         // trip through the system).
-        const wchar_t* pszLastSlash = std::wcsrchr(m_pName, L'/');
+        const wchar_t* pszLastSlash = std::wcsrchr(m_pName, L'\\');
         const std::wstring strDirs = strBase + std::wstring(m_pName, pszLastSlash ? pszLastSlash - m_pName : 0);
         if (strDirs != m_strDirsMade) {
             CreateEntryDirectories(strBase, m_pName);
             m_strDirsMade = strDirs;
-        } else {
-            std::replace(m_pName, m_pName + nChars, L'/', L'\\');
         }
 
         // A thumbnail cache the packer's system left in the payload: shown, so whoever packed it sees the slip.
@@ -410,18 +436,23 @@ private:
             ::MessageBoxW(pJob->hNotifyWnd, m_pName, PRODUCT_NAME, MB_OK);
 
         const std::wstring strTarget = strBase + m_pName;
-        if (strTarget.find(PRESERVED_FILE_MARK) != std::wstring::npos && ::PathFileExistsW(strTarget.c_str())) {
-            if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(pDb, i)))
-                return {INSTALL_ERR_DECODE, 0};
-            m_closer.Add(INVALID_HANDLE_VALUE);
-            return {};
-        }
+        if (!bDir && IsPreservedEntryName(m_pName) && ::PathFileExistsW(strTarget.c_str()))
+            return SkipEntry(i, bDir);
         if (bDir) {
             ::CreateDirectoryW(strTarget.c_str(), nullptr);
             m_closer.Add(INVALID_HANDLE_VALUE);
             return {};
         }
         return WriteEntryFile(strTarget, i);
+    }
+
+    // An entry left as it is: its bytes are passed over, and it counts as done.
+    CExtractResult SkipEntry(UInt32 i, bool bDir)
+    {
+        if (!bDir && !SkipEntryBytes(SzArEx_GetFileSize(m_run.m_pDb, i)))
+            return {INSTALL_ERR_DECODE, 0};
+        m_closer.Add(INVALID_HANDLE_VALUE);
+        return {};
     }
 
     bool SkipEntryBytes(UInt64 nSize)
@@ -446,8 +477,9 @@ private:
         const CSzArEx* pDb = m_run.m_pDb;
         COutputFile file(strTarget);
         if (!file.IsOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION) {
-            // An archive may hold a name twice: the first file may still be
-            // waiting to be closed.
+            // Two names of one file that the name pass cannot tell apart (a
+            // short 8.3 alias of a long name): this lane's earlier file may
+            // still be waiting to be closed.
             m_closer.Drain();
             file.Open();
         }
@@ -501,7 +533,7 @@ private:
     CFileCloser m_closer{m_run, m_nLane};   // after m_run and m_nLane: made from them
     wchar_t* m_pName = nullptr;
     size_t m_nNameChars = 0;
-    std::wstring m_strDirsMade;   // base + directories of the last entry, "/"-separated
+    std::wstring m_strDirsMade;   // base + directories of the last entry
 };
 
 // Takes lanes in archive order until none is left.
@@ -525,17 +557,15 @@ CExtractResult RunLanes(const ExtractJob* pJob, const CSzArEx* pDb)
     SYSTEM_INFO info = {};
     ::GetSystemInfo(&info);
     const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());
-    std::vector<HANDLE> helpers;
+    std::vector<CThreadHandle> helpers;
     for (size_t n = 1; n < nThreads; ++n) {
-        const HANDLE hThread = StartWorkerThread(LaneThreadProc, &run);
-        if (hThread)
-            helpers.push_back(hThread);   // without one, the others take its lanes
+        CThreadHandle thread(StartWorkerThread(LaneThreadProc, &run));
+        if (thread)
+            helpers.push_back(std::move(thread));   // without one, the others take its lanes
     }
     LaneThreadProc(&run);
-    for (HANDLE hThread : helpers) {
-        ::WaitForSingleObject(hThread, INFINITE);
-        ::CloseHandle(hThread);
-    }
+    for (CThreadHandle& thread : helpers)
+        thread.Join();
     return run.m_nFailedLane.load() == LONG_MAX ? CExtractResult{} : run.m_result;
 }
 
@@ -775,6 +805,89 @@ bool IsDataEntryName(const wchar_t* pszName)
             return true;
     }
     return false;
+}
+
+namespace {
+
+// A name component as Windows finds the file: without its trailing dots and
+// spaces.
+const wchar_t* TrimComponentEnd(const wchar_t* pszBegin, const wchar_t* pszEnd)
+{
+    while (pszEnd > pszBegin && (pszEnd[-1] == L'.' || pszEnd[-1] == L' '))
+        --pszEnd;
+    return pszEnd;
+}
+
+// The path under which Windows finds the same file: "\\" between
+// components, each trimmed. Compared with CWindowsNameLess.
+std::wstring GetFileSystemPath(const std::wstring& strBase, const std::wstring& strName)
+{
+    std::wstring strPath = strBase;
+    const wchar_t* pszComponent = strName.c_str();
+    for (const wchar_t* p = pszComponent;; ++p) {
+        if (*p && !IsSeparator(*p))
+            continue;
+        strPath.append(pszComponent, TrimComponentEnd(pszComponent, p));
+        if (!*p)
+            return strPath;
+        strPath += L'\\';
+        pszComponent = p + 1;
+    }
+}
+
+// Orders paths as Windows tells names apart: case ignored, unit by unit.
+struct CWindowsNameLess
+{
+    bool operator()(const std::wstring& a, const std::wstring& b) const
+    {
+        return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                      TRUE) == CSTR_LESS_THAN;
+    }
+};
+
+}  // namespace
+
+bool IsPreservedEntryName(const wchar_t* pszName)
+{
+    const wchar_t* pszEnd = pszName + std::wcslen(pszName);
+    const wchar_t* pszFile = pszEnd;
+    while (pszFile > pszName && !IsSeparator(pszFile[-1]))
+        --pszFile;
+    pszEnd = TrimComponentEnd(pszFile, pszEnd);
+    return ::CompareStringOrdinal(pszFile, static_cast<int>(pszEnd - pszFile), PRESERVED_FILE_NAME, -1, TRUE)
+           == CSTR_EQUAL;
+}
+
+CNamePlan PlanEntryNames(const std::vector<CPlannedName>& names)
+{
+    CNamePlan plan;
+    plan.superseded.assign(names.size(), false);
+    // Each path met so far: a file (the entry that writes it) or a folder (NO_ENTRY).
+    std::map<std::wstring, UINT32, CWindowsNameLess> paths;
+    for (UINT32 i = 0; i < names.size(); ++i) {
+        const CPlannedName& entry = names[i];
+        const std::wstring strPath = GetFileSystemPath(entry.strBase, entry.strName);
+        for (size_t n = strPath.find(L'\\', entry.strBase.size()); n != std::wstring::npos;
+             n = strPath.find(L'\\', n + 1)) {
+            const auto folder = paths.emplace(strPath.substr(0, n), NO_ENTRY);
+            if (folder.first->second != NO_ENTRY) {
+                plan.nClash = i;   // a folder on its way is a file already
+                return plan;
+            }
+        }
+        const auto met = paths.emplace(strPath, entry.bDir ? NO_ENTRY : i);
+        if (met.second)
+            continue;
+        if ((met.first->second == NO_ENTRY) != entry.bDir) {
+            plan.nClash = i;
+            return plan;
+        }
+        if (!entry.bDir) {
+            plan.superseded[met.first->second] = true;
+            met.first->second = i;
+        }
+    }
+    return plan;
 }
 
 bool IsUnsafeEntryName(const wchar_t* pszName)

@@ -8,7 +8,9 @@
 //
 // Entries whose first component is "config" or "resource" go below the data
 // directory, every other entry below the application directory; an existing
-// file whose path contains "config.ini" is never overwritten. An archive
+// file named config.ini is never overwritten. A name met again later in the
+// archive replaces the earlier copy, as in an entry-by-entry run; a file and
+// a folder of one name end with code 5. An archive
 // without Vellomar.exe at its top is damaged (code 4): nothing is written.
 // Each solid block streams through a small window (folder_stream.h) into its
 // files, CRCs checked on the way; the blocks of a multi-block archive unpack
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/owners.h"
 #include "engine/payload_resource.h"
 
 // Posted by the worker (never sent); wParam is one of the codes below.
@@ -52,54 +55,8 @@ constexpr size_t NOTIFY_PATH_CHARS = 260;
 // programs without that support cannot open or remove.
 constexpr size_t MAX_TARGET_PATH_CHARS = MAX_PATH;
 
-// Bytes the look-ahead stream reads from the archive file at a time.
-constexpr size_t ARCHIVE_READ_BUFFER_SIZE = 1 << 18;
-
-// Written files a lane hands to its closing thread before it waits for room:
-// closing a file and posting its progress are two round trips through the
-// system that need not hold up the next file.
-constexpr size_t FILES_CLOSING_AHEAD = 32;
-
-// The first path component that sends an entry below the data directory.
-constexpr const wchar_t DATA_DIR_COMPONENTS[][9] = {L"config", L"resource"};
-
-// Entries whose target path contains this are installed only when missing.
-constexpr const wchar_t PRESERVED_FILE_MARK[] = L"config.ini";
-
-// Archives made on Unix mark their attribute words with FILE_ATTRIBUTE_UNIX_EXTENSION
-// (this bit) and keep the file mode in the high word; the low bits below it
-// are the Windows attributes.
-constexpr DWORD UNIX_MODE_ATTRIBUTE_MARK = 0x8000;
-constexpr DWORD WINDOWS_ATTRIBUTE_BITS = UNIX_MODE_ATTRIBUTE_MARK - 1;
-
-// Names Windows reads as devices in any folder, with or without an
-// extension; COM1..COM9 and LPT1..LPT9 as well.
-constexpr const wchar_t RESERVED_DEVICE_NAMES[][8] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-
-// An entry whose name contains this holds the worker on a message box.
-constexpr const wchar_t THUMBNAIL_CACHE_MARK[] = L"Thumbs.db";
-
-// The worker's thread handle, owned by the job that holds it: closed when
-// the job goes, by nobody else. Waiting on it is the holder's choice.
-class CThreadHandle
-{
-public:
-    CThreadHandle() = default;
-    ~CThreadHandle() { Reset(nullptr); }
-    CThreadHandle(const CThreadHandle&) = delete;
-    CThreadHandle& operator=(const CThreadHandle&) = delete;
-
-    void Reset(HANDLE hThread)
-    {
-        if (m_hThread)
-            ::CloseHandle(m_hThread);
-        m_hThread = hThread;
-    }
-    operator HANDLE() const { return m_hThread; }
-
-private:
-    HANDLE m_hThread = nullptr;
-};
+// Entries of this file name, in any folder, are installed only when missing.
+constexpr const wchar_t PRESERVED_FILE_NAME[] = L"config.ini";
 
 // Shared by the page that starts the worker and the worker. The page fills
 // it through StartExtraction and does not touch it again; only bStop may be
@@ -168,6 +125,39 @@ std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* ps
 // several blocks unpacked at once, a file's progress is posted once every
 // entry before it in the archive is done, so the values are the same.
 UINT GetProgressPercent(UINT32 nIndex, UINT32 nCount);
+
+// True for an entry ("/" or "\\" separated) whose file name is
+// PRESERVED_FILE_NAME as Windows compares names: case ignored, trailing dots
+// and spaces dropped. The folders it is in do not count.
+bool IsPreservedEntryName(const wchar_t* pszName);
+
+// An entry as the name pass sees it: its base directory (ending with a
+// backslash), its name ("/" or "\\" separated) and its kind.
+struct CPlannedName
+{
+    std::wstring strBase;
+    std::wstring strName;
+    bool bDir;
+};
+
+// No entry of the archive.
+constexpr UINT32 NO_ENTRY = 0xFFFFFFFF;
+
+// What the name pass found: the entries another one later in archive order
+// replaces (skipped, so the later copy wins whichever block is written
+// first), and the first entry whose path is a file on the one side and a
+// folder on the other (code 5 there; the entries after it are not looked at,
+// as the run ends there).
+struct CNamePlan
+{
+    std::vector<bool> superseded;   // one per name given
+    UINT32 nClash = NO_ENTRY;
+};
+
+// The name pass over the entries in archive order. Paths compare as Windows
+// compares names: case ignored, "/" and "\\" alike, trailing dots and spaces of
+// a component dropped. Folders count both as entries and on the way to one.
+CNamePlan PlanEntryNames(const std::vector<CPlannedName>& names);
 
 // True when the first component of a "/"-separated entry name is exactly
 // "config" or "resource".

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "afx/afxmt.h"
 #include "engine/archive_stream.h"
 
 extern "C" {
@@ -31,7 +32,7 @@ constexpr DWORD STOP_POLL_MS = 50;
 
 // Whole-decoded blocks hold their full size in memory: one at a time, in the
 // whole process, so parallel lanes never hold several.
-SRWLOCK g_wholeLock = SRWLOCK_INIT;
+CSRWLock g_wholeLock;
 CONDITION_VARIABLE g_wholeFreed = CONDITION_VARIABLE_INIT;
 bool g_bWholeBusy = false;   // under g_wholeLock
 
@@ -42,21 +43,20 @@ public:
     template <class Stopping>
     explicit CWholeTurn(Stopping stopping)
     {
-        ::AcquireSRWLockExclusive(&g_wholeLock);
+        CSRWLockGuard hold(g_wholeLock);
         while (g_bWholeBusy && !stopping())
-            ::SleepConditionVariableSRW(&g_wholeFreed, &g_wholeLock, STOP_POLL_MS, 0);
+            ::SleepConditionVariableSRW(&g_wholeFreed, g_wholeLock.get(), STOP_POLL_MS, 0);
         m_bHeld = !g_bWholeBusy;
         if (m_bHeld)
             g_bWholeBusy = true;
-        ::ReleaseSRWLockExclusive(&g_wholeLock);
     }
     ~CWholeTurn()
     {
         if (!m_bHeld)
             return;
-        ::AcquireSRWLockExclusive(&g_wholeLock);
+        g_wholeLock.Lock();
         g_bWholeBusy = false;
-        ::ReleaseSRWLockExclusive(&g_wholeLock);
+        g_wholeLock.Unlock();
         ::WakeAllConditionVariable(&g_wholeFreed);
     }
     CWholeTurn(const CWholeTurn&) = delete;
@@ -149,31 +149,18 @@ bool IsStreamedFolder(const CSzFolder& folder)
            && folder.Bonds[0].OutIndex == 0;
 }
 
-CFolderStream::CFolderStream()
-{
-    ::InitializeCriticalSection(&m_lock);
-    ::InitializeConditionVariable(&m_filled);
-    ::InitializeConditionVariable(&m_freed);
-}
+CFolderStream::CFolderStream() = default;
 
 CFolderStream::~CFolderStream()
 {
-    if (m_hThread) {
-        ::EnterCriticalSection(&m_lock);
-        m_bCancelled = true;
-        ::LeaveCriticalSection(&m_lock);
-        ::WakeAllConditionVariable(&m_freed);
-        ::WaitForSingleObject(m_hThread, INFINITE);
-        ::CloseHandle(m_hThread);
-        m_hThread = nullptr;
-    }
+    m_chunks.Cancel();
+    m_thread.Join();
     if (m_hArchive != INVALID_HANDLE_VALUE) {
         ::CloseHandle(m_hArchive);
         m_hArchive = INVALID_HANDLE_VALUE;
     }
     ISzAlloc_Free(&g_szHeapAlloc, m_pRing);
     m_pRing = nullptr;
-    ::DeleteCriticalSection(&m_lock);
 }
 
 SRes CFolderStream::Start(const CSzArEx* pDb, UInt32 nFolder, const std::wstring& strArchive,
@@ -192,53 +179,38 @@ SRes CFolderStream::Start(const CSzArEx* pDb, UInt32 nFolder, const std::wstring
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (m_hArchive == INVALID_HANDLE_VALUE)
         return SZ_ERROR_READ;
-    m_hThread = StartWorkerThread(DecoderThread, this);
-    return m_hThread ? SZ_OK : SZ_ERROR_THREAD;
+    m_thread.Reset(StartWorkerThread(DecoderThread, this));
+    return m_thread ? SZ_OK : SZ_ERROR_THREAD;
 }
 
 SRes CFolderStream::Read(const Byte** ppData, size_t* pnSize, size_t nMax)
 {
     for (;;) {
-        if (m_bHolding) {
-            const size_t nIndex = static_cast<size_t>(m_nReleased % FOLDER_CHUNK_COUNT);
-            const size_t nAvailable = m_nChunkSize[nIndex] - m_nReadPos;
+        if (m_nHeld != ChunkQueue::NO_SLOT) {
+            const size_t nAvailable = m_chunks[m_nHeld] - m_nReadPos;
             if (nAvailable > 0) {
                 const size_t nSize = std::min(nAvailable, nMax);
-                *ppData = m_pRing + nIndex * FOLDER_CHUNK_SIZE + m_nReadPos;
+                *ppData = m_pRing + m_nHeld * FOLDER_CHUNK_SIZE + m_nReadPos;
                 *pnSize = nSize;
                 m_nReadPos += nSize;
                 if (m_bBlockCrc)
                     m_nCrc = CrcUpdate(m_nCrc, *ppData, nSize);
                 return SZ_OK;
             }
-            ::EnterCriticalSection(&m_lock);
-            ++m_nReleased;
-            ::LeaveCriticalSection(&m_lock);
-            ::WakeConditionVariable(&m_freed);
-            m_bHolding = false;
+            m_chunks.Release();
         }
-        ::EnterCriticalSection(&m_lock);
-        while (m_nPublished == m_nReleased && !m_bEnded)
-            ::SleepConditionVariableCS(&m_filled, &m_lock, INFINITE);
-        const bool bChunk = m_nPublished > m_nReleased;
-        const SRes nResult = m_nResult;
-        ::LeaveCriticalSection(&m_lock);
-        if (!bChunk)
-            return nResult != SZ_OK ? nResult : SZ_ERROR_DATA;   // more asked for than the block holds
-        m_bHolding = true;
+        m_nHeld = m_chunks.WaitForItem();
         m_nReadPos = 0;
+        if (m_nHeld == ChunkQueue::NO_SLOT)   // the decoder has ended: its result is set
+            return m_nResult != SZ_OK ? m_nResult : SZ_ERROR_DATA;   // more asked for than the block holds
     }
 }
 
 SRes CFolderStream::Finish()
 {
-    ::EnterCriticalSection(&m_lock);
-    while (!m_bEnded)
-        ::SleepConditionVariableCS(&m_filled, &m_lock, INFINITE);
-    const SRes nResult = m_nResult;
-    ::LeaveCriticalSection(&m_lock);
-    if (nResult != SZ_OK)
-        return nResult;
+    m_chunks.WaitForEnd();
+    if (m_nResult != SZ_OK)
+        return m_nResult;
     if (m_bBlockCrc && CRC_GET_DIGEST(m_nCrc) != m_pDb->db.FolderCRCs.Vals[m_nFolder])
         return SZ_ERROR_CRC;
     return SZ_OK;
@@ -247,12 +219,8 @@ SRes CFolderStream::Finish()
 unsigned __stdcall CFolderStream::DecoderThread(void* pParam)
 {
     CFolderStream* pThis = static_cast<CFolderStream*>(pParam);
-    const SRes nResult = pThis->Decode();
-    ::EnterCriticalSection(&pThis->m_lock);
-    pThis->m_bEnded = true;
-    pThis->m_nResult = nResult;
-    ::LeaveCriticalSection(&pThis->m_lock);
-    ::WakeAllConditionVariable(&pThis->m_filled);
+    pThis->m_nResult = pThis->Decode();
+    pThis->m_chunks.End();   // after the result: a reader that sees the end reads it
     return 0;
 }
 
@@ -378,7 +346,7 @@ SRes CFolderStream::DecodeWhole(UInt64 nUnpackSize)
     if (nUnpackSize > FOLDER_WHOLE_MAX || nUnpackSize > SIZE_MAX)
         return SZ_ERROR_MEM;
     const size_t nSize = static_cast<size_t>(nUnpackSize);
-    const CWholeTurn turn([this] { return StoppingNow(); });
+    const CWholeTurn turn([this] { return Stopping(); });
     if (!turn.Held())
         return SZ_ERROR_PROGRESS;
     CFileInStream archive;
@@ -418,37 +386,26 @@ SRes CFolderStream::DecodeWhole(UInt64 nUnpackSize)
     return SZ_OK;
 }
 
-bool CFolderStream::Stopping() const
+bool CFolderStream::EarlierBlockFailed() const
 {
-    return m_bCancelled || m_pStopBelow->load() < m_nLane;
+    return m_pStopBelow->load() < m_nLane;
 }
 
-bool CFolderStream::StoppingNow()
+bool CFolderStream::Stopping()
 {
-    ::EnterCriticalSection(&m_lock);
-    const bool bStopping = Stopping();
-    ::LeaveCriticalSection(&m_lock);
-    return bStopping;
+    return m_chunks.Cancelled() || EarlierBlockFailed();
 }
 
 Byte* CFolderStream::TakeFreeChunk()
 {
-    ::EnterCriticalSection(&m_lock);
-    while (m_nPublished - m_nReleased >= FOLDER_CHUNK_COUNT && !Stopping())
-        ::SleepConditionVariableCS(&m_freed, &m_lock, STOP_POLL_MS);
-    const bool bStopping = Stopping();
-    const size_t nIndex = static_cast<size_t>(m_nPublished % FOLDER_CHUNK_COUNT);
-    ::LeaveCriticalSection(&m_lock);
-    return bStopping ? nullptr : m_pRing + nIndex * FOLDER_CHUNK_SIZE;
+    m_nFilling = m_chunks.WaitForRoom([this] { return EarlierBlockFailed(); }, STOP_POLL_MS);
+    return m_nFilling == ChunkQueue::NO_SLOT ? nullptr : m_pRing + m_nFilling * FOLDER_CHUNK_SIZE;
 }
 
 void CFolderStream::Publish(size_t nSize)
 {
-    ::EnterCriticalSection(&m_lock);
-    m_nChunkSize[m_nPublished % FOLDER_CHUNK_COUNT] = nSize;
-    ++m_nPublished;
-    ::LeaveCriticalSection(&m_lock);
-    ::WakeConditionVariable(&m_filled);
+    m_chunks[m_nFilling] = nSize;
+    m_chunks.Publish();
 }
 
 SRes CFolderStream::ReadPacked(Byte* pBuffer, size_t* pnSize)

@@ -21,6 +21,9 @@
 #include <atomic>
 #include <string>
 
+#include "engine/owners.h"
+#include "engine/slot_queue.h"
+
 extern "C" {
 #include "7z.h"
 }
@@ -77,9 +80,9 @@ private:
     SRes Decode();
     SRes DecodeStreamed(const CSzFolder& folder, const Byte* pProps, UInt64 nUnpackSize);
     SRes DecodeWhole(UInt64 nUnpackSize);
-    bool Stopping() const;
-    bool StoppingNow();                 // Stopping, taking m_lock
-    Byte* TakeFreeChunk();              // null when cancelled
+    bool EarlierBlockFailed() const;
+    bool Stopping();                    // cancelled, or an earlier block failed
+    Byte* TakeFreeChunk();              // null when stopping
     void Publish(size_t nSize);         // the chunk TakeFreeChunk gave
     SRes ReadPacked(Byte* pBuffer, size_t* pnSize);
 
@@ -89,22 +92,17 @@ private:
     LONG m_nLane = 0;
     HANDLE m_hArchive = INVALID_HANDLE_VALUE;      // the decoder's own handle
     UInt64 m_nPackedLeft = 0;
-    HANDLE m_hThread = nullptr;
     Byte* m_pRing = nullptr;            // FOLDER_CHUNK_COUNT chunks
+    SRes m_nResult = SZ_OK;             // the decoder's, set before it ends the queue
+    size_t m_nFilling = 0;              // the decoder's chunk being filled
 
-    // Between the threads, under m_lock.
-    CRITICAL_SECTION m_lock;
-    CONDITION_VARIABLE m_filled;
-    CONDITION_VARIABLE m_freed;
-    size_t m_nChunkSize[FOLDER_CHUNK_COUNT] = {};
-    UInt64 m_nPublished = 0;            // chunks handed to the reader so far
-    UInt64 m_nReleased = 0;             // chunks the reader has finished with
-    bool m_bEnded = false;              // the decoder has ended, with m_nResult
-    SRes m_nResult = SZ_OK;
-    bool m_bCancelled = false;
+    // The ring's chunks by their sizes, from the decoder to the reader.
+    using ChunkQueue = CSlotQueue<size_t, FOLDER_CHUNK_COUNT>;
+    ChunkQueue m_chunks;
+    CThreadHandle m_thread;             // the decoder; after what it uses
 
     // The reader's side.
-    bool m_bHolding = false;            // chunk m_nReleased is being read
+    size_t m_nHeld = ChunkQueue::NO_SLOT;   // the chunk being read
     size_t m_nReadPos = 0;
     bool m_bBlockCrc = false;           // the block stores a CRC of its own
     UInt32 m_nCrc = 0;                  // of everything read, then

@@ -1,5 +1,6 @@
-// owners.h: small owners of a registry key and of a COM interface pointer,
-// so that every way out of a function closes or releases what it opened.
+// owners.h: small owners of a registry key, a COM interface pointer and a
+// thread's handle, so that every way out of a function closes or releases
+// what it opened.
 //
 //   CRegistryKey key;
 //   if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Vellomar", KEY_QUERY_VALUE) != ERROR_SUCCESS)
@@ -10,8 +11,55 @@
 //   if (FAILED(CoCreateInstance(..., pLink.Receive())))
 //       return;
 //   pLink->SetPath(...);                        // released at scope end
+//
+//   CThreadHandle thread;
+//   thread.Reset(StartWorkerThread(Proc, this));
+//   thread.Join();                              // waits for its end, then closes
+//
+// Locks are afx/afxmt.h's CSRWLock, the one lock of the whole program.
 #pragma once
 #include <windows.h>
+
+// One thread's handle, closed with its owner. The owner never waits on its
+// own: waiting is the holder's choice (Join).
+class CThreadHandle
+{
+public:
+    CThreadHandle() = default;
+    explicit CThreadHandle(HANDLE hThread) : m_hThread(hThread) {}
+    ~CThreadHandle() { Reset(nullptr); }
+    CThreadHandle(CThreadHandle&& other) noexcept : m_hThread(other.m_hThread) { other.m_hThread = nullptr; }
+    CThreadHandle& operator=(CThreadHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Reset(other.m_hThread);
+            other.m_hThread = nullptr;
+        }
+        return *this;
+    }
+    CThreadHandle(const CThreadHandle&) = delete;
+    CThreadHandle& operator=(const CThreadHandle&) = delete;
+
+    // Closes the handle held, if any, and holds hThread (may be null).
+    void Reset(HANDLE hThread)
+    {
+        if (m_hThread)
+            ::CloseHandle(m_hThread);
+        m_hThread = hThread;
+    }
+    // Waits for the thread's end and closes its handle; nothing without one.
+    void Join()
+    {
+        if (m_hThread) {
+            ::WaitForSingleObject(m_hThread, INFINITE);
+            Reset(nullptr);
+        }
+    }
+    operator HANDLE() const { return m_hThread; }
+
+private:
+    HANDLE m_hThread = nullptr;
+};
 
 class CRegistryKey
 {

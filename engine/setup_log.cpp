@@ -29,10 +29,7 @@ std::string FormatLogLine(const SYSTEMTIME& st, const CString& strText)
     return strUtf8 + "\r\n";
 }
 
-CSetupLog::CSetupLog()
-{
-    ::InitializeCriticalSection(&m_lock);
-}
+CSetupLog::CSetupLog() = default;
 
 CSetupLog::~CSetupLog()
 {
@@ -40,7 +37,6 @@ CSetupLog::~CSetupLog()
         g_pSetupLog = nullptr;
     if (IsOpen())
         ::CloseHandle(m_hFile);
-    ::DeleteCriticalSection(&m_lock);
 }
 
 bool CSetupLog::Open(const CString& strPath)
@@ -60,10 +56,9 @@ void CSetupLog::Write(const CString& strText)
     SYSTEMTIME st = {};
     ::GetLocalTime(&st);
     const std::string strLine = FormatLogLine(st, strText);
-    ::EnterCriticalSection(&m_lock);
+    CSRWLockGuard hold(m_lock);
     DWORD dwWritten = 0;
     ::WriteFile(m_hFile, strLine.data(), static_cast<DWORD>(strLine.size()), &dwWritten, nullptr);
-    ::LeaveCriticalSection(&m_lock);
 }
 
 void SetSetupLog(CSetupLog* pLog)

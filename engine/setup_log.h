@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <string>
 #include "afx/afxstr.h"
+#include "afx/afxmt.h"
 
 // One line of the file: the time stamp, a space, the text with its line
 // breaks turned to spaces (a step is always one line), CR LF; UTF-8.
@@ -31,7 +32,7 @@ public:
 
 private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
-    CRITICAL_SECTION m_lock;
+    CSRWLock m_lock;
 };
 
 // Publishes the log (null withdraws it); the owner withdraws it before it goes.

@@ -23,14 +23,6 @@ void CloseInternetHandle(THandle& hInternet)
     }
 }
 
-void CloseThreadHandle(HANDLE& hThread)
-{
-    if (hThread != NULL) {
-        CloseHandle(hThread);
-        hThread = NULL;
-    }
-}
-
 bool IsThreadRunning(HANDLE hThread)
 {
     return hThread != NULL && WaitForSingleObject(hThread, 0) == WAIT_TIMEOUT;
@@ -138,39 +130,23 @@ std::wstring DecimalText(int n)
 
 namespace inner {
 
-CAutoCSec::CAutoCSec() { InitializeCriticalSection(&m_cs); }
-CAutoCSec::~CAutoCSec() { DeleteCriticalSection(&m_cs); }
-void CAutoCSec::Lock() { EnterCriticalSection(&m_cs); }
-void CAutoCSec::Unlock() { LeaveCriticalSection(&m_cs); }
-
-CReceiveBuffer::~CReceiveBuffer()
-{
-    // The bytes go before the base deletes the critical section.
-    std::string().swap(m_strData);
-}
-
 void CReceiveBuffer::Append(const char* pData, DWORD cbData)
 {
-    Lock();
+    CSRWLockGuard hold(m_lock);
     if (m_strData.size() < HTTP_BODY_KEEP_LIMIT)
         m_strData.append(pData, std::min<size_t>(cbData, HTTP_BODY_KEEP_LIMIT - m_strData.size()));
-    Unlock();
 }
 
 std::string CReceiveBuffer::Copy()
 {
-    Lock();
-    std::string str = m_strData;
-    Unlock();
-    return str;
+    CSRWLockGuard hold(m_lock);
+    return m_strData;
 }
 
 size_t CReceiveBuffer::Size()
 {
-    Lock();
-    size_t cb = m_strData.size();
-    Unlock();
-    return cb;
+    CSRWLockGuard hold(m_lock);
+    return m_strData.size();
 }
 
 } // namespace inner
@@ -178,13 +154,13 @@ size_t CReceiveBuffer::Size()
 CHttpRequest::CHttpRequest(int nId, HWND hEventWnd, const CHttpRequestParam& param, INTERNET_PORT wPort)
     : m_nId(nId), m_hEventWnd(hEventWnd), m_param(param), m_nScheme(INTERNET_SCHEME_UNKNOWN),
       m_nReceived(0), m_hSession(NULL), m_hConnect(NULL), m_hRequest(NULL), m_hTransferRequest(NULL), m_bAborted(false),
-      m_hConnectThread(NULL), m_hTransferThread(NULL), m_wPort(wPort)
+      m_wPort(wPort)
 {
     InterlockedIncrement(&s_nLiveCount);
     CrackUrl();
     OpenSession();
     // Everything the connect thread reads is set by now.
-    m_hConnectThread = CreateThread(NULL, 0, ConnectThreadProc, this, 0, NULL);
+    m_connectThread.Reset(CreateThread(NULL, 0, ConnectThreadProc, this, 0, NULL));
     if (m_param.m_nTimeout != 0)
         SetTimer(m_hEventWnd, static_cast<UINT_PTR>(m_nId), static_cast<UINT>(m_param.m_nTimeout), NULL);
 }
@@ -195,8 +171,6 @@ CHttpRequest::~CHttpRequest()
     CloseInternetHandle(m_hRequest);
     CloseInternetHandle(m_hConnect);
     CloseInternetHandle(m_hSession);
-    CloseThreadHandle(m_hTransferThread);
-    CloseThreadHandle(m_hConnectThread);
     InterlockedDecrement(&s_nLiveCount);
 }
 
@@ -249,14 +223,14 @@ DWORD WINAPI CHttpRequest::ConnectThreadProc(LPVOID pParam)
 void CHttpRequest::OnConnected()
 {
     // The connect thread has sent its last event and touches nothing more.
-    CloseThreadHandle(m_hConnectThread);
+    m_connectThread.Reset(NULL);
     if (m_nScheme == INTERNET_SCHEME_HTTPS)
         m_param.m_dwFlags |= INTERNET_FLAG_SECURE;
     m_hRequest = HttpOpenRequestW(m_hConnect, HttpVerbFromMethod(m_param.m_nMethod), m_strPath.c_str(),
                                   NULL, NULL, NULL, m_param.m_dwFlags, 0);
     // The thread works on its own copy: Abort nulls m_hRequest under it.
     m_hTransferRequest = m_hRequest;
-    m_hTransferThread = CreateThread(NULL, 0, TransferThreadProc, this, 0, NULL);
+    m_transferThread.Reset(CreateThread(NULL, 0, TransferThreadProc, this, 0, NULL));
 }
 
 DWORD WINAPI CHttpRequest::TransferThreadProc(LPVOID pParam)
@@ -301,19 +275,19 @@ void CHttpRequest::ParseResponse()
 HANDLE CHttpRequest::Abort()
 {
     // Closing the handle a worker is blocked on makes its call fail.
-    if (IsThreadRunning(m_hTransferThread)) {
+    if (IsThreadRunning(m_transferThread)) {
         m_bAborted.store(true);
         CloseInternetHandle(m_hRequest);
-        return m_hTransferThread;
+        return m_transferThread;
     }
-    if (IsThreadRunning(m_hConnectThread)) {
+    if (IsThreadRunning(m_connectThread)) {
         CloseInternetHandle(m_hSession);
-        return m_hConnectThread;
+        return m_connectThread;
     }
     return NULL;
 }
 
 bool CHttpRequest::HasRunningThread() const
 {
-    return IsThreadRunning(m_hConnectThread) || IsThreadRunning(m_hTransferThread);
+    return IsThreadRunning(m_connectThread) || IsThreadRunning(m_transferThread);
 }

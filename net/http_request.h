@@ -12,6 +12,9 @@
 #include <atomic>
 #include <string>
 
+#include "afx/afxmt.h"
+#include "engine/owners.h"
+
 // Sent with SendNotifyMessageW: wParam = request id, lParam = HTTP_EVT_*.
 constexpr UINT WM_HTTP_EVENT = WM_APP + 0x30;
 
@@ -89,33 +92,17 @@ std::wstring DecimalText(int n);
 
 namespace inner {
 
-// Owns one critical section for its whole life.
-class CAutoCSec
-{
-public:
-    CAutoCSec();
-    virtual ~CAutoCSec();
-    void Lock();
-    void Unlock();
-
-private:
-    CAutoCSec(const CAutoCSec&) = delete;
-    CAutoCSec& operator=(const CAutoCSec&) = delete;
-
-    CRITICAL_SECTION m_cs;
-};
-
 // The received body: appended to by the transfer thread, read by the UI
 // thread, both under the lock. Keeps the first HTTP_BODY_KEEP_LIMIT bytes.
-class CReceiveBuffer : public CAutoCSec
+class CReceiveBuffer
 {
 public:
-    ~CReceiveBuffer() override;
     void Append(const char* pData, DWORD cbData);
     std::string Copy();
     size_t Size();
 
 private:
+    CSRWLock m_lock;
     std::string m_strData;
 };
 
@@ -172,8 +159,8 @@ private:
     HINTERNET m_hRequest;             // the manager's thread only: Abort closes and nulls it
     HINTERNET m_hTransferRequest;     // the transfer thread's copy, set before it starts, never changed
     std::atomic<bool> m_bAborted;     // Abort has closed the request: no further read on it
-    HANDLE m_hConnectThread;
-    HANDLE m_hTransferThread;
+    CThreadHandle m_connectThread;
+    CThreadHandle m_transferThread;
     INTERNET_PORT m_wPort;
 
     static volatile LONG s_nLiveCount;

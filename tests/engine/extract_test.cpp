@@ -57,6 +57,58 @@ TEST(ExtractRules, NamesThatCouldLeaveTheFolderOrNameADeviceAreUnsafe)
         EXPECT_EQ(c.bUnsafe, IsUnsafeEntryName(c.pszName)) << Narrow(c.pszName);
 }
 
+// The entry's own file name decides, as Windows compares names; the folders
+// it lies in (the install folder's path among them) do not.
+TEST(ExtractRules, PreservedFileIsConfigIniByItsOwnNameInAnyCase)
+{
+    const struct { LPCWSTR pszName; bool bPreserved; } cases[] = {
+        {L"config.ini", true}, {L"Config.ini", true}, {L"CONFIG.INI", true}, {L"config/config.ini", true},
+        {L"config\\Config.INI", true}, {L"a/b/config.ini", true}, {L"config.ini.", true}, {L"config.ini ", true},
+        {L"xconfig.ini", false}, {L"config.ini.bak", false}, {L"config.ini/readme.txt", false},
+        {L"my config.ini/a.txt", false}, {L"config.in", false}, {L"config", false}, {L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.bPreserved, IsPreservedEntryName(c.pszName)) << Narrow(c.pszName);
+}
+
+// Names in archive order: a name met again supersedes the earlier copy
+// (case, separators and trailing dots ignored, as Windows finds files); a
+// file against a folder of its name, either way round, is the clash, and the
+// pass ends there.
+TEST(ExtractRules, NamePassSupersedesEarlierCopiesAndStopsAtAFileAgainstAFolder)
+{
+    const std::wstring app = L"C:\\App\\";
+    const std::wstring data = L"C:\\Data\\";
+    const struct
+    {
+        const char* pszCase;
+        std::vector<CPlannedName> names;
+        std::vector<bool> superseded;
+        UINT32 nClash;
+    } cases[] = {
+        {"distinct", {{app, L"a.txt", false}, {app, L"b/a.txt", false}, {data, L"a.txt", false}},
+         {false, false, false}, NO_ENTRY},
+        {"later copy wins", {{app, L"a.txt", false}, {app, L"b.txt", false}, {app, L"a.txt", false}},
+         {true, false, false}, NO_ENTRY},
+        {"three copies, case and separators",
+         {{app, L"d/a.txt", false}, {app, L"D\\A.TXT", false}, {app, L"d/A.txt.", false}},
+         {true, true, false}, NO_ENTRY},
+        {"folders met twice", {{app, L"d", true}, {app, L"d/a", false}, {app, L"D", true}, {app, L"d/b", false}},
+         {false, false, false, false}, NO_ENTRY},
+        {"file, then a file inside it", {{app, L"a", false}, {app, L"x", false}, {app, L"A/b.txt", false},
+                                         {app, L"x", false}},
+         {false, false, false, false}, 2},
+        {"file inside, then the file", {{app, L"a/b.txt", false}, {app, L"a", false}}, {false, false}, 1},
+        {"folder entry, then the file", {{app, L"a", true}, {app, L"a", false}}, {false, false}, 1},
+        {"file, then the folder entry", {{app, L"a.txt", false}, {app, L"A.txt", true}}, {false, false}, 1},
+    };
+    for (const auto& c : cases) {
+        const CNamePlan plan = PlanEntryNames(c.names);
+        EXPECT_EQ(c.superseded, plan.superseded) << c.pszCase;
+        EXPECT_EQ(c.nClash, plan.nClash) << c.pszCase;
+    }
+}
+
 TEST(ExtractRules, UnixModeWordsKeepOnlyTheirWindowsBits)
 {
     const struct { DWORD dwStored, dwApplied; } cases[] = {
@@ -494,10 +546,62 @@ TEST_F(Extraction, NameMetAgainOverwritesTheEarlierCopy)
     EXPECT_EQ("copy 20\n", ReadAll(Base(folder) + L"a.txt"));
 }
 
+// Blocks unpack at once, so these run many times: the outcome is an
+// entry-by-entry run's whichever block gets ahead.
+constexpr int RACE_ROUNDS = 12;
+
+// twice_blocks.7z: a.txt in six blocks, six spellings, "copy 1" to "copy 6",
+// the odd copies large: the last copy is what stays.
+TEST_F(Extraction, NameMetAgainInLaterBlocksEndsAsTheLastCopy)
+{
+    CScopedResourceModule module(L"extract_twice_blocks.dll");
+    ASSERT_TRUE(module.Loaded());
+    for (int nRound = 0; nRound < RACE_ROUNDS; ++nRound) {
+        CTempFolder folder(L"extract twice blocks");
+        const CRunResult run = RunExtraction(Base(folder), Base(folder));
+        ASSERT_EQ(INSTALL_DONE, run.nFinal) << "round " << nRound << ": " << Narrow(run.strPath);
+        EXPECT_EQ(7u, run.progress.size()) << "round " << nRound;
+        EXPECT_EQ(2u, ListTree(Base(folder)).size()) << "round " << nRound;
+        EXPECT_EQ("copy 6\n", ReadAll(Base(folder) + L"a.txt")) << "round " << nRound;
+    }
+}
+
+// A file and a folder of one name in two blocks: code 5 at the later entry,
+// with what came before it written, whichever block is written first.
+TEST_F(Extraction, FileAgainstFolderOfTheSameNameEndsWithCode5AtTheLaterEntry)
+{
+    const struct
+    {
+        LPCWSTR pszDll;
+        LPCWSTR pszFailed;                   // below the base
+        std::vector<std::wstring> tree;
+        LPCWSTR pszFile;                     // the earlier entry, written whole
+        size_t nFileSize;
+    } cases[] = {
+        // Vellomar.exe, big.bin, a | a/b.txt | after.txt
+        {L"extract_clash_file.dll", L"a\\b.txt", {L"Vellomar.exe", L"a", L"big.bin"}, L"a", 2},
+        // Vellomar.exe (large), a/big.bin | a | after.txt
+        {L"extract_clash_folder.dll", L"a", {L"Vellomar.exe", L"a\\", L"a\\big.bin"}, L"a\\big.bin", 2u << 20},
+    };
+    for (const auto& c : cases) {
+        CScopedResourceModule module(c.pszDll);
+        ASSERT_TRUE(module.Loaded()) << Narrow(c.pszDll);
+        for (int nRound = 0; nRound < RACE_ROUNDS; ++nRound) {
+            CTempFolder folder(L"extract clash");
+            const CRunResult run = RunExtraction(Base(folder), Base(folder));
+            const std::string strCase = Narrow(c.pszDll) + ", round " + std::to_string(nRound);
+            EXPECT_EQ(INSTALL_ERR_CREATE, run.nFinal) << strCase;
+            EXPECT_EQ(Base(folder) + c.pszFailed, run.strPath) << strCase;
+            EXPECT_EQ(c.tree, ListTree(Base(folder))) << strCase;
+            EXPECT_EQ(c.nFileSize, ReadAll(Base(folder) + c.pszFile).size()) << strCase;
+        }
+    }
+}
+
 TEST_F(Extraction, ReinstallOverwritesEverythingButAnExistingConfigIni)
 {
     CScopedResourceModule module(L"extract_payload.dll");
-    CTempFolder folder(L"extract reinstall");
+    CTempFolder folder(L"extract reinstall config.ini");   // the folder's name preserves nothing
     ASSERT_EQ(INSTALL_DONE, RunExtraction(Base(folder), Base(folder)).nFinal);
 
     const std::wstring strConfig = Base(folder) + L"config\\config.ini";
@@ -545,7 +649,7 @@ TEST_F(Extraction, InstallationEndedPartwayIsCompletedByTheNextRun)
         EXPECT_EQ(refTree, ListTree(strBase)) << "cut at " << Narrow(refFiles[nCut]);
         for (const std::wstring& strName : refFiles) {
             // An interrupted config.ini is kept as found, as any existing one is.
-            if (strName.find(PRESERVED_FILE_MARK) != std::wstring::npos && strName == refFiles[nCut])
+            if (IsPreservedEntryName(strName.c_str()) && strName == refFiles[nCut])
                 continue;
             EXPECT_TRUE(ReadAll(strRef + strName) == ReadAll(strBase + strName))
                 << Narrow(strName) << " differs after a cut at " << Narrow(refFiles[nCut]);

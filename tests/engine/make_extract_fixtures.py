@@ -22,6 +22,11 @@ uncompressed header. The others come from 7-Zip:
   crc_second.7z     two Copy blocks; the second block's middle file has a wrong CRC
   escape_device.7z  a name whose file part is a device ("nul.txt")
   twice.7z          one name many times over, each copy with its own bytes
+  twice_blocks.7z   one name in six blocks, spelt in six cases, large and small
+                    copies by turns
+  clash_file.7z     a file "a" (behind a large one), then "a/b.txt" in the next block
+  clash_folder.7z   "a/big.bin" behind a large Vellomar.exe, then a file "a" in
+                    the next block
   nameless.7z       two files and no names property (the damaged-payload
                     campaign's finding: the reader accepts it)
   payload_entries.txt  the default payload's entries in archive order, "D name"
@@ -250,6 +255,22 @@ def main():
         ("logs/nul.txt", text("lost"), None)])
     write_7z(os.path.join(out, "twice.7z"), [("Vellomar.exe", text("Vellomar.exe"), None)]
              + [("a.txt", b"copy %d\n" % n, None) for n in range(1, 21)])
+    big = bytes(range(256)) * (8 << 10)   # 2 MiB: keeps its lane busy while the next block is written
+    spellings = ["a.txt", "A.txt", "a.TXT", "A.TXT", "a.Txt", "A.tXT"]
+    write_7z(os.path.join(out, "twice_blocks.7z"), [("Vellomar.exe", text("Vellomar.exe"), None)]
+             + [(name, (b"copy %d\n" % n) * (len(big) // 8 if n % 2 else 1), None)
+                for n, name in enumerate(spellings, 1)], block_starts=set(spellings[1:]))
+    write_7z(os.path.join(out, "clash_file.7z"), [
+        ("Vellomar.exe", text("Vellomar.exe"), None),
+        ("big.bin", big, None),
+        ("a", text("a"), None),
+        ("a/b.txt", text("a/b.txt"), None),
+        ("after.txt", text("after.txt"), None)], block_starts={"a/b.txt", "after.txt"})
+    write_7z(os.path.join(out, "clash_folder.7z"), [
+        ("Vellomar.exe", big, None),
+        ("a/big.bin", big, None),
+        ("a", text("a"), None),
+        ("after.txt", text("after.txt"), None)], block_starts={"a", "after.txt"})
     write_7z(os.path.join(out, "nameless.7z"), [
         ("a.txt", text("a.txt"), None),
         ("b.txt", text("b.txt"), None)], names=False)
