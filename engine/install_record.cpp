@@ -8,35 +8,6 @@
 
 namespace {
 
-std::string ToUtf8(const std::wstring& str)
-{
-    if (str.empty())
-        return std::string();
-    const int nBytes = ::WideCharToMultiByte(CP_UTF8, 0, str.data(), static_cast<int>(str.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string strOut(static_cast<size_t>(std::max(nBytes, 0)), '\0');
-    if (nBytes > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, str.data(), static_cast<int>(str.size()), &strOut[0], nBytes, nullptr,
-                              nullptr);
-    return strOut;
-}
-
-// False for bytes that are not UTF-8: such a record is not ours.
-bool FromUtf8(const std::string& str, std::wstring* pOut)
-{
-    pOut->clear();
-    if (str.empty())
-        return true;
-    const int nChars = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, str.data(), static_cast<int>(str.size()),
-                                             nullptr, 0);
-    if (nChars <= 0)
-        return false;
-    pOut->resize(static_cast<size_t>(nChars));
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, str.data(), static_cast<int>(str.size()), &(*pOut)[0],
-                          nChars);
-    return true;
-}
-
 bool StartsWithNoCase(const std::wstring& str, const std::wstring& strPrefix)
 {
     return str.size() >= strPrefix.size() && ::_wcsnicmp(str.c_str(), strPrefix.c_str(), strPrefix.size()) == 0;
@@ -77,6 +48,54 @@ size_t CountSeparators(const std::wstring& str)
 }
 
 }  // namespace
+
+std::string ToUtf8(const std::wstring& str)
+{
+    if (str.empty())
+        return std::string();
+    const int nBytes = ::WideCharToMultiByte(CP_UTF8, 0, str.data(), static_cast<int>(str.size()), nullptr, 0,
+                                             nullptr, nullptr);
+    std::string strOut(static_cast<size_t>(std::max(nBytes, 0)), '\0');
+    if (nBytes > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, str.data(), static_cast<int>(str.size()), &strOut[0], nBytes, nullptr,
+                              nullptr);
+    return strOut;
+}
+
+bool FromUtf8(const std::string& str, std::wstring* pOut)
+{
+    pOut->clear();
+    if (str.empty())
+        return true;
+    const int nChars = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, str.data(), static_cast<int>(str.size()),
+                                             nullptr, 0);
+    if (nChars <= 0)
+        return false;
+    pOut->resize(static_cast<size_t>(nChars));
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, str.data(), static_cast<int>(str.size()), &(*pOut)[0],
+                          nChars);
+    return true;
+}
+
+bool ReadWholeFile(const std::wstring& strPath, std::string* pText)
+{
+    pText->clear();
+    const HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size = {};
+    bool bRead = ::GetFileSizeEx(hFile, &size) && size.QuadPart < (1LL << 30);
+    if (bRead) {
+        pText->resize(static_cast<size_t>(size.QuadPart));
+        DWORD nRead = 0;
+        bRead = pText->empty()
+            || (::ReadFile(hFile, &(*pText)[0], static_cast<DWORD>(pText->size()), &nRead, nullptr)
+                && nRead == pText->size());
+    }
+    ::CloseHandle(hFile);
+    return bRead;
+}
 
 std::wstring GetInstallRecordPath(const std::wstring& strInstallDir)
 {
@@ -153,22 +172,9 @@ bool WriteInstallRecord(const std::wstring& strInstallDir, const std::vector<Ins
 bool ReadInstallRecord(const std::wstring& strInstallDir, std::vector<InstallRecordEntry>* pEntries)
 {
     pEntries->clear();
-    const HANDLE hFile = ::CreateFileW(GetInstallRecordPath(strInstallDir).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size = {};
     std::string strText;
-    bool bRead = ::GetFileSizeEx(hFile, &size) && size.QuadPart < (1LL << 30);
-    if (bRead) {
-        strText.resize(static_cast<size_t>(size.QuadPart));
-        DWORD nRead = 0;
-        bRead = strText.empty()
-            || (::ReadFile(hFile, &strText[0], static_cast<DWORD>(strText.size()), &nRead, nullptr)
-                && nRead == strText.size());
-    }
-    ::CloseHandle(hFile);
-    return bRead && ParseInstallRecord(strText, strInstallDir, pEntries);
+    return ReadWholeFile(GetInstallRecordPath(strInstallDir), &strText)
+        && ParseInstallRecord(strText, strInstallDir, pEntries);
 }
 
 std::vector<InstallRecordEntry> MergeInstallRecord(const std::vector<InstallRecordEntry>& previous,

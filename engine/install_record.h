@@ -75,6 +75,13 @@ bool ReadInstallRecord(const std::wstring& strInstallDir, std::vector<InstallRec
 std::vector<InstallRecordEntry> MergeInstallRecord(const std::vector<InstallRecordEntry>& previous,
                                                    const std::vector<InstallRecordEntry>& thisRun);
 
+// Text helpers the record and the journal share: UTF-8 from UTF-16, the
+// way back (false for bytes that are not UTF-8), and a whole file of at
+// most a gigabyte read into *pText (false when it could not be).
+std::string ToUtf8(const std::wstring& str);
+bool FromUtf8(const std::string& str, std::wstring* pOut);
+bool ReadWholeFile(const std::wstring& strPath, std::string* pText);
+
 // The order to remove what a record lists: every file in record order, then
 // the created folders deepest first (a folder is removed only when empty,
 // which RemoveDirectoryW checks by itself).
