@@ -27,7 +27,10 @@ def timed(exe, dll, folder, over):
     """Best wall seconds of RUNS installs; over: into a whole installation."""
     walls = []
     for _ in range(RUNS):
-        shutil.rmtree(folder, ignore_errors=True)
+        for path in (folder, folder + ".vlsetup-aside"):
+            shutil.rmtree(path, ignore_errors=True)
+        if os.path.exists(folder + ".vlsetup-journal"):
+            os.remove(folder + ".vlsetup-journal")
         os.makedirs(folder)
         if over:
             bench.measure(install_cmd(exe, dll, folder))

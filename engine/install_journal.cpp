@@ -212,7 +212,11 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
 {
     m_content = JournalContent();
     m_content.strInstallDir = strInstallDir;
+    // A folder of that name already there (not ours, or left by a run whose
+    // journal is gone) is never mixed with this run's old copies.
     m_content.strAsideDir = GetAsideDir(strInstallDir);
+    for (int n = 2; Exists(m_content.strAsideDir); ++n)
+        m_content.strAsideDir = GetAsideDir(strInstallDir) + L"-" + DecimalDigits(n);
     m_strJournalPath = GetJournalPath(strInstallDir);
     m_strPendingKey = strPendingKey;
     m_bFolderMissing = false;
@@ -369,7 +373,7 @@ bool CInstallJournal::TakeOver(const std::wstring& strPath)
         if (!m_bAsideMade)
             m_bAsideMade = ::CreateDirectoryW(m_content.strAsideDir.c_str(), nullptr) != FALSE;
         ::LeaveCriticalSection(&m_lock);
-        change.strAside = m_content.strAsideDir + L"\\" + std::to_wstring(::InterlockedIncrement(&m_nAside));
+        change.strAside = m_content.strAsideDir + L"\\" + DecimalDigits(::InterlockedIncrement(&m_nAside));
     }
     if (!Journal(change)) {
         ::SetLastError(ERROR_WRITE_FAULT);

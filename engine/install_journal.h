@@ -13,7 +13,8 @@
 //   journal.RollBack();    // otherwise: the folder as it was
 //
 // The journal lies beside the install folder (<folder><INSTALL_JOURNAL_SUFFIX>),
-// the replaced files in a folder beside it (<folder><INSTALL_ASIDE_SUFFIX>),
+// the replaced files in a folder beside it (<folder><INSTALL_ASIDE_SUFFIX>,
+// numbered "-2", "-3"... when that name is taken),
 // moved there, not copied: the same volume, one rename each. A value under
 // the product's key names the journal while a run is open, so the next
 // start finds it whatever the folder (RecoverInterruptedInstall).

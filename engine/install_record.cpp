@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <unordered_set>
 
 #include "engine/extract.h"
 
@@ -77,6 +78,16 @@ bool FromUtf8(const std::string& str, std::wstring* pOut)
     return true;
 }
 
+std::wstring DecimalDigits(unsigned long long n)
+{
+    std::wstring str;
+    do {
+        str.insert(str.begin(), static_cast<wchar_t>(L'0' + n % 10));
+        n /= 10;
+    } while (n);
+    return str;
+}
+
 bool ReadWholeFile(const std::wstring& strPath, std::string* pText)
 {
     pText->clear();
@@ -111,7 +122,7 @@ std::string FormatInstallRecord(const std::vector<InstallRecordEntry>& entries)
         strText += ToUtf8(entry.strPath);
         strText += "\r\n";
     }
-    strText += std::string(INSTALL_RECORD_END) + " " + std::to_string(entries.size()) + "\r\n";
+    strText += std::string(INSTALL_RECORD_END) + " " + ToUtf8(DecimalDigits(entries.size())) + "\r\n";
     return strText;
 }
 
@@ -129,7 +140,7 @@ bool ParseInstallRecord(const std::string& strText, const std::wstring& strInsta
         nStart = nEnd + 2;
     }
     if (lines.size() < 2 || lines.front() != INSTALL_RECORD_HEADER
-        || lines.back() != std::string(INSTALL_RECORD_END) + " " + std::to_string(lines.size() - 2))
+        || lines.back() != std::string(INSTALL_RECORD_END) + " " + ToUtf8(DecimalDigits(lines.size() - 2)))
         return false;
 
     std::vector<InstallRecordEntry> entries;
@@ -180,12 +191,18 @@ bool ReadInstallRecord(const std::wstring& strInstallDir, std::vector<InstallRec
 std::vector<InstallRecordEntry> MergeInstallRecord(const std::vector<InstallRecordEntry>& previous,
                                                    const std::vector<InstallRecordEntry>& thisRun)
 {
+    // A set of the paths seen, in lower case: a scan of the list per entry
+    // would cost seconds on a payload of ten thousand files.
+    std::unordered_set<std::wstring> known;
+    auto fold = [](std::wstring str) {
+        ::CharLowerBuffW(&str[0], static_cast<DWORD>(str.size()));
+        return str;
+    };
     std::vector<InstallRecordEntry> merged = previous;
+    for (const InstallRecordEntry& entry : previous)
+        known.insert(fold(entry.strPath));
     for (const InstallRecordEntry& entry : thisRun) {
-        const bool bKnown = std::any_of(merged.begin(), merged.end(), [&entry](const InstallRecordEntry& e) {
-            return ::_wcsicmp(e.strPath.c_str(), entry.strPath.c_str()) == 0;
-        });
-        if (!bKnown)
+        if (known.insert(fold(entry.strPath)).second)
             merged.push_back(entry);
     }
     return merged;

@@ -81,6 +81,8 @@ std::vector<InstallRecordEntry> MergeInstallRecord(const std::vector<InstallReco
 std::string ToUtf8(const std::wstring& str);
 bool FromUtf8(const std::string& str, std::wstring* pOut);
 bool ReadWholeFile(const std::wstring& strPath, std::string* pText);
+// n in decimal digits (by hand: the C99 printf family stays out of the program).
+std::wstring DecimalDigits(unsigned long long n);
 
 // The order to remove what a record lists: every file in record order, then
 // the created folders deepest first (a folder is removed only when empty,

@@ -231,6 +231,21 @@ TEST_F(Journal, UndoThatFailsNamesThePathAndIsTriedAgain)
     EXPECT_FALSE(PendingValueSet());
 }
 
+// An aside folder of that name already there (left by a run whose journal
+// was lost, or someone else's) is neither used nor touched.
+TEST_F(Journal, AsideFolderAlreadyThereIsLeftAlone)
+{
+    CTempFolder outer(L"journal stale aside");
+    const std::wstring strDir = MakePrevious(outer);
+    ASSERT_TRUE(CreateDirectoryW(GetAsideDir(strDir).c_str(), nullptr));
+    WriteAll(GetAsideDir(strDir) + L"\\1", "not the previous program");
+    const auto before = Snapshot(Base(outer));
+    ASSERT_NO_FATAL_FAILURE(KilledRun(strDir, 5));
+    std::wstring strFailed;
+    ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed));
+    EXPECT_EQ(before, Snapshot(Base(outer)));
+}
+
 // A folder that cannot be made (a file stands in its way): nothing is
 // started, nothing stays.
 TEST_F(Journal, FolderThatCannotBeMadeStartsNothing)
