@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/running_app.h"
-#include "engine/directory.h"
 #include "engine/extract.h"
+#include "engine/install_journal.h"
 #include "engine/install_location.h"
 #include "engine/install_path.h"
 #include "engine/product.h"
@@ -30,7 +30,15 @@ constexpr struct { WPARAM nInstallCode; int nExitCode; } INSTALL_EXIT_CODES[] = 
     { INSTALL_ERR_CLOSE, 17 },
     { INSTALL_ERR_NOMEM, 18 },
     { INSTALL_ERR_DECODE, 19 },
+    { INSTALL_STOPPED, 20 },
+    { INSTALL_ERR_FOLDER, SETUP_EXIT_FOLDER_NOT_MADE },
+    { INSTALL_ERR_THREAD, 22 },
+    { INSTALL_ERR_ROLLBACK, 23 },
+    { INSTALL_ERR_JOURNAL, 24 },
 };
+
+// Exit code of a start whose undo of a killed run failed (its path is logged).
+constexpr int SETUP_EXIT_RECOVERY_FAILED = 23;
 
 void Log(LPCWSTR pszFormat, const CString& strArg)
 {
@@ -61,7 +69,7 @@ LRESULT CALLBACK NotifyWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lPara
     if (nMsg != WM_INSTALL_NOTIFY)
         return ::DefWindowProcW(hWnd, nMsg, wParam, lParam);
     auto* pOutcome = reinterpret_cast<CExtractOutcome*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    if (wParam == INSTALL_ERR_CREATE || wParam == INSTALL_ERR_WRITE) {
+    if (CarriesNotifyPath(wParam)) {
         // The path buffer is ours to free, whoever reads it.
         std::unique_ptr<wchar_t[]> pPath(reinterpret_cast<wchar_t*>(lParam));
         if (pOutcome && pPath)
@@ -161,15 +169,30 @@ CExtractOutcome Extract(const CString& strDir)
     // The job outlives the worker: it is freed only after the worker ended.
     std::unique_ptr<ExtractJob> pJob(new ExtractJob());
     LogSetupStep(L"staging the payload");
-    StartExtraction(wnd.Get(), strDir.str(), strDir.str(), pJob.get());
+    if (!StartExtraction(wnd.Get(), strDir.str(), strDir.str(), pJob.get(), GetProductKeyName().str())) {
+        outcome.nCode = INSTALL_ERR_THREAD;
+        return outcome;
+    }
+    // Until the final code, or the worker's end without one (its post failed).
     MSG msg;
-    while (outcome.nCode == NO_FINAL_CODE && ::GetMessageW(&msg, nullptr, 0, 0) > 0)
-        ::DispatchMessageW(&msg);
-    if (pJob->hThread)
-        ::WaitForSingleObject(pJob->hThread, INFINITE);
+    bool bEnded = false;
+    while (outcome.nCode == NO_FINAL_CODE && !bEnded) {
+        const HANDLE hThread = pJob->hThread;
+        bEnded = ::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+    ::WaitForSingleObject(pJob->hThread, INFINITE);
     // Reports posted after the final one (none are) would find no window.
     while (::PeekMessageW(&msg, wnd.Get(), 0, 0, PM_REMOVE))
         ::DispatchMessageW(&msg);
+    if (outcome.nCode == NO_FINAL_CODE) {
+        LPARAM lParam = 0;
+        outcome.nCode = static_cast<UINT>(TakeFinalCode(pJob.get(), &lParam));
+        std::unique_ptr<wchar_t[]> pPath(reinterpret_cast<wchar_t*>(lParam));
+        if (pPath)
+            outcome.strPath = pPath.get();
+    }
     return outcome;
 }
 
@@ -185,10 +208,7 @@ int InstallInto(const CString& strDir)
     if (IsAppRunning())
         return Fail(SETUP_EXIT_APP_RUNNING, APP_EXE_NAME);
 
-    CString strMade = strDir;
-    if (!CreateDirectoryPath(strMade))
-        return Fail(SETUP_EXIT_FOLDER_NOT_MADE, strDir);
-
+    // The worker creates the folder, journaled: an undone run leaves none.
     const CExtractOutcome outcome = Extract(strDir);
     if (outcome.nCode == NO_FINAL_CODE)
         return Fail(SETUP_EXIT_NO_NOTIFY_WINDOW, strDir);
@@ -234,8 +254,12 @@ int RunSilentSetup(const SetupArgs& args, CInstallerInstance& instance)
         return Fail(SETUP_EXIT_BAD_ARGUMENTS, args.strError);
     if (!instance.Claim())
         return Fail(SETUP_EXIT_SETUP_RUNNING, L"another installer runs");
-    // As the wizard does: a staged archive still there was left by a killed installer.
+    // As the wizard does: a staged archive still there was left by a killed
+    // installer, and a run it left open is undone before anything else.
     RemoveLeftStagedArchives();
+    std::wstring strNotUndone;
+    if (!RecoverInterruptedInstall(GetProductKeyName().str(), &strNotUndone))
+        return Fail(SETUP_EXIT_RECOVERY_FAILED, CString(L"undoing an interrupted installation failed at ") + strNotUndone.c_str());
     if (IsAppRunning())
         return Fail(SETUP_EXIT_APP_RUNNING, APP_EXE_NAME);
 

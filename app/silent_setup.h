@@ -24,7 +24,8 @@ enum : int {
     SETUP_EXIT_NO_NOTIFY_WINDOW = 8,   // the window that receives the extraction's reports could not be made
     SETUP_EXIT_FOLDER_OCCUPIED = 9,    // the folder holds files and is no installation of Vellomar
     SETUP_EXIT_INSTALL_FAILED = 10,    // an extraction failure without a code of its own below
-    // 12 to 19: the extraction's failures 2 to 9 (engine/extract.h), through ExitCodeForInstallCode.
+    // 12 to 19: the extraction's failures 2 to 9 (engine/extract.h), through ExitCodeForInstallCode;
+    // 20, 22 to 24: its codes 10 and 12 to 14 (its code 11 is exit code 6).
 };
 
 // How long a silent run waits for the report's answer before it ends anyway.

@@ -7,6 +7,8 @@
 #include "app/running_guard.h"
 #include "app/silent_setup.h"
 #include "engine/extract.h"
+#include "engine/install_journal.h"
+#include "engine/product.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/install_rules.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr wchar_t BAD_ARGUMENTS_MESSAGE_FORMAT[] =
     L"无法识别的命令行参数:\r\n%s\r\n\r\n用法: VLSetup.exe [/S] [/LOG=文件] [/D=路径]";
 constexpr wchar_t LOG_NOT_OPENED_MESSAGE_FORMAT[] = L"无法创建日志文件:\r\n%s";
+constexpr wchar_t RECOVERY_FAILED_MESSAGE_FORMAT[] =
+    L"无法恢复上次中断的安装，该文件未能还原:\r\n%s\r\n\r\n请关闭占用该文件的程序后重新运行安装程序。";
 constexpr wchar_t PROFILE_REGISTRY_KEY[] = L"应用程序向导生成的本地应用程序";
 
 // The installer never shuts the system down; the privilege is only held.
@@ -53,8 +57,11 @@ BOOL CVLSetupApp::InitInstance()
         return FALSE;
     }
     // No other installer runs now: a staged archive still there was left by
-    // one that was killed.
+    // one that was killed, and so was a run still open: undone before
+    // anything else, so that no page sees a half-written folder.
     RemoveLeftStagedArchives();
+    std::wstring strNotUndone;
+    const bool bRecovered = RecoverInterruptedInstall(GetProductKeyName().str(), &strNotUndone);
 
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
@@ -81,6 +88,12 @@ BOOL CVLSetupApp::InitInstance()
     if (!args.strLogFile.IsEmpty() && !m_log.IsOpen()) {
         ShowCommandLineProblem(LOG_NOT_OPENED_MESSAGE_FORMAT, args.strLogFile);
         m_nExitCode = SETUP_EXIT_LOG_NOT_OPENED;
+        return FALSE;
+    }
+    // The journal stays for the next start; installing over a folder that is
+    // still half the old run's would mix the two.
+    if (!bRecovered) {
+        ShowCommandLineProblem(RECOVERY_FAILED_MESSAGE_FORMAT, strNotUndone.c_str());
         return FALSE;
     }
 

@@ -85,7 +85,7 @@ int Install(const wchar_t* pszDll, const wchar_t* pszFolder)
             ++nProgress;
         } else {
             nCode = msg.wParam;
-            if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+            if (CarriesNotifyPath(nCode))
                 delete[] reinterpret_cast<wchar_t*>(msg.lParam);
         }
     }

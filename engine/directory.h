@@ -1,9 +1,10 @@
 // directory.h: making sure every directory along a path exists.
 //
-//   CreateDirectoryPath(g_strInstallPath);   // before anything is written there
+//   CreateDirectoryPath(strGroup);   // before a link is saved there
 //
-// Used for the install folder and the shell folders of the shortcuts. The
-// extraction worker creates its entries' directories itself.
+// Used for the shell folders of the shortcuts. The extraction worker creates
+// the install folder and its entries' directories itself, journaled, so
+// that an undone run removes them.
 #pragma once
 #include <windows.h>
 #include <vector>

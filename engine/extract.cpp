@@ -11,6 +11,7 @@
 #include "afx/afxmodule.h"
 #include "engine/archive_stream.h"
 #include "engine/folder_stream.h"
+#include "engine/install_journal.h"
 #include "engine/product.h"
 #include "engine/setup_log.h"
 #include "engine/slot_queue.h"
@@ -58,9 +59,27 @@ CExtractResult FailWithPath(WPARAM nCode, const std::wstring& strPath)
 
 void PostNotify(const ExtractJob* pJob, WPARAM nCode, LPARAM lParam)
 {
-    if (!::PostMessageW(pJob->hNotifyWnd, WM_INSTALL_NOTIFY, nCode, lParam)
-        && (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE))
+    if (!::PostMessageW(pJob->hNotifyWnd, WM_INSTALL_NOTIFY, nCode, lParam) && CarriesNotifyPath(nCode))
         delete[] reinterpret_cast<wchar_t*>(lParam);   // nobody will own it
+}
+
+// The one final code: kept in the job first, so that a holder whose queue
+// stayed full still learns it once the worker ended, then posted, tried
+// again while the window exists and refuses it.
+void PostFinal(ExtractJob* pJob, const CExtractResult& result)
+{
+    if (CarriesNotifyPath(result.nCode) && result.lParam)
+        pJob->strFinalPath = reinterpret_cast<const wchar_t*>(result.lParam);
+    pJob->nFinalCode.store(result.nCode);
+    for (int nTry = 0; nTry < FINAL_POST_TRIES; ++nTry) {
+        if (pJob->pfnPostFinal(pJob->hNotifyWnd, WM_INSTALL_NOTIFY, result.nCode, result.lParam))
+            return;
+        if (!::IsWindow(pJob->hNotifyWnd))
+            break;
+        ::Sleep(FINAL_POST_RETRY_MS);
+    }
+    if (CarriesNotifyPath(result.nCode))
+        delete[] reinterpret_cast<wchar_t*>(result.lParam);   // nobody will own it
 }
 
 bool IsSeparator(wchar_t ch)
@@ -110,14 +129,14 @@ void UseBackslashes(wchar_t* pszName)
     std::replace(pszName, pszName + std::wcslen(pszName), L'/', L'\\');
 }
 
-// Creates every directory along the backslash-separated name below base.
-// Failures (existing directories included) show up later, when a file inside
-// cannot be created.
-void CreateEntryDirectories(const std::wstring& strBase, const wchar_t* pszName)
+// Creates every directory along the backslash-separated name below base,
+// journaled. Failures (existing directories included) show up later, when a
+// file inside cannot be created.
+void CreateEntryDirectories(CInstallJournal* pJournal, const std::wstring& strBase, const wchar_t* pszName)
 {
     for (const wchar_t* p = pszName; *p; ++p) {
         if (*p == L'\\')
-            ::CreateDirectoryW((strBase + std::wstring(pszName, p)).c_str(), nullptr);
+            pJournal->CreateFolder(strBase + std::wstring(pszName, p));
     }
 }
 
@@ -166,13 +185,14 @@ CNamePlan PlanArchiveNames(const ExtractJob* pJob, const CSzArEx* pDb, UInt32* p
 class COutputFile
 {
 public:
-    explicit COutputFile(const std::wstring& strPath) : m_strPath(strPath) { Open(); }
-
-    void Open()
+    COutputFile(CInstallJournal* pJournal, const std::wstring& strPath) : m_pJournal(pJournal), m_strPath(strPath)
     {
-        file.handle = ::CreateFileW(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        Open();
     }
+
+    // A file that was there is moved aside first (the journal puts it back
+    // if the run is undone).
+    void Open() { file.handle = m_pJournal->CreateOutputFile(m_strPath); }
     ~COutputFile() { Close(); }
     COutputFile(const COutputFile&) = delete;
     COutputFile& operator=(const COutputFile&) = delete;
@@ -206,6 +226,7 @@ public:
     CSzFile file;
 
 private:
+    CInstallJournal* m_pJournal;   // not owned
     const std::wstring& m_strPath;
 };
 
@@ -216,6 +237,7 @@ private:
 struct CRun
 {
     const ExtractJob* m_pJob;
+    CInstallJournal* m_pJournal;   // not owned
     const CSzArEx* m_pDb;
     const std::vector<CExtractLane>* m_pLanes;
     UInt32 m_nFirstFailure = NO_ENTRY;     // known before the lanes start: no lane after its lane starts
@@ -225,14 +247,15 @@ struct CRun
     size_t m_nFrontier = 0;                // the first lane not finished
     UInt32 m_nFrontierPosted = 0;          // its entries accounted for in m_nPosted
     UInt32 m_nPosted = 0;                  // entries accounted for, in archive order
+    UInt32 m_nFilesPosted = 0;             // the files among them
     UINT m_nLastPercent = UINT_MAX;        // the last percentage posted
     std::atomic<LONG> m_nFailedLane{LONG_MAX};   // read by lanes and decoders outside m_lock
     CExtractResult m_result;
     volatile LONG m_nNextLane = 0;
 
-    CRun(const ExtractJob* pJob, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes)
-        : m_pJob(pJob), m_pDb(pDb), m_pLanes(pLanes), m_names(PlanArchiveNames(pJob, pDb, &m_nFirstFailure)),
-          m_laneDone(pLanes->size())
+    CRun(const ExtractJob* pJob, CInstallJournal* pJournal, const CSzArEx* pDb, const std::vector<CExtractLane>* pLanes)
+        : m_pJob(pJob), m_pJournal(pJournal), m_pDb(pDb), m_pLanes(pLanes),
+          m_names(PlanArchiveNames(pJob, pDb, &m_nFirstFailure)), m_laneDone(pLanes->size())
     {
     }
     CRun(const CRun&) = delete;
@@ -253,8 +276,12 @@ struct CRun
         while (m_nFrontier < m_laneDone.size()) {
             const std::vector<UInt32>& entries = (*m_pLanes)[m_nFrontier].entries;
             for (; m_nFrontierPosted < m_laneDone[m_nFrontier]; ++m_nFrontierPosted, ++m_nPosted) {
-                if (!SzArEx_IsDir(m_pDb, entries[m_nFrontierPosted]))
+                if (!SzArEx_IsDir(m_pDb, entries[m_nFrontierPosted])) {
                     PostProgress(GetProgressPercent(m_nPosted, m_pDb->NumFiles));
+                    BYTE nNone = STOP_NONE;
+                    if (++m_nFilesPosted == m_pJob->nStopAfterFiles)
+                        m_pJob->bStop.compare_exchange_strong(nNone, STOP_ASKED);
+                }
             }
             if (m_laneDone[m_nFrontier] < entries.size())
                 break;
@@ -280,7 +307,7 @@ struct CRun
         CSRWLockGuard hold(m_lock);
         const bool bFirst = nLane < m_nFailedLane.load();
         const CExtractResult& dropped = bFirst ? m_result : result;
-        if (dropped.nCode == INSTALL_ERR_CREATE || dropped.nCode == INSTALL_ERR_WRITE)
+        if (CarriesNotifyPath(dropped.nCode))
             delete[] reinterpret_cast<wchar_t*>(dropped.lParam);
         if (bFirst) {
             m_result = result;
@@ -427,7 +454,7 @@ private:
         const wchar_t* pszLastSlash = std::wcsrchr(m_pName, L'\\');
         const std::wstring strDirs = strBase + std::wstring(m_pName, pszLastSlash ? pszLastSlash - m_pName : 0);
         if (strDirs != m_strDirsMade) {
-            CreateEntryDirectories(strBase, m_pName);
+            CreateEntryDirectories(m_run.m_pJournal, strBase, m_pName);
             m_strDirsMade = strDirs;
         }
 
@@ -439,7 +466,7 @@ private:
         if (!bDir && IsPreservedEntryName(m_pName) && ::PathFileExistsW(strTarget.c_str()))
             return SkipEntry(i, bDir);
         if (bDir) {
-            ::CreateDirectoryW(strTarget.c_str(), nullptr);
+            m_run.m_pJournal->CreateFolder(strTarget);
             m_closer.Add(INVALID_HANDLE_VALUE);
             return {};
         }
@@ -475,7 +502,7 @@ private:
     CExtractResult WriteEntryFile(const std::wstring& strTarget, UInt32 i)
     {
         const CSzArEx* pDb = m_run.m_pDb;
-        COutputFile file(strTarget);
+        COutputFile file(m_run.m_pJournal, strTarget);
         if (!file.IsOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION) {
             // Two names of one file that the name pass cannot tell apart (a
             // short 8.3 alias of a long name): this lane's earlier file may
@@ -550,10 +577,10 @@ unsigned __stdcall LaneThreadProc(void* pParam)
 }
 
 // Runs the lanes, one block per processor at a time, this thread among them.
-CExtractResult RunLanes(const ExtractJob* pJob, const CSzArEx* pDb)
+CExtractResult RunLanes(const ExtractJob* pJob, CInstallJournal* pJournal, const CSzArEx* pDb)
 {
     const std::vector<CExtractLane> lanes = PlanLanes(pDb->FileToFolder, pDb->NumFiles);
-    CRun run(pJob, pDb, &lanes);
+    CRun run(pJob, pJournal, pDb, &lanes);
     SYSTEM_INFO info = {};
     ::GetSystemInfo(&info);
     const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());
@@ -627,13 +654,68 @@ WPARAM ReadArchiveDb(const ExtractJob* pJob, CArchiveDb& archive)
 
 // Everything between staging and deleting the staged archive: the one way
 // out of it, whatever failed, frees what it took.
-CExtractResult UnpackStagedArchive(const ExtractJob* pJob)
+CExtractResult UnpackStagedArchive(const ExtractJob* pJob, CInstallJournal* pJournal)
 {
     CArchiveDb archive;
     const WPARAM nCode = ReadArchiveDb(pJob, archive);
     if (nCode != INSTALL_DONE)
         return {nCode, 0};
-    return RunLanes(pJob, &archive.db);
+    return RunLanes(pJob, pJournal, &archive.db);
+}
+
+// Stages the payload and unpacks it; the staged archive is gone on every way out.
+CExtractResult StageAndUnpack(ExtractJob* pJob, CInstallJournal* pJournal)
+{
+    HANDLE hStage = INVALID_HANDLE_VALUE;
+    pJob->strArchivePath = ReserveTempArchive(::GetTickCount(), &hStage);
+    if (pJob->strArchivePath.empty())
+        return {INSTALL_ERR_STAGE, 0};   // no name could be created: nothing of ours exists
+    // Held open without delete sharing for the whole run, so that the
+    // start-up sweep of another installer cannot take the archive away; the
+    // readers open their own handles beside it.
+    HANDLE hKeep = INVALID_HANDLE_VALUE;
+    if (WritePayloadToFile(hStage)) {
+        hKeep = ::CreateFileW(pJob->strArchivePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    ::CloseHandle(hStage);
+    if (hKeep == INVALID_HANDLE_VALUE) {
+        // The name was created by us (CREATE_NEW): what was staged is ours to delete.
+        ::DeleteFileW(pJob->strArchivePath.c_str());
+        return {INSTALL_ERR_STAGE, 0};
+    }
+    const CExtractResult result = UnpackStagedArchive(pJob, pJournal);
+    ::CloseHandle(hKeep);
+    ::DeleteFileW(pJob->strArchivePath.c_str());
+    return result;
+}
+
+// The end of a run: committed when it succeeded and no stop came first,
+// undone otherwise. An undo that fails names its path (code 13) in place
+// of the run's own code, which goes to the log.
+CExtractResult FinishRun(ExtractJob* pJob, CInstallJournal* pJournal, CExtractResult result)
+{
+    std::wstring strPath;
+    BYTE nExpected = STOP_NONE;
+    if (result.nCode == INSTALL_DONE && pJob->bStop.compare_exchange_strong(nExpected, STOP_TOO_LATE)) {
+        if (pJournal->Commit(&strPath))
+            return result;
+        result = FailWithPath(INSTALL_ERR_WRITE, strPath);
+    } else if (result.nCode == INSTALL_DONE) {
+        result = {INSTALL_STOPPED, 0};
+    }
+    LogSetupStep(result.nCode == INSTALL_STOPPED ? CString(L"stopped: undoing the run") : CString(L"failed: undoing the run"));
+    if (pJournal->RollBack(&strPath)) {
+        LogSetupStep(L"undone: the folder is as it was");
+        return result;
+    }
+    CString strLine;
+    strLine.Format(L"failed: extraction code %u; undoing it failed at %s", static_cast<unsigned>(result.nCode),
+                   strPath.c_str());
+    LogSetupStep(strLine);
+    if (CarriesNotifyPath(result.nCode))
+        delete[] reinterpret_cast<wchar_t*>(result.lParam);
+    return FailWithPath(INSTALL_ERR_ROLLBACK, strPath);
 }
 
 }  // namespace
@@ -737,12 +819,32 @@ UINT RemoveLeftStagedArchives()
     return strTempDir.empty() ? 0 : RemoveLeftStagedArchives(strTempDir);
 }
 
-void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob)
+bool StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob,
+                     std::wstring strPendingKey)
 {
     pJob->hNotifyWnd = hNotifyWnd;
     pJob->strAppDir = std::move(strAppDir);
     pJob->strDataDir = std::move(strDataDir);
+    pJob->strPendingKey = std::move(strPendingKey);
     pJob->hThread.Reset(StartWorkerThread(ExtractThreadProc, pJob));
+    return pJob->hThread != nullptr;
+}
+
+bool RequestStop(ExtractJob* pJob)
+{
+    BYTE nExpected = STOP_NONE;
+    return pJob->bStop.compare_exchange_strong(nExpected, STOP_ASKED) || nExpected == STOP_ASKED;
+}
+
+WPARAM TakeFinalCode(const ExtractJob* pJob, LPARAM* plParam)
+{
+    *plParam = 0;
+    const WPARAM nCode = pJob->nFinalCode.load();
+    if (nCode == NO_FINAL_CODE_YET)
+        return INSTALL_ERR_THREAD;
+    if (CarriesNotifyPath(nCode))
+        *plParam = reinterpret_cast<LPARAM>(NewNotifyPath(pJob->strFinalPath));
+    return nCode;
 }
 
 bool WritePayloadToFile(HANDLE hFile)
@@ -762,31 +864,12 @@ bool WritePayloadToFile(HANDLE hFile)
 unsigned __stdcall ExtractThreadProc(void* pParam)
 {
     ExtractJob* pJob = static_cast<ExtractJob*>(pParam);
-    HANDLE hStage = INVALID_HANDLE_VALUE;
-    pJob->strArchivePath = ReserveTempArchive(::GetTickCount(), &hStage);
-    if (pJob->strArchivePath.empty()) {
-        PostNotify(pJob, INSTALL_ERR_STAGE, 0);   // no name could be created: nothing of ours exists
+    CInstallJournal journal;
+    if (!journal.Begin(pJob->strAppDir, pJob->strPendingKey)) {
+        PostFinal(pJob, {journal.FolderMissing() ? INSTALL_ERR_FOLDER : INSTALL_ERR_JOURNAL, 0});
         return 0;
     }
-    // Held open without delete sharing for the whole run, so that the
-    // start-up sweep of another installer cannot take the archive away; the
-    // readers open their own handles beside it.
-    HANDLE hKeep = INVALID_HANDLE_VALUE;
-    if (WritePayloadToFile(hStage)) {
-        hKeep = ::CreateFileW(pJob->strArchivePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    }
-    ::CloseHandle(hStage);
-    if (hKeep == INVALID_HANDLE_VALUE) {
-        // The name was created by us (CREATE_NEW): what was staged is ours to delete.
-        ::DeleteFileW(pJob->strArchivePath.c_str());
-        PostNotify(pJob, INSTALL_ERR_STAGE, 0);
-        return 0;
-    }
-    const CExtractResult result = UnpackStagedArchive(pJob);
-    ::CloseHandle(hKeep);
-    ::DeleteFileW(pJob->strArchivePath.c_str());
-    PostNotify(pJob, result.nCode, result.lParam);
+    PostFinal(pJob, FinishRun(pJob, &journal, StageAndUnpack(pJob, &journal)));
     return 0;
 }
 

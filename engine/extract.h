@@ -31,7 +31,7 @@
 constexpr UINT WM_INSTALL_NOTIFY = WM_APP + 0x10;   // our own range: no other class reads it
 
 enum : WPARAM {
-    INSTALL_DONE = 0,         // lParam 0: every entry processed (also after bStop, and for no entries)
+    INSTALL_DONE = 0,         // lParam 0: every entry processed (also for no entries) and the record written
     INSTALL_PROGRESS = 1,     // lParam percent 0..100: a file entry was written and the percentage grew
     INSTALL_ERR_STAGE = 2,    // writing the payload to the temporary file failed
     INSTALL_ERR_OPEN = 3,     // the temporary archive could not be opened
@@ -42,10 +42,25 @@ enum : WPARAM {
     INSTALL_ERR_NOMEM = 8,    // no memory for an entry name
     INSTALL_ERR_DECODE = 9,   // decoding failed (data error, CRC mismatch, no memory, unsupported method);
                               // the file being written is deleted
+    INSTALL_STOPPED = 10,     // bStop was set: the run was undone
+    INSTALL_ERR_FOLDER = 11,  // the install folder could not be created
+    INSTALL_ERR_THREAD = 12,  // the worker could not be started (given by its starter, never posted)
+    INSTALL_ERR_ROLLBACK = 13,   // lParam path buffer: undoing a failed or stopped run failed at this path;
+                                 // the journal stays for the next start
+    INSTALL_ERR_JOURNAL = 14, // the journal could not be written beside the install folder: nothing was changed
 };
+// Every code but INSTALL_DONE and INSTALL_PROGRESS ends with the folder as it
+// was before the run (files created removed, files replaced put back), but
+// code 13, which names what could not be put back.
+
+// True for the codes whose lParam is a path buffer (see NOTIFY_PATH_CHARS).
+inline bool CarriesNotifyPath(WPARAM nCode)
+{
+    return nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE || nCode == INSTALL_ERR_ROLLBACK;
+}
 
 
-// The path buffer of codes 5 and 6: this many wide characters, zero-filled,
+// The path buffer of codes 5, 6 and 13: this many wide characters, zero-filled,
 // holding at most one less. The receiver owns it and frees it with delete[].
 constexpr size_t NOTIFY_PATH_CHARS = 260;
 
@@ -58,20 +73,60 @@ constexpr size_t MAX_TARGET_PATH_CHARS = MAX_PATH;
 // Entries of this file name, in any folder, are installed only when missing.
 constexpr const wchar_t PRESERVED_FILE_NAME[] = L"config.ini";
 
+// ExtractJob::nStopAfterFiles when no stop is planned.
+constexpr UINT32 NO_STOP_AFTER_FILES = 0xFFFFFFFF;
+
+// ExtractJob::nFinalCode before the worker set one.
+constexpr WPARAM NO_FINAL_CODE_YET = ~static_cast<WPARAM>(0);
+
+// A final code whose post failed (the receiver's queue full) is tried again
+// this often, this long apart, while the window exists.
+constexpr int FINAL_POST_TRIES = 100;
+constexpr DWORD FINAL_POST_RETRY_MS = 50;
+
+// bStop's values. A stop is asked for with RequestStop; the worker marks
+// the point past which its run can no longer be undone (the record written,
+// the journal about to be committed) the same way, so exactly one of the
+// two wins.
+enum : BYTE {
+    STOP_NONE = 0,
+    STOP_ASKED = 1,        // stop before the next entry and undo the run
+    STOP_TOO_LATE = 2,     // the worker is committing: the run ends with INSTALL_DONE
+};
+
 // Shared by the page that starts the worker and the worker. The page fills
-// it through StartExtraction and does not touch it again; only bStop may be
-// set while the worker runs (read before each entry, without a lock, by
-// every thread of the worker). The job must outlive the worker: the page
-// never frees it, and a holder that does waits on hThread first.
+// it through StartExtraction and does not touch it again but through
+// RequestStop; bStop is read before each entry, without a lock, by every
+// thread of the worker. The job must outlive the worker: a holder that frees
+// it waits on hThread first.
 struct ExtractJob
 {
-    std::atomic<BYTE> bStop;      // non-zero: stop before the next entry
+    mutable std::atomic<BYTE> bStop;   // STOP_*: see above
     HWND hNotifyWnd;              // receives WM_INSTALL_NOTIFY; not owned
-    CThreadHandle hThread;        // the worker; never waited on here
+    CThreadHandle hThread;        // the worker
     std::wstring strArchivePath;  // the temporary archive; set by the worker
-    std::wstring strAppDir;       // base of ordinary entries, ends with a backslash
+    std::wstring strAppDir;       // base of ordinary entries, ends with a backslash; the journal lies beside it
     std::wstring strDataDir;      // base of the "config" and "resource" trees, ends with a backslash
+    std::wstring strPendingKey;   // HKLM key naming an open journal (install_journal.h); empty: none
+    // The final code and its path, set by the worker before it posts them:
+    // the holder reads them after hThread ended when the post never came.
+    std::atomic<WPARAM> nFinalCode{NO_FINAL_CODE_YET};
+    std::wstring strFinalPath;
+    // Posts the final code; PostMessageW unless a test plays a full queue.
+    BOOL (WINAPI* pfnPostFinal)(HWND, UINT, WPARAM, LPARAM) = ::PostMessageW;
+    // Tests: a stop is asked for once this many files are done, in archive
+    // order, as a user's Alt+F4 at that moment would.
+    UINT32 nStopAfterFiles = NO_STOP_AFTER_FILES;
 };
+
+// Asks the worker to stop and undo its run. False when it was too late: the
+// run is committed and ends with INSTALL_DONE.
+bool RequestStop(ExtractJob* pJob);
+
+// The final code of a worker that has ended, as it set it (with a new path
+// buffer where the code carries one), for a holder whose window never got
+// the post. INSTALL_ERR_THREAD when the worker never ran.
+WPARAM TakeFinalCode(const ExtractJob* pJob, LPARAM* plParam);
 
 // Staged archives are named <prefix><number><suffix> in the temporary folder,
 // so that ours can be told from other programs' files.
@@ -105,14 +160,19 @@ UINT RemoveLeftStagedArchives(const std::wstring& strTempDir);
 UINT RemoveLeftStagedArchives();
 
 // Fills the job and starts ExtractThreadProc on it; reports nothing itself.
-void StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob);
+// False when the thread could not be started: no final code will come, the
+// caller ends the run with INSTALL_ERR_THREAD. strPendingKey: see ExtractJob.
+bool StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob,
+                     std::wstring strPendingKey = std::wstring());
 
 // Writes the payload resource of AfxGetResourceHandle() through hFile (not
 // closed here).
 bool WritePayloadToFile(HANDLE hFile);
 
-// The worker (for _beginthreadex): stages, unpacks, deletes the temporary
-// archive (also when staging failed) and posts exactly one final code. Returns 0.
+// The worker (for _beginthreadex): opens the journal and creates the install
+// folder, stages, unpacks, deletes the temporary archive (also when staging
+// failed), then commits the run or undoes it, and posts exactly one final
+// code. Returns 0.
 unsigned __stdcall ExtractThreadProc(void* pParam);
 
 // ---- Rules of the worker, without files or threads --------------------------

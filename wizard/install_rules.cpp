@@ -176,6 +176,19 @@ CString GetInstallFailureText(WPARAM nCode, LPCWSTR pszPath)
     case INSTALL_ERR_DECODE:
         strText = L"安装数据校验失败，安装失败！\r\n\r\n请重新下载Vellomar安装程序。";
         break;
+    case INSTALL_ERR_FOLDER:
+        strText = L"无法创建安装目录，安装失败！\r\n\r\n请选择其他安装目录。";
+        break;
+    case INSTALL_ERR_THREAD:
+        strText = L"无法启动安装，安装失败！\r\n\r\n请关闭其他程序后重新运行安装程序。";
+        break;
+    case INSTALL_ERR_ROLLBACK:
+        strText.Format(L"安装失败，且无法恢复原有文件：\r\n%s\r\n下次运行安装程序时将再次尝试恢复。",
+                       static_cast<LPCWSTR>(CompactPath(pszPath)));
+        break;
+    case INSTALL_ERR_JOURNAL:
+        strText = L"无法在安装目录旁写入安装记录，安装失败！\r\n\r\n请确认该位置可以写入。";
+        break;
     default:
         break;
     }

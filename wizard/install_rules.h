@@ -57,9 +57,9 @@ int GetPathTextWidth(const CString& strText);
 // name too long for that, the name's end). Empty for null or empty.
 CString CompactPath(LPCWSTR pszPath);
 
-// The message the progress page shows for a failure code (2 to 9) of the
-// extraction; pszPath is the failing file for codes 5 and 6 (may be null).
-// Empty for codes that are not failures.
+// The message the progress page shows for a failure code (2 to 9, 11 to 14)
+// of the extraction; pszPath is the failing file for codes 5, 6 and 13 (may
+// be null). Empty for codes that are not failures (a stop is none).
 CString GetInstallFailureText(WPARAM nCode, LPCWSTR pszPath);
 
 // ---- Message box --------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include <gdiplus.h>
 #include <memory>
 
-#include "engine/directory.h"
 #include "engine/extract.h"
 #include "engine/product.h"
 #include "engine/registration.h"
@@ -31,7 +30,14 @@ IMPLEMENT_DYNAMIC(CThirdStepDlg, CBaseDlg)
 BEGIN_MESSAGE_MAP(CThirdStepDlg, CBaseDlg)
     ON_MESSAGE(WM_INSTALL_NOTIFY, &CThirdStepDlg::OnInstallNotify)   // LRESULT OnInstallNotify(WPARAM, LPARAM)
     ON_MESSAGE(WM_START_UNPACKING, &CThirdStepDlg::OnStartUnpacking) // LRESULT OnStartUnpacking(WPARAM, LPARAM)
+    ON_WM_TIMER()                                                    // void OnTimer(UINT_PTR)
+    ON_BN_CLICKED(IDCANCEL, &CThirdStepDlg::OnStopAndClose)          // void OnStopAndClose(): Alt+F4, taskbar close
 END_MESSAGE_MAP()
+
+bool StartPageWorker(HWND hWnd, const CString& strDir, ExtractJob* pJob)
+{
+    return StartExtraction(hWnd, strDir.str(), strDir.str(), pJob, GetProductKeyName().str());
+}
 
 CThirdStepDlg::CThirdStepDlg()
     : CBaseDlg(IDD_THIRD_STEP_DLG, nullptr),
@@ -40,7 +46,21 @@ CThirdStepDlg::CThirdStepDlg()
     m_nBkImageID = IDP_PAGE_BK;
 }
 
-CThirdStepDlg::~CThirdStepDlg() = default;
+CThirdStepDlg::~CThirdStepDlg()
+{
+    // The worker reads the job until it ends: one still running after the
+    // bound keeps it (the process is ending; the next start undoes the run).
+    if (m_pJob->hThread) {
+        RequestStop(m_pJob.get());
+        if (!WaitForWorker(STOP_WAIT_MS))
+            static_cast<void>(m_pJob.release());
+    }
+}
+
+bool CThirdStepDlg::WaitForWorker(DWORD nMs)
+{
+    return !m_pJob->hThread || ::WaitForSingleObject(m_pJob->hThread, nMs) == WAIT_OBJECT_0;
+}
 
 void CThirdStepDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -69,15 +89,81 @@ BOOL CThirdStepDlg::OnInitDialog()
 
 LRESULT CThirdStepDlg::OnStartUnpacking(WPARAM, LPARAM)
 {
-    CString strDir = g_strInstallPath;
     LogSetupStep(L"folder: " + g_strInstallPath);
-    if (CreateDirectoryPath(strDir)) {
-        LogSetupStep(L"staging the payload");
-        StartExtraction(m_hWnd, g_strInstallPath.str(), g_strInstallPath.str(), m_pJob);
-    } else {
-        LogSetupStep(L"failed: the folder could not be created: " + g_strInstallPath);
+    // The worker creates the folder, journaled, so that an undone first
+    // installation leaves none; without a folder there is nothing to start.
+    if (g_strInstallPath.IsEmpty()) {
+        OnInstallNotify(INSTALL_ERR_FOLDER, 0);
+        return 0;
     }
+    LogSetupStep(L"staging the payload");
+    if (!m_pfnStartWorker(m_hWnd, g_strInstallPath, m_pJob.get())) {
+        OnInstallNotify(INSTALL_ERR_THREAD, 0);
+        return 0;
+    }
+    SetTimer(WORKER_WATCH_TIMER, WORKER_WATCH_MS);
     return 0;
+}
+
+void CThirdStepDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent != WORKER_WATCH_TIMER) {
+        Default();
+        return;
+    }
+    // The final code is posted before the worker ends: one still missing
+    // a moment after the end was never delivered.
+    if (!m_bFinal && m_pJob->hThread && WaitForWorker(0)) {
+        MSG msg;
+        if (!::PeekMessageW(&msg, m_hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_NOREMOVE))
+            TakeMissedFinalCode();
+    }
+    if (m_bFinal)
+        KillTimer(WORKER_WATCH_TIMER);
+}
+
+void CThirdStepDlg::TakeMissedFinalCode()
+{
+    LPARAM lParam = 0;
+    const WPARAM nCode = TakeFinalCode(m_pJob.get(), &lParam);
+    LogSetupStep(L"the final code never arrived: taken from the worker");
+    OnInstallNotify(nCode, lParam);
+}
+
+void CThirdStepDlg::OnStopAndClose()
+{
+    if (m_pJob->hThread && !m_bFinal) {
+        LogSetupStep(L"stop: asked by the user");
+        const DWORD dwAsked = ::GetTickCount();
+        RequestStop(m_pJob.get());
+        if (WaitForWorker(STOP_WAIT_MS)) {
+            CString strLine;
+            strLine.Format(L"stop: the worker ended after %lu ms", static_cast<unsigned long>(::GetTickCount() - dwAsked));
+            LogSetupStep(strLine);
+            // Its final code is in the queue behind this handler: taken
+            // here, so that a run committed before the stop is registered
+            // and a failed undo is shown.
+            MSG msg;
+            while (::PeekMessageW(&msg, m_hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_REMOVE)) {
+                if (CarriesNotifyPath(msg.wParam))
+                    delete[] reinterpret_cast<wchar_t*>(msg.lParam);
+            }
+            LPARAM lParam = 0;
+            const WPARAM nCode = TakeFinalCode(m_pJob.get(), &lParam);
+            m_bFinal = true;
+            if (nCode == INSTALL_DONE) {
+                RegisterInstallation(g_strInstallPath);
+                LogSetupStep(L"registration: done (the run was complete before the stop)");
+            } else if (nCode == INSTALL_STOPPED) {
+                LogSetupStep(L"stopped: the folder is as it was");
+            } else {
+                OnInstallFailed(nCode, lParam);
+            }
+        } else {
+            LogSetupStep(L"stop: the worker did not end in time; the next start undoes its run");
+        }
+    }
+    PostQuitToMainWnd();
 }
 
 void CThirdStepDlg::OnDpiScaleChanged()
@@ -113,9 +199,11 @@ LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)
         }
         break;
     case INSTALL_DONE:
+        m_bFinal = true;
         OnInstallDone();
         break;
     default:
+        m_bFinal = true;
         OnInstallFailed(wParam, lParam);
         break;
     }
@@ -142,9 +230,9 @@ void CThirdStepDlg::OnInstallDone()
 
 void CThirdStepDlg::OnInstallFailed(WPARAM nCode, LPARAM lParam)
 {
-    // The failing file's path comes with codes 5 and 6 and is ours to free.
+    // The failing file's path comes with codes 5, 6 and 13 and is ours to free.
     std::unique_ptr<wchar_t[]> pPath;
-    if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
+    if (CarriesNotifyPath(nCode))
         pPath.reset(reinterpret_cast<wchar_t*>(lParam));
     const CString strText = GetInstallFailureText(nCode, pPath.get());
     if (strText.IsEmpty())

@@ -1,7 +1,9 @@
 // third_step_dlg.h: CThirdStepDlg, the progress page. It starts the
 // extraction once it is on screen, shows each percent the worker posts, and on
 // success registers the installation and hands over to the finish page. On a
-// failure it tells the user why and lets the page be closed.
+// failure it tells the user why and lets the page be closed. Alt+F4 or the
+// taskbar's close stops the worker, which undoes its run, waits for it (with
+// a bound) and ends the installer, without a question.
 #pragma once
 #include <memory>
 
@@ -13,6 +15,19 @@ struct ExtractJob;
 // Posted by the progress page to itself as it initialises: the unpacking
 // starts when the hand-over from the first page is over.
 constexpr UINT WM_START_UNPACKING = WM_APP + 0x31;
+
+// How long a stop waits for the worker to undo its run before the installer
+// ends anyway (the next start then undoes what is left, from the journal).
+constexpr DWORD STOP_WAIT_MS = 30000;
+// How often the page looks whether the worker ended without its final code
+// reaching the page (the post failed): the code is then taken from the job.
+constexpr UINT WORKER_WATCH_MS = 500;
+constexpr UINT_PTR WORKER_WATCH_TIMER = 1;
+
+// Starts the worker on the job for the install folder, reporting to hWnd;
+// false when it could not be started.
+using StartWorkerFn = bool (*)(HWND hWnd, const CString& strDir, ExtractJob* pJob);
+bool StartPageWorker(HWND hWnd, const CString& strDir, ExtractJob* pJob);
 
 class CThirdStepDlg : public CBaseDlg
 {
@@ -31,11 +46,21 @@ protected:
     // Handlers
     afx_msg LRESULT OnInstallNotify(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnStartUnpacking(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+    afx_msg void OnStopAndClose();
     DECLARE_MESSAGE_MAP()
+
+public:
+    // The seam that starts the worker; tests put their own before Create.
+    StartWorkerFn m_pfnStartWorker = &StartPageWorker;
 
 private:
     void OnInstallDone();
     void OnInstallFailed(WPARAM nCode, LPARAM lParam);
+    // The worker ended: its final code from the job, when none came.
+    void TakeMissedFinalCode();
+    // Waits for the worker with a bound; false when it is still running.
+    bool WaitForWorker(DWORD nMs);
 
     // Controls
     CSkinProgressCtrl m_progress;
@@ -46,5 +71,6 @@ private:
     std::unique_ptr<Gdiplus::Font> m_pFontPercent;
 
     CString m_strPercent;     // the big number; empty until the first progress
-    ExtractJob* m_pJob;       // read by the worker; never freed (the worker is never joined)
+    std::unique_ptr<ExtractJob> m_pJob;   // read by the worker: freed only once it ended
+    bool m_bFinal = false;    // the final code was handled
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/running_app.h"
+#include "engine/install_record.h"
 #include "engine/owners.h"
 #include "engine/product.h"
 #include "engine/registration.h"
@@ -121,6 +122,9 @@ CRemovalResult RemoveInstallation(const std::wstring& strInstallDir)
         if (DeleteFileW(strPath.c_str()))
             ++result.nRemoved;
     }
+    // The installer's record of what it owns lies beside the programs.
+    if (DeleteFileW((strInstallDir + INSTALL_RECORD_FILE_NAME).c_str()))
+        ++result.nRemoved;
     // RemoveDirectoryW refuses a folder that is not empty: whatever the user
     // put there keeps its folder.
     for (const std::wstring& strFolder : PayloadFolders(files)) {

@@ -161,10 +161,23 @@ def replace_path(page, text, box=PATH_BOX):
     wait_until(lambda: control_text(page["hwnd"], PATH_ID) == text, "the path box to read %r" % text, timeout=10)
 
 
+def finish_page():
+    """The finish page when it is the one visible untitled page, else None. The
+    progress page is untitled too, and stays on screen while the run commits:
+    it is told by its progress bar."""
+    pages = [w for w in installer_windows(PAGE_SIZE) if w["title"] == ""]
+    if len(pages) != 1 or any(cls == "msctls_progress32" for cls, _ in child_texts(pages[0]["hwnd"])):
+        return None
+    return pages[0]
+
+
+def wait_finish_page(timeout=60):
+    return wait_until(finish_page, "finish page", timeout=timeout)
+
+
 def wait_finish_after_registration(timeout=60):
     """The finish page, once the installation is registered too."""
-    return wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and
-                      ([w for w in installer_windows(PAGE_SIZE) if w["title"] == ""] or [None])[0],
+    return wait_until(lambda: reg_value(PRODUCT_KEY, "Install") is not None and finish_page(),
                       "finish page after registration", timeout=timeout)
 
 
@@ -252,7 +265,12 @@ def reset_installation(*extra_dirs):
     wine("reg", "delete", PRODUCT_KEY, "/f")
     wine("reg", "delete", UNINSTALL_KEY, "/f")
     for d in (default_install_dir(),) + extra_dirs:
-        shutil.rmtree(unix_path(d), ignore_errors=True)
+        folder = unix_path(d).rstrip("/")
+        shutil.rmtree(folder, ignore_errors=True)
+        # What an interrupted run keeps beside the folder for the next start.
+        shutil.rmtree(folder + ".vlsetup-aside", ignore_errors=True)
+        if os.path.exists(folder + ".vlsetup-journal"):
+            os.remove(folder + ".vlsetup-journal")
     # The shortcuts an installation leaves: other tests of this prefix look there too.
     start_menu = win_env("APPDATA") + "\\Microsoft\\Windows\\Start Menu\\"
     for d in ("Programs\\Vellomar", "程序\\Vellomar"):

@@ -13,7 +13,7 @@ INSTALL_NOW_ID = 1017
 
 
 def finish_and_close(proc):
-    finish = wait_page("", timeout=60, what="finish page")
+    finish = wait_finish_page()
     click_in(finish, CLOSE_BUTTON)
     expect(wait_exit(proc) == 0, "installer exit code: expected 0, got %r" % proc.returncode)
 

@@ -107,7 +107,7 @@ def test_keyboard_only_installation():
         expect_shot("keyboard_install_now_focused", action_mark(page, 285, 205, True, "立即安装 before Space"))
         key("space")
 
-        finish = wait_page("", timeout=60, what="finish page")
+        finish = wait_finish_page()
         expect((finish["x"], finish["y"]) == (page["x"], page["y"]),
                "finish page at %r, the first page stood at %r" % ((finish["x"], finish["y"]), (page["x"], page["y"])))
         wait_until(lambda: focus_id(finish["hwnd"]) == START_ID, "the focus on 开始使用", timeout=10)

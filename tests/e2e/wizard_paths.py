@@ -83,7 +83,7 @@ def test_remembered_folder_loses_its_trailing_dot():
         expect(control_text(page["hwnd"], PATH_ID) == DOTTED_DIR + "\\",
                "proposed folder: expected %r, got %r" % (DOTTED_DIR + "\\", control_text(page["hwnd"], PATH_ID)))
         click_in(page, QUICK_INSTALL)
-        finish = wait_page("", timeout=60, what="finish page")
+        finish = wait_finish_page()
         click_in(finish, CLOSE_BUTTON)
         expect(wait_exit(proc) == 0, "installer exit code: expected 0, got %r" % proc.returncode)
         expect(reg_value(PRODUCT_KEY, "Install") == DOTTED_DIR + "\\",

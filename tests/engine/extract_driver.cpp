@@ -141,7 +141,7 @@ int wmain(int argc, wchar_t** argv)
             if (pJob->hThread)
                 WaitForSingleObject(pJob->hThread, LATE_POST_WAIT_MS);
         }
-        if ((msg.wParam == INSTALL_ERR_CREATE || msg.wParam == INSTALL_ERR_WRITE) && msg.lParam) {
+        if (CarriesNotifyPath(msg.wParam) && msg.lParam) {
             wchar_t* pBuffer = reinterpret_cast<wchar_t*>(msg.lParam);
             if (strPath.empty())
                 strPath = pBuffer;

@@ -1,6 +1,7 @@
 #include "tests/engine/install_state.h"
 
 #include <shlobj.h>
+#include <memory>
 
 #include "engine/extract.h"
 #include "engine/install_location.h"
@@ -154,6 +155,40 @@ void RemoveTree(const CString& strPath)
     RemoveDirectoryW(strPath);
 }
 
+std::map<std::wstring, std::string> Snapshot(const std::wstring& strRoot, const std::wstring& strRelative)
+{
+    std::map<std::wstring, std::string> tree;
+    WIN32_FIND_DATAW data = {};
+    const HANDLE hFind = FindFirstFileW((strRoot + strRelative + L"*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return tree;
+    do {
+        const std::wstring strName = data.cFileName;
+        if (strName == L"." || strName == L"..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree[strRelative + strName + L"\\"] = "<dir>";
+            const auto inner = Snapshot(strRoot, strRelative + strName + L"\\");
+            tree.insert(inner.begin(), inner.end());
+        } else {
+            std::string bytes;
+            const HANDLE hFile = CreateFileW((strRoot + strRelative + strName).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr);
+            char buffer[4096];
+            DWORD nRead = 0;
+            while (hFile != INVALID_HANDLE_VALUE && ReadFile(hFile, buffer, sizeof(buffer), &nRead, nullptr) && nRead)
+                bytes.append(buffer, nRead);
+            if (hFile != INVALID_HANDLE_VALUE)
+                CloseHandle(hFile);
+            else
+                bytes = "<unreadable>";
+            tree[strRelative + strName] = bytes;
+        }
+    } while (FindNextFileW(hFind, &data));
+    FindClose(hFind);
+    return tree;
+}
+
 bool FileExists(const CString& strPath)
 {
     const DWORD dwAttributes = GetFileAttributesW(strPath);
@@ -166,33 +201,76 @@ bool FolderExists(const CString& strPath)
     return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-namespace {
-constexpr DWORD EXTRACTION_TIME_LIMIT_MS = 60000;
+CExtractRun RunExtraction(const std::wstring& strAppDir, const std::wstring& strDataDir, const CExtractOptions& options)
+{
+    CExtractRun result;
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!hWnd) {
+        ADD_FAILURE() << "no window for the worker's reports";
+        return result;
+    }
+    std::unique_ptr<ExtractJob> pJob(new ExtractJob());
+    pJob->bStop = options.bStop ? STOP_ASKED : STOP_NONE;
+    pJob->nStopAfterFiles = options.nStopAfterFiles;
+    if (options.pfnPostFinal)
+        pJob->pfnPostFinal = options.pfnPostFinal;
+    if (!StartExtraction(hWnd, strAppDir, strDataDir, pJob.get(), options.strPendingKey)) {
+        ADD_FAILURE() << "the worker did not start";
+        DestroyWindow(hWnd);
+        return result;
+    }
+
+    auto take = [&](const MSG& msg) {
+        if (result.nFinal != NO_CODE) {
+            ++result.nAfterFinal;
+        } else if (msg.wParam == INSTALL_PROGRESS) {
+            result.progress.push_back(msg.lParam);
+        } else {
+            result.nFinal = msg.wParam;
+            if (CarriesNotifyPath(msg.wParam) && msg.lParam) {
+                std::unique_ptr<wchar_t[]> pBuffer(reinterpret_cast<wchar_t*>(msg.lParam));   // the receiver owns it
+                result.bPathBuffer = true;
+                result.strPath = pBuffer.get();
+            }
+        }
+    };
+    const HANDLE hThread = pJob->hThread;
+    PumpUntil([&] { return result.nFinal != NO_CODE || WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; },
+              EXTRACTION_TIME_LIMIT_MS, false, [&](const MSG& msg) {
+                  if (msg.hwnd != hWnd || msg.message != WM_INSTALL_NOTIFY)
+                      return false;
+                  take(msg);
+                  return true;
+              });
+    const bool bEnded = WaitForSingleObject(hThread, EXTRACTION_TIME_LIMIT_MS) == WAIT_OBJECT_0;
+    MSG msg = {};
+    while (PeekMessageW(&msg, hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_REMOVE))
+        take(msg);
+    DestroyWindow(hWnd);
+    result.strArchivePath = pJob->strArchivePath;
+    if (!bEnded) {
+        ADD_FAILURE() << "the worker did not end within " << EXTRACTION_TIME_LIMIT_MS << " ms";
+        RequestStop(pJob.get());
+        static_cast<void>(pJob.release());   // still read by the worker
+        return result;
+    }
+    if (result.nFinal == NO_CODE) {
+        LPARAM lParam = 0;
+        result.nFinal = TakeFinalCode(pJob.get(), &lParam);
+        result.bFinalFromJob = true;
+        std::unique_ptr<wchar_t[]> pBuffer(reinterpret_cast<wchar_t*>(lParam));
+        if (pBuffer) {
+            result.bPathBuffer = true;
+            result.strPath = pBuffer.get();
+        }
+    }
+    return result;
 }
 
-// Unpacks the payload linked into the test as the payload resource into strDir and
-// pumps messages until the worker's final code (or the time limit).
-// Returns the final code, or -1 when none came in time.
 int ExtractPayload(const CString& strDir)
 {
-    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    if (!hWnd)
-        return -1;
-    ExtractJob job = {};
-    StartExtraction(hWnd, strDir.str(), strDir.str(), &job);
-    int nCode = -1;
-    PumpUntil([&] { return nCode >= 0; }, EXTRACTION_TIME_LIMIT_MS, false, [&](const MSG& msg) {
-        if (msg.hwnd != hWnd || msg.message != WM_INSTALL_NOTIFY || msg.wParam == INSTALL_PROGRESS)
-            return false;
-        nCode = static_cast<int>(msg.wParam);
-        if (nCode == INSTALL_ERR_CREATE || nCode == INSTALL_ERR_WRITE)
-            delete[] reinterpret_cast<wchar_t*>(msg.lParam);   // the receiver owns the path
-        return true;
-    });
-    if (job.hThread)
-        WaitForSingleObject(job.hThread, EXTRACTION_TIME_LIMIT_MS);   // the job closes it
-    DestroyWindow(hWnd);
-    return nCode;
+    const CExtractRun run = RunExtraction(strDir.str(), strDir.str());
+    return run.nFinal == NO_CODE ? -1 : static_cast<int>(run.nFinal);
 }
 
 void CInstallSandbox::SetUp()

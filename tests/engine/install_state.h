@@ -6,6 +6,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 #include "afx/afxstr.h"
@@ -78,12 +79,48 @@ private:
 bool ShellLinksStayInPrefix();
 
 void RemoveTree(const CString& strPath);
+
+// Every file and folder below strRoot (ending with a backslash), relative,
+// folders with a trailing backslash and "<dir>", files with their bytes.
+std::map<std::wstring, std::string> Snapshot(const std::wstring& strRoot, const std::wstring& strRelative = L"");
 bool FileExists(const CString& strPath);
 bool FolderExists(const CString& strPath);
 
-// Unpacks the payload linked into the test as the payload resource into strDir and
-// pumps messages until the worker's final code (or the time limit).
-// Returns the final code, or -1 when none came in time.
+// How long one run of the worker may take in a test.
+constexpr DWORD EXTRACTION_TIME_LIMIT_MS = 60000;
+constexpr WPARAM NO_CODE = static_cast<WPARAM>(-1);
+
+// How a test runs the worker.
+struct CExtractOptions
+{
+    bool bStop = false;                             // a stop asked for before the worker starts
+    UINT32 nStopAfterFiles = 0xFFFFFFFF;            // ExtractJob::nStopAfterFiles
+    std::wstring strPendingKey;                     // ExtractJob::strPendingKey
+    BOOL (WINAPI* pfnPostFinal)(HWND, UINT, WPARAM, LPARAM) = nullptr;   // null: PostMessageW
+};
+
+// What one run of the worker reported.
+struct CExtractRun
+{
+    std::vector<LPARAM> progress;   // percents, in posting order
+    WPARAM nFinal = NO_CODE;        // NO_CODE: none within the time limit
+    bool bPathBuffer = false;       // codes 5, 6 and 13: lParam carried a buffer
+    std::wstring strPath;           // its text
+    int nAfterFinal = 0;            // notifications after the final code
+    bool bFinalFromJob = false;     // no final code came: it was taken from the ended worker's job
+    std::wstring strArchivePath;
+};
+
+// Runs StartExtraction (the resource module's payload) on a message-only
+// window and pumps until the final code or the worker's end, then waits for
+// the worker and counts anything posted after. A worker still running after
+// the time limit fails the test; its job is then left to it, never freed
+// under it.
+CExtractRun RunExtraction(const std::wstring& strAppDir, const std::wstring& strDataDir,
+                         const CExtractOptions& options = CExtractOptions());
+
+// RunExtraction into strDir for both trees; returns the final code, or -1
+// when none came in time.
 int ExtractPayload(const CString& strDir);
 
 // The fixture of every test that installs, registers or uninstalls: COM for

@@ -1,6 +1,6 @@
 """The installer built from the sample folder (shipping_build), end to end: a
-quick installation leaves exactly the folder's files plus the uninstaller,
-the data byte for byte; the uninstall entry's command then removes exactly those
+quick installation leaves exactly the folder's files plus the uninstaller
+and the installation's record, the data byte for byte; the uninstall entry's command then removes exactly those
 files, keeping what the user added, in the install folder and in one of the
 folder's own subfolders."""
 import os
@@ -23,11 +23,11 @@ def test_install_and_remove_the_folder():
     install_dir = default_install_dir()
     quick_install(RUN_SETUP)
     try:
-        want = folder_entries() | {"VLUninstall.exe"}
+        want = folder_entries() | {"VLUninstall.exe", "VLInstall.rec"}
         got = installed_entries(install_dir)
         expect(got == want, "installed: missing %r, extra %r" % (sorted(want - got), sorted(got - want)))
         root = unix_path(install_dir)
-        for rel in sorted(want - {"VLUninstall.exe", "Vellomar.exe"}):   # the programs are signed copies
+        for rel in sorted(want - {"VLUninstall.exe", "Vellomar.exe", "VLInstall.rec"}):   # the programs are signed copies
             if os.path.isfile(os.path.join(FOLDER, rel)):
                 with open(os.path.join(FOLDER, rel), "rb") as a, open(os.path.join(root, rel), "rb") as b:
                     expect(a.read() == b.read(), "installed %s differs from the folder's" % rel)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <process.h>
 #include <vector>
 
 #include "engine/extract.h"
@@ -68,12 +70,12 @@ size_t CountDiffering(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
 
 TEST(ProgressNumber, EachPostedPercentageIsDrawnWhole)
 {
-    // With no folder to create the page starts no installation: only the
-    // percentages this test posts reach it.
+    // The page starts no worker: only the percentages this test posts reach it.
     const CString strSaved = g_strInstallPath;
-    g_strInstallPath.Empty();
+    g_strInstallPath = L"C:\\not written\\";
     {
         CThirdStepDlg page;
+        page.m_pfnStartWorker = [](HWND, const CString&, ExtractJob*) { return true; };
         ASSERT_TRUE(page.Create(IDD_THIRD_STEP_DLG, nullptr));
         page.ShowWindow(SW_SHOWNOACTIVATE);
         PumpFor(200);
@@ -91,6 +93,98 @@ TEST(ProgressNumber, EachPostedPercentageIsDrawnWhole)
             EXPECT_EQ(0u, CountDiffering(partial, whole))
                 << "after " << nPercent << ", pixels the partial repaint left differ from a whole repaint";
         }
+        page.DestroyWindow();
+        PumpPending();
+    }
+    g_strInstallPath = strSaved;
+}
+
+// Answers the first box of this process other than hPage with its second
+// button (确定), from another thread: the page's box is modal, its own loop
+// runs inside the handler that showed it. Notes the box's text.
+class CBoxAnswerer
+{
+public:
+    explicit CBoxAnswerer(HWND hPage) : m_hPage(hPage), m_thread(::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr)) {}
+    ~CBoxAnswerer()
+    {
+        m_bQuit = true;
+        if (m_thread) {
+            ::WaitForSingleObject(m_thread, INFINITE);
+            ::CloseHandle(m_thread);
+        }
+    }
+    CBoxAnswerer(const CBoxAnswerer&) = delete;
+    CBoxAnswerer& operator=(const CBoxAnswerer&) = delete;
+
+    bool Answered() const { return m_bAnswered; }
+
+private:
+    static DWORD WINAPI ThreadProc(void* pParam)
+    {
+        auto* pThis = static_cast<CBoxAnswerer*>(pParam);
+        while (!pThis->m_bQuit && !pThis->m_bAnswered) {
+            ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(pThis));
+            ::Sleep(50);
+        }
+        return 0;
+    }
+    static BOOL CALLBACK FindBox(HWND hWnd, LPARAM lParam)
+    {
+        auto* pThis = reinterpret_cast<CBoxAnswerer*>(lParam);
+        DWORD dwProcess = 0;
+        ::GetWindowThreadProcessId(hWnd, &dwProcess);
+        const HWND hButton = ::GetDlgItem(hWnd, IDC_BTN_SECOND);
+        if (dwProcess != ::GetCurrentProcessId() || hWnd == pThis->m_hPage || !::IsWindowVisible(hWnd) || !hButton)
+            return TRUE;
+        ::PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_SECOND, BN_CLICKED), reinterpret_cast<LPARAM>(hButton));
+        pThis->m_bAnswered = true;
+        return FALSE;
+    }
+
+    HWND m_hPage;
+    std::atomic<bool> m_bQuit{false};
+    std::atomic<bool> m_bAnswered{false};
+    HANDLE m_thread;
+};
+
+// A worker that ends without its final code reaching the page (the post failed).
+unsigned __stdcall EndWithoutPost(void* pParam)
+{
+    static_cast<ExtractJob*>(pParam)->nFinalCode.store(INSTALL_ERR_DECODE);
+    return 0;
+}
+
+// The paths that used to leave the page waiting for ever, its close button
+// disabled: each ends in a box, and the page can be closed after it.
+TEST(ProgressPage, AWorkerThatCannotStartOrWhosePostIsLostEndsInABox)
+{
+    const struct
+    {
+        const char* pszWhy;
+        StartWorkerFn pfnStart;
+    } cases[] = {
+        {"the worker's thread could not start", [](HWND, const CString&, ExtractJob*) { return false; }},
+        {"the final code's post was lost",
+         [](HWND, const CString&, ExtractJob* pJob) {
+             pJob->hThread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, EndWithoutPost, pJob, 0, nullptr)));
+             return pJob->hThread != nullptr;
+         }},
+    };
+    const CString strSaved = g_strInstallPath;
+    g_strInstallPath = L"C:\\not written\\";
+    for (const auto& c : cases) {
+        CThirdStepDlg page;
+        page.m_pfnStartWorker = c.pfnStart;
+        ASSERT_TRUE(page.Create(IDD_THIRD_STEP_DLG, nullptr)) << c.pszWhy;
+        page.ShowWindow(SW_SHOWNOACTIVATE);
+        EXPECT_FALSE(::IsWindowEnabled(page.m_btnClose.GetSafeHwnd())) << c.pszWhy << ": closable while unpacking";
+        {
+            CBoxAnswerer answerer(page.GetSafeHwnd());
+            EXPECT_TRUE(PumpUntil([&] { return answerer.Answered(); }, 10000)) << c.pszWhy << ": no box";
+            PumpFor(100);
+        }
+        EXPECT_TRUE(::IsWindowEnabled(page.m_btnClose.GetSafeHwnd())) << c.pszWhy << ": the page cannot be closed";
         page.DestroyWindow();
         PumpPending();
     }

@@ -1,0 +1,262 @@
+// The journal of one installation run: its text, and what an undo leaves
+// when a run was killed at any point (played by dropping the journal object
+// without committing or undoing, as TerminateProcess would), committed, or
+// cannot be undone.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "engine/install_journal.h"
+#include "engine/install_record.h"
+#include "tests/engine/install_state.h"
+
+namespace {
+
+const std::wstring PENDING_KEY = L"Software\\VLSetupJournalTest";
+
+std::wstring Base(const CTempFolder& folder)
+{
+    return folder.Path().str() + L"\\";
+}
+
+void WriteAll(const std::wstring& strPath, const std::string& data)
+{
+    const HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    DWORD nWritten = 0;
+    WriteFile(hFile, data.data(), static_cast<DWORD>(data.size()), &nWritten, nullptr);
+    CloseHandle(hFile);
+}
+
+void WriteThrough(HANDLE hFile, const std::string& data)
+{
+    DWORD nWritten = 0;
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    WriteFile(hFile, data.data(), static_cast<DWORD>(data.size()), &nWritten, nullptr);
+    CloseHandle(hFile);
+}
+
+bool PendingValueSet()
+{
+    return ReadMachineValue(PENDING_KEY.c_str(), PENDING_JOURNAL_VALUE).bFound;
+}
+
+class Journal : public testing::Test
+{
+protected:
+    void SetUp() override { RegDeleteKeyW(HKEY_LOCAL_MACHINE, PENDING_KEY.c_str()); }
+    void TearDown() override { RegDeleteKeyW(HKEY_LOCAL_MACHINE, PENDING_KEY.c_str()); }
+
+    // <outer>\inst\ as a previous run left it, beside the user's own file.
+    static std::wstring MakePrevious(const CTempFolder& outer)
+    {
+        const std::wstring strDir = Base(outer) + L"inst\\";
+        CreateDirectoryW(strDir.c_str(), nullptr);
+        CreateDirectoryW((strDir + L"config").c_str(), nullptr);
+        WriteAll(strDir + L"Vellomar.exe", "previous program");
+        WriteAll(strDir + L"config\\config.ini", "the user's settings");
+        WriteAll(strDir + L"notes.txt", "the user's own file");
+        return strDir;
+    }
+
+    // A run of nSteps changes, gone without a commit or an undo, as a killed process.
+    static void KilledRun(const std::wstring& strDir, int nSteps)
+    {
+        CInstallJournal journal;
+        ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+        EXPECT_TRUE(PendingValueSet());
+        RunSteps(journal, strDir, nSteps);
+    }
+
+    // A run's changes up to a point: each step is one change.
+    static void RunSteps(CInstallJournal& journal, const std::wstring& strDir, int nSteps)
+    {
+        int nStep = 0;
+        auto step = [&]() { return nStep++ < nSteps; };
+        if (step())
+            WriteThrough(journal.CreateOutputFile(strDir + L"Vellomar.exe"), "new program");
+        if (step())
+            journal.CreateFolder(strDir + L"resource");
+        if (step())
+            WriteThrough(journal.CreateOutputFile(strDir + L"resource\\readme.txt"), "new readme");
+        if (step())
+            WriteThrough(journal.CreateOutputFile(strDir + L"Vellomar.exe"), "new program, second copy");
+        if (step())
+            SetFileAttributesW((strDir + L"resource\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+};
+
+TEST(JournalText, CutLastLineIsIgnoredAndAForeignTextRefused)
+{
+    const std::string strHead = std::string(INSTALL_JOURNAL_HEADER) + "\r\nI C:\\V\\\r\nA C:\\V.vlsetup-aside\r\n";
+    JournalContent content;
+    ASSERT_TRUE(ParseInstallJournal(strHead + "D C:\\V\r\nF C:\\V\\a.txt\r\nR C:\\V\\b.txt\tC:\\V.vlsetup-aside\\1\r\nF C:\\V\\c",
+                                    &content));
+    EXPECT_EQ(L"C:\\V\\", content.strInstallDir);
+    EXPECT_EQ(L"C:\\V.vlsetup-aside", content.strAsideDir);
+    ASSERT_EQ(3u, content.changes.size()) << "the cut line announced a change not made yet";
+    EXPECT_EQ(InstallRecordKind::ReplacedFile, content.changes[2].kind);
+    EXPECT_EQ(L"C:\\V\\b.txt", content.changes[2].strPath);
+    EXPECT_EQ(L"C:\\V.vlsetup-aside\\1", content.changes[2].strAside);
+    EXPECT_FALSE(content.bCommitted);
+    ASSERT_TRUE(ParseInstallJournal(strHead + "commit\r\n", &content));
+    EXPECT_TRUE(content.bCommitted);
+
+    const char* const refused[] = {
+        "",
+        "VLSetup install journal 2\r\nI C:\\V\\\r\nA C:\\V.a\r\n",
+        "VLSetup install journal 1\r\nI C:\\V\\\r\n",   // cut before its aside line
+    };
+    for (const char* pszText : refused)
+        EXPECT_FALSE(ParseInstallJournal(pszText, &content)) << pszText;
+    EXPECT_FALSE(ParseInstallJournal(strHead + "X C:\\V\\a\r\n", &content));
+    EXPECT_FALSE(ParseInstallJournal(strHead + "R C:\\V\\a\r\n", &content)) << "a replaced file without its aside";
+}
+
+// Killed after each number of changes, the next start finds the folder
+// byte for byte as before, the user's files untouched, nothing of the
+// journal left.
+TEST_F(Journal, KilledRunIsUndoneByTheNextStartAtEveryPoint)
+{
+    for (int nSteps = 0; nSteps <= 5; ++nSteps) {
+        CTempFolder outer(L"journal killed");
+        const std::wstring strDir = MakePrevious(outer);
+        const auto before = Snapshot(Base(outer));
+        ASSERT_NO_FATAL_FAILURE(KilledRun(strDir, nSteps));
+        std::wstring strFailed = L"unchanged";
+        ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed)) << nSteps << ": " << CStringA(strFailed.c_str()).str();
+        EXPECT_TRUE(strFailed.empty());
+        EXPECT_EQ(before, Snapshot(Base(outer))) << "killed after " << nSteps << " changes";
+        EXPECT_FALSE(PendingValueSet()) << nSteps;
+        // A second start finds nothing to do.
+        EXPECT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed));
+        EXPECT_EQ(before, Snapshot(Base(outer)));
+    }
+}
+
+// A first installation into a folder whose parents did not exist either:
+// undone, none of them is left.
+TEST_F(Journal, UndoneFirstInstallationLeavesNoFolder)
+{
+    CTempFolder outer(L"journal first");
+    const std::wstring strDir = Base(outer) + L"a\\b\\inst\\";
+    ASSERT_NO_FATAL_FAILURE(KilledRun(strDir, 5));
+    std::wstring strFailed;
+    ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed));
+    EXPECT_TRUE(Snapshot(Base(outer)).empty());
+
+    // The same through the run's own undo.
+    CInstallJournal journal;
+    ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+    RunSteps(journal, strDir, 5);
+    ASSERT_TRUE(journal.RollBack(&strFailed));
+    EXPECT_TRUE(Snapshot(Base(outer)).empty());
+    EXPECT_FALSE(PendingValueSet());
+}
+
+// Committed: the new files stay, the old ones are gone, and the record
+// holds the previous record's entries and this run's.
+TEST_F(Journal, CommitKeepsTheNewFilesAndRecordsThem)
+{
+    CTempFolder outer(L"journal commit");
+    const std::wstring strDir = MakePrevious(outer);
+    const std::vector<InstallRecordEntry> previous = {{InstallRecordKind::CreatedFile, strDir + L"Vellomar.exe"}};
+    ASSERT_TRUE(WriteInstallRecord(strDir, previous));
+
+    CInstallJournal journal;
+    ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+    RunSteps(journal, strDir, 5);
+    std::wstring strFailed;
+    ASSERT_TRUE(journal.Commit(&strFailed)) << CStringA(strFailed.c_str()).str();
+
+    const auto after = Snapshot(Base(outer));
+    EXPECT_EQ("new program, second copy", after.at(L"inst\\Vellomar.exe"));
+    EXPECT_EQ("new readme", after.at(L"inst\\resource\\readme.txt"));
+    EXPECT_EQ("the user's settings", after.at(L"inst\\config\\config.ini"));
+    EXPECT_EQ(0u, after.count(GetAsideDir(strDir).substr(Base(outer).size()) + L"\\")) << "old files kept";
+    EXPECT_EQ(0u, after.count(GetJournalPath(strDir).substr(Base(outer).size()))) << "journal kept";
+    EXPECT_FALSE(PendingValueSet());
+
+    std::vector<InstallRecordEntry> record;
+    ASSERT_TRUE(ReadInstallRecord(strDir, &record));
+    const std::vector<InstallRecordEntry> expected = {
+        {InstallRecordKind::CreatedFile, strDir + L"Vellomar.exe"},   // the previous record's word stands
+        {InstallRecordKind::CreatedFolder, strDir + L"resource"},
+        {InstallRecordKind::CreatedFile, strDir + L"resource\\readme.txt"},
+        {InstallRecordKind::ReplacedFile, GetInstallRecordPath(strDir)},
+    };
+    EXPECT_EQ(expected, record);
+}
+
+// A kill after the commit mark, while the old files were being deleted: the
+// next start finishes the commit instead of undoing it.
+TEST_F(Journal, KilledAfterTheCommitMarkKeepsTheNewFiles)
+{
+    CTempFolder outer(L"journal committed");
+    const std::wstring strDir = MakePrevious(outer);
+    ASSERT_NO_FATAL_FAILURE(KilledRun(strDir, 3));
+    // The mark as a commit writes it, then the kill.
+    const HANDLE hJournal = CreateFileW(GetJournalPath(strDir).c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0,
+                                        nullptr);
+    WriteThrough(hJournal, std::string(INSTALL_JOURNAL_COMMIT) + "\r\n");
+    std::wstring strFailed;
+    ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed));
+    const auto after = Snapshot(Base(outer));
+    EXPECT_EQ("new program", after.at(L"inst\\Vellomar.exe"));
+    EXPECT_EQ(0u, after.count(GetAsideDir(strDir).substr(Base(outer).size()) + L"\\"));
+    EXPECT_FALSE(PendingValueSet());
+}
+
+// A file the undo cannot remove is named; the journal stays, and a later
+// start, once the file is free, finishes the undo.
+TEST_F(Journal, UndoThatFailsNamesThePathAndIsTriedAgain)
+{
+    CTempFolder outer(L"journal stuck");
+    const std::wstring strDir = MakePrevious(outer);
+    const auto before = Snapshot(Base(outer));
+    ASSERT_NO_FATAL_FAILURE(KilledRun(strDir, 3));
+    // Held without delete sharing, as a program started from the half-written folder would.
+    const std::wstring strHeld = strDir + L"resource\\readme.txt";
+    const HANDLE hHeld = CreateFileW(strHeld.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    std::wstring strFailed;
+    EXPECT_FALSE(RecoverInterruptedInstall(PENDING_KEY, &strFailed));
+    EXPECT_EQ(strHeld, strFailed);
+    EXPECT_TRUE(PendingValueSet()) << "the journal was forgotten before its undo was done";
+    CloseHandle(hHeld);
+
+    ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed));
+    EXPECT_EQ(before, Snapshot(Base(outer)));
+    EXPECT_FALSE(PendingValueSet());
+}
+
+// An aside folder of that name already there (left by a run whose journal
+// was lost, or someone else's) is neither used nor touched.
+TEST_F(Journal, AsideFolderAlreadyThereIsLeftAlone)
+{
+    CTempFolder outer(L"journal stale aside");
+    const std::wstring strDir = MakePrevious(outer);
+    ASSERT_TRUE(CreateDirectoryW(GetAsideDir(strDir).c_str(), nullptr));
+    WriteAll(GetAsideDir(strDir) + L"\\1", "not the previous program");
+    const auto before = Snapshot(Base(outer));
+    ASSERT_NO_FATAL_FAILURE(KilledRun(strDir, 5));
+    std::wstring strFailed;
+    ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed));
+    EXPECT_EQ(before, Snapshot(Base(outer)));
+}
+
+// A folder that cannot be made (a file stands in its way): nothing is
+// started, nothing stays.
+TEST_F(Journal, FolderThatCannotBeMadeStartsNothing)
+{
+    CTempFolder outer(L"journal blocked");
+    WriteAll(Base(outer) + L"file", "in the way");
+    const auto before = Snapshot(Base(outer));
+    CInstallJournal journal;
+    EXPECT_FALSE(journal.Begin(Base(outer) + L"file\\inst\\", PENDING_KEY));
+    EXPECT_FALSE(PendingValueSet());
+    EXPECT_EQ(before, Snapshot(Base(outer)));
+}
+
+}  // namespace
