@@ -4,6 +4,7 @@
 // starts it. Afterwards nothing of the product may be left but what the user
 // put there.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <windows.h>
 #include <tlhelp32.h>
 #include <shlobj.h>
@@ -11,10 +12,12 @@
 #include <vector>
 
 #include "app/running_app.h"
+#include "engine/directory.h"
 #include "engine/extract.h"
+#include "engine/install_record.h"
 #include "engine/product.h"
 #include "engine/registration.h"
-#include "payload/uninstall/removal.h"
+#include "payload/uninstall/installation_removal.h"
 #include "tests/engine/install_state.h"
 
 namespace {
@@ -106,6 +109,68 @@ void WriteFileText(const CString& strPath, const char* pszText)
     DWORD dwWritten = 0;
     WriteFile(hFile, pszText, static_cast<DWORD>(strlen(pszText)), &dwWritten, nullptr);
     CloseHandle(hFile);
+}
+
+std::string ReadFileBytes(const CString& strPath)
+{
+    std::string strBytes;
+    HANDLE hFile = CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    char buffer[4096];
+    DWORD dwRead = 0;
+    while (ReadFile(hFile, buffer, sizeof(buffer), &dwRead, nullptr) && dwRead > 0)
+        strBytes.append(buffer, dwRead);
+    CloseHandle(hFile);
+    return strBytes;
+}
+
+std::vector<std::wstring> PayloadList()
+{
+    return std::vector<std::wstring>(g_rgPayloadFiles, g_rgPayloadFiles + g_nPayloadFiles);
+}
+
+// The payload's files and folders (relative) that exist in strDir (ending
+// with a backslash): taken before an installation, it tells what the
+// installation created and what it replaced.
+std::vector<std::wstring> PayloadEntriesIn(const CString& strDir)
+{
+    std::vector<std::wstring> entries = PayloadFolders(PayloadList());
+    for (const std::wstring& strFile : PayloadList())
+        entries.push_back(strFile);
+    std::vector<std::wstring> existing;
+    for (const std::wstring& strEntry : entries) {
+        const CString strPath = strDir + strEntry.c_str();
+        if (FileExists(strPath) || FolderExists(strPath))
+            existing.push_back(strEntry);
+    }
+    return existing;
+}
+
+// The record of an installation into strDir, as the installer keeps it, from
+// what existed before (PayloadEntriesIn) and the folders made for strDir
+// itself: a file that was there is replaced, except a config.ini, which is
+// kept and so not the installation's.
+std::vector<InstallRecordEntry> RecordFor(const CString& strDir, const std::vector<std::wstring>& before,
+                                          const std::vector<CString>& madeForDir)
+{
+    auto existed = [&before](const std::wstring& str) {
+        return std::find(before.begin(), before.end(), str) != before.end();
+    };
+    std::vector<InstallRecordEntry> record;
+    for (const CString& strMade : madeForDir)
+        record.push_back({InstallRecordKind::CreatedFolder, strMade.str()});
+    for (const std::wstring& strFolder : PayloadFolders(PayloadList())) {
+        if (!existed(strFolder))
+            record.push_back({InstallRecordKind::CreatedFolder, (strDir + strFolder.c_str()).str()});
+    }
+    for (const std::wstring& strFile : PayloadList()) {
+        if (strFile.back() == L'\\' || (existed(strFile) && strFile == L"config\\config.ini"))
+            continue;
+        record.push_back({existed(strFile) ? InstallRecordKind::ReplacedFile : InstallRecordKind::CreatedFile,
+                          (strDir + strFile.c_str()).str()});
+    }
+    return record;
 }
 
 bool KeyExists(const CString& strKey)
@@ -274,4 +339,61 @@ TEST_F(Uninstall, AnOlderCopyLeavesTheNewerInstallationsLinksAndKeys)
 
     EXPECT_EQ(EXIT_REMOVED, UninstallFrom(newer.Path()).dwExitCode);
     ExpectNothingOfTheProductIn(newer.Path());
+}
+
+// With a record the uninstaller removes exactly what it lists: what was in an
+// occupied folder before stays byte for byte (a config.ini included; a
+// replaced file is the installation's since), and a folder made with its
+// parent leaves neither behind.
+TEST_F(Uninstall, WithARecordRemovesExactlyWhatTheInstallationOwns)
+{
+    const struct { const wchar_t* pszName; const char* pszBytes; bool bReplaced; } foreign[] = {
+        {L"config\\config.ini", "[other]\r\nsetting=1\r\n", false},
+        {L"resource\\readme.txt", "another program's readme", true},
+        {L"todo-list.txt", "\xEF\xBB\xBF" "buy milk", false},
+    };
+    const struct { const char* pszWhy; const wchar_t* pszSub; bool bOccupied; } cases[] = {
+        {"an occupied folder", L"\\Tools", true},
+        {"a folder made with its parent", L"\\我的软件\\Vellomar", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhy);
+        const CString strDir = m_install.Path() + c.pszSub;
+        const CString strDirSlash = strDir + L"\\";
+        for (const auto& f : foreign) {
+            if (!c.bOccupied)
+                break;
+            const CString strPath = strDirSlash + f.pszName;
+            CreateDirectoryPath(strPath.Left(strPath.ReverseFind(L'\\')));
+            WriteFileText(strPath, f.pszBytes);
+        }
+        const std::vector<std::wstring> before = PayloadEntriesIn(strDirSlash);
+        std::vector<CString> made;
+        CreateDirectoryPath(strDir, &made);
+        Install(strDir);
+        ASSERT_TRUE(WriteInstallRecord(strDirSlash.str(), RecordFor(strDirSlash, before, made)));
+        const CString strNotes = strDirSlash + L"notes.txt";
+        if (c.bOccupied)
+            WriteFileText(strNotes, "my notes");
+
+        const CRunResult result = UninstallFrom(strDir);
+        ASSERT_TRUE(result.bStarted);
+        EXPECT_EQ(EXIT_REMOVED, result.dwExitCode);
+        for (const std::wstring& strFile : PayloadList()) {
+            const bool bForeign = c.bOccupied && strFile == L"config\\config.ini";
+            EXPECT_EQ(bForeign, FileExists(strDirSlash + strFile.c_str())) << Printable(strFile.c_str());
+        }
+        EXPECT_FALSE(FileExists(GetInstallRecordPath(strDirSlash.str()).c_str())) << "the record is left";
+        EXPECT_FALSE(FolderExists(strDirSlash + L"resource\\lang"));
+        if (c.bOccupied) {
+            for (const auto& f : foreign)
+                EXPECT_EQ(f.bReplaced ? "(missing)" : f.pszBytes, ReadFileBytes(strDirSlash + f.pszName))
+                    << Printable(f.pszName);
+            EXPECT_EQ("my notes", ReadFileBytes(strNotes));
+            EXPECT_FALSE(KeyExists(GetUninstallKeyName())) << "the uninstall entry is left";
+        } else {
+            ExpectNothingOfTheProductIn(strDir);
+            EXPECT_FALSE(FolderExists(m_install.Path() + L"\\我的软件")) << "the parent made for the folder is left";
+        }
+    }
 }

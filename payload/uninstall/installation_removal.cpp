@@ -1,0 +1,130 @@
+#include "payload/uninstall/installation_removal.h"
+
+#include <windows.h>
+#include <process.h>
+#include <memory>
+
+#include "engine/owners.h"
+#include "engine/product.h"
+#include "engine/registration.h"
+#include "engine/setup_log.h"
+
+namespace {
+
+// The thread removing a previous installation; this file is its one owner.
+HANDLE g_hPreviousRemoval = nullptr;
+
+struct PreviousRemovalJob
+{
+    std::wstring strPrevious;
+    std::wstring strNewDir;
+};
+
+std::vector<std::wstring> PayloadList()
+{
+    return std::vector<std::wstring>(g_rgPayloadFiles, g_rgPayloadFiles + g_nPayloadFiles);
+}
+
+bool PathExists(const std::wstring& strPath)
+{
+    return GetFileAttributesW(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+unsigned __stdcall PreviousRemovalProc(void* pParam)
+{
+    const std::unique_ptr<PreviousRemovalJob> pJob(static_cast<PreviousRemovalJob*>(pParam));
+    const std::wstring& strDir = pJob->strPrevious;
+    // A remembered folder that holds neither a record nor our programs is no
+    // installation any more (the user removed it by hand): its files, even
+    // those named like ours, are someone else's.
+    if (!PathExists(GetInstallRecordPath(strDir)) && !PathExists(strDir + APP_EXE_NAME)
+        && !PathExists(strDir + UNINSTALL_EXE_NAME))
+        return 0;
+    ExecuteRemoval(WithoutFolder(PlanInstallationRemoval(strDir, PayloadList()), pJob->strNewDir));
+    return 0;
+}
+
+}  // namespace
+
+std::wstring ReadRememberedFolder()
+{
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, GetProductKeyName(), KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t szValue[MAX_PATH * 2] = {};
+    DWORD cbValue = sizeof(szValue) - sizeof(wchar_t);
+    DWORD dwType = 0;
+    std::wstring strValue;
+    if (RegQueryValueExW(key, INSTALL_DIR_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue) ==
+            ERROR_SUCCESS &&
+        dwType == REG_SZ)
+        strValue = szValue;
+    return strValue;
+}
+
+std::vector<RemovalStep> PlanInstallationRemoval(const std::wstring& strInstallDir,
+                                                 const std::vector<std::wstring>& files)
+{
+    const std::wstring strDir = WithTrailingBackslash(strInstallDir);
+    std::vector<InstallRecordEntry> record;
+    if (ReadInstallRecord(strDir, &record))
+        return PlanRecordRemoval(strDir, record);
+    std::vector<bool> bExists;
+    for (const std::wstring& strFile : files)
+        bExists.push_back(PathExists(strDir + strFile));
+    return PlanListRemoval(strDir, files, bExists);
+}
+
+int ExecuteRemoval(const std::vector<RemovalStep>& steps)
+{
+    int nRemoved = 0;
+    for (const RemovalStep& step : steps) {
+        if (step.bFolder) {
+            // Refused while the folder holds anything: whatever the user put
+            // there keeps its folder.
+            if (RemoveDirectoryW(step.strPath.c_str()))
+                ++nRemoved;
+            continue;
+        }
+        SetFileAttributesW(step.strPath.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only file is still ours
+        if (DeleteFileW(step.strPath.c_str()))
+            ++nRemoved;
+    }
+    return nRemoved;
+}
+
+int RemoveInstalledFiles(const std::wstring& strInstallDir, const std::vector<std::wstring>& files)
+{
+    return ExecuteRemoval(PlanInstallationRemoval(strInstallDir, files));
+}
+
+void StartRemovingPreviousInstallation(const std::wstring& strPrevious, const std::wstring& strNewDir)
+{
+    if (strPrevious.empty() || IsSameFolder(strPrevious, strNewDir) || g_hPreviousRemoval)
+        return;
+    PreviousRemovalJob* pJob = new PreviousRemovalJob{WithTrailingBackslash(strPrevious), strNewDir};
+    const HANDLE hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, PreviousRemovalProc, pJob, 0, nullptr));
+    if (hThread)
+        g_hPreviousRemoval = hThread;   // the job is the thread's now
+    else
+        PreviousRemovalProc(pJob);      // slower, but nothing is left orphaned
+}
+
+void FinishRemovingPreviousInstallation()
+{
+    if (!g_hPreviousRemoval)
+        return;
+    WaitForSingleObject(g_hPreviousRemoval, PREVIOUS_REMOVAL_WAIT_MS);
+    CloseHandle(g_hPreviousRemoval);
+    g_hPreviousRemoval = nullptr;
+}
+
+void RegisterMovedInstallation(const CString& strInstallDir)
+{
+    const std::wstring strPrevious = ReadRememberedFolder();
+    RegisterInstallation(strInstallDir);
+    if (strPrevious.empty() || IsSameFolder(strPrevious, strInstallDir.str()))
+        return;
+    LogSetupStep(L"previous installation: removing " + CString(strPrevious.c_str()));
+    StartRemovingPreviousInstallation(strPrevious, strInstallDir.str());
+}
