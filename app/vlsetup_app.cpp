@@ -8,6 +8,7 @@
 #include "app/running_app.h"
 #include "app/silent_setup.h"
 #include "engine/extract.h"
+#include "payload/uninstall/installation_removal.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/install_rules.h"
@@ -126,6 +127,8 @@ BOOL CVLSetupApp::InitInstance()
 
 int CVLSetupApp::ExitInstance()
 {
+    // A previous installation still being removed after a move goes first.
+    FinishRemovingPreviousInstallation();
     if (m_bComStarted)
         ::CoUninitialize();
     if (m_gdiplusToken)

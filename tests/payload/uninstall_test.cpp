@@ -397,3 +397,59 @@ TEST_F(Uninstall, WithARecordRemovesExactlyWhatTheInstallationOwns)
         }
     }
 }
+
+// After an installation into another folder the previous one goes through
+// its record, or the payload's list when it was made before records; the
+// user's files there stay. A remembered folder without a record or our
+// programs is no installation any more and loses nothing.
+TEST_F(Uninstall, AMoveRemovesThePreviousInstallation)
+{
+    enum class Previous { WithRecord, WithoutRecord, ProgramsGone };
+    const struct { const char* pszWhy; Previous previous; } cases[] = {
+        {"with a record", Previous::WithRecord},
+        {"made before records", Previous::WithoutRecord},
+        {"its programs deleted by hand", Previous::ProgramsGone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhy);
+        CTempFolder previous(L"previous");
+        CTempFolder next(L"next");
+        const CString strOld = previous.Path() + L"\\Vellomar";
+        const CString strOldSlash = strOld + L"\\";
+        std::vector<CString> made;
+        CreateDirectoryPath(strOld, &made);
+        Install(strOld);
+        if (c.previous == Previous::WithRecord) {
+            ASSERT_TRUE(WriteInstallRecord(strOldSlash.str(), RecordFor(strOldSlash, {}, made)));
+        }
+        if (c.previous == Previous::ProgramsGone) {
+            ASSERT_TRUE(DeleteFileW(GetAppExePath(strOldSlash)));
+            ASSERT_TRUE(DeleteFileW(GetUninstallExePath(strOldSlash)));
+        }
+        WriteFileText(strOldSlash + L"notes.txt", "my notes");
+        ASSERT_TRUE(IsSameFolder(ReadRememberedFolder(), strOld.str()));
+
+        const CString strNew = next.Path() + L"\\";
+        ASSERT_EQ(INSTALL_DONE, ExtractPayload(strNew));
+        RegisterMovedInstallation(strNew);
+        FinishRemovingPreviousInstallation();
+
+        EXPECT_TRUE(IsSameFolder(ReadRememberedFolder(), strNew.str()));
+        EXPECT_EQ("my notes", ReadFileBytes(strOldSlash + L"notes.txt"));
+        for (const std::wstring& strFile : PayloadList()) {
+            EXPECT_TRUE(FileExists(strNew + strFile.c_str()) || FolderExists(strNew + strFile.c_str()))
+                << "the new installation lost " << Printable(strFile.c_str());
+            if (c.previous == Previous::ProgramsGone)
+                continue;
+            EXPECT_FALSE(FileExists(strOldSlash + strFile.c_str()) || FolderExists(strOldSlash + strFile.c_str()))
+                << "left of the previous installation: " << Printable(strFile.c_str());
+        }
+        if (c.previous == Previous::ProgramsGone) {
+            EXPECT_TRUE(FileExists(strOldSlash + L"config\\config.ini")) << "a folder that is no installation lost files";
+        }
+        EXPECT_FALSE(FileExists(GetInstallRecordPath(strOldSlash.str()).c_str()));
+        for (const CString& strLink : GetInstalledLinkPaths())
+            EXPECT_TRUE(FileExists(strLink)) << "the new installation lost its link " << Printable(strLink);
+        RemoveRegistration();
+    }
+}
