@@ -30,6 +30,42 @@ bool PathExists(const std::wstring& strPath)
     return GetFileAttributesW(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The folder as the file system finds it ("." and "..", trailing dots and
+// spaces, short names resolved), ending with a backslash; as given when that
+// fails.
+std::wstring ResolveFolder(const std::wstring& strFolder)
+{
+    std::vector<wchar_t> buffer(MAX_PATH * 2);
+    const DWORD cchBuffer = static_cast<DWORD>(buffer.size());
+    DWORD n = GetFullPathNameW(strFolder.c_str(), cchBuffer, buffer.data(), nullptr);
+    if (n == 0 || n >= cchBuffer)
+        return WithTrailingBackslash(strFolder);
+    std::wstring strFull(buffer.data(), n);
+    n = GetLongPathNameW(strFull.c_str(), buffer.data(), cchBuffer);
+    if (n > 0 && n < cchBuffer)
+        strFull.assign(buffer.data(), n);
+    return WithTrailingBackslash(strFull);
+}
+
+// Whether both name one existing folder, however they are spelt.
+bool IsSameFolderOnDisk(const std::wstring& strA, const std::wstring& strB)
+{
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const std::wstring* names[2] = {&strA, &strB};
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE hFolder = CreateFileW(names[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (hFolder == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL bRead = GetFileInformationByHandle(hFolder, &info[i]);
+        CloseHandle(hFolder);
+        if (!bRead)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber
+        && info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 unsigned __stdcall PreviousRemovalProc(void* pParam)
 {
     const std::unique_ptr<PreviousRemovalJob> pJob(static_cast<PreviousRemovalJob*>(pParam));
@@ -98,16 +134,23 @@ int RemoveInstalledFiles(const std::wstring& strInstallDir, const std::vector<st
     return ExecuteRemoval(PlanInstallationRemoval(strInstallDir, files));
 }
 
-void StartRemovingPreviousInstallation(const std::wstring& strPrevious, const std::wstring& strNewDir)
+bool StartRemovingPreviousInstallation(const std::wstring& strPrevious, const std::wstring& strNewDir)
 {
-    if (strPrevious.empty() || IsSameFolder(strPrevious, strNewDir) || g_hPreviousRemoval)
-        return;
-    PreviousRemovalJob* pJob = new PreviousRemovalJob{WithTrailingBackslash(strPrevious), strNewDir};
+    if (strPrevious.empty() || g_hPreviousRemoval)
+        return false;
+    // A folder remembered as "C:\Vellomar." or "C:\PROGRA~1\Vellomar" may be
+    // the new one: compared as the file system resolves them.
+    const std::wstring strOld = ResolveFolder(strPrevious);
+    const std::wstring strNew = ResolveFolder(strNewDir);
+    if (IsSameFolder(strOld, strNew) || IsSameFolderOnDisk(strOld, strNew))
+        return false;
+    PreviousRemovalJob* pJob = new PreviousRemovalJob{strOld, strNew};
     const HANDLE hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, PreviousRemovalProc, pJob, 0, nullptr));
     if (hThread)
         g_hPreviousRemoval = hThread;   // the job is the thread's now
     else
         PreviousRemovalProc(pJob);      // slower, but nothing is left orphaned
+    return true;
 }
 
 void FinishRemovingPreviousInstallation()
@@ -123,8 +166,6 @@ void RegisterMovedInstallation(const CString& strInstallDir)
 {
     const std::wstring strPrevious = ReadRememberedFolder();
     RegisterInstallation(strInstallDir);
-    if (strPrevious.empty() || IsSameFolder(strPrevious, strInstallDir.str()))
-        return;
-    LogSetupStep(L"previous installation: removing " + CString(strPrevious.c_str()));
-    StartRemovingPreviousInstallation(strPrevious, strInstallDir.str());
+    if (StartRemovingPreviousInstallation(strPrevious, strInstallDir.str()))
+        LogSetupStep(L"previous installation: removing " + CString(strPrevious.c_str()));
 }

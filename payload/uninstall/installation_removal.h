@@ -39,11 +39,13 @@ int ExecuteRemoval(const std::vector<RemovalStep>& steps);
 int RemoveInstalledFiles(const std::wstring& strInstallDir, const std::vector<std::wstring>& files);
 
 // Removes, on a thread of its own, the installation in strPrevious after one
-// was made in strNewDir: nothing when strPrevious is empty or the same folder,
-// nor when it holds neither a record nor one of our programs, and never
-// anything inside strNewDir. The links and keys are the new installation's
-// already. Without a thread it removes in place.
-void StartRemovingPreviousInstallation(const std::wstring& strPrevious, const std::wstring& strNewDir);
+// was made in strNewDir: nothing when strPrevious is empty or the same folder
+// however spelt (a trailing dot, a short name), nor when it holds neither a
+// record nor one of our programs, and never anything inside strNewDir. The
+// links and keys are the new installation's already. Without a thread it
+// removes in place. False when strPrevious is no other folder (or a removal
+// was started already).
+bool StartRemovingPreviousInstallation(const std::wstring& strPrevious, const std::wstring& strNewDir);
 
 // Waits (at most PREVIOUS_REMOVAL_WAIT_MS) for a removal that was started.
 void FinishRemovingPreviousInstallation();

@@ -453,3 +453,26 @@ TEST_F(Uninstall, AMoveRemovesThePreviousInstallation)
         RemoveRegistration();
     }
 }
+
+// The remembered folder may name the new one in another spelling (a trailing
+// dot the first page drops, an 8.3 name, other letter case and slashes): that
+// is no move, and the new installation loses nothing.
+TEST_F(Uninstall, TheSameFolderSpeltOtherwiseIsNoMove)
+{
+    const CString strDir = m_install.Path() + L"\\Vel";
+    CreateDirectoryPath(strDir);
+    Install(strDir);
+    wchar_t szShort[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameW(strDir, szShort, MAX_PATH));
+    CString strSlashed = strDir;
+    strSlashed.Replace(L'\\', L'/');
+    strSlashed.MakeUpper();
+    const std::wstring spellings[] = {(strDir + L".\\").str(), std::wstring(szShort) + L"\\", strSlashed.str()};
+    for (const std::wstring& strPrevious : spellings) {
+        EXPECT_FALSE(StartRemovingPreviousInstallation(strPrevious, (strDir + L"\\").str())) << strPrevious;
+        FinishRemovingPreviousInstallation();
+        for (const std::wstring& strFile : PayloadList())
+            EXPECT_TRUE(FileExists(strDir + L"\\" + strFile.c_str()) || FolderExists(strDir + L"\\" + strFile.c_str()))
+                << Printable(strFile.c_str()) << " lost after " << strPrevious;
+    }
+}
