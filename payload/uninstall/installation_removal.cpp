@@ -105,6 +105,11 @@ std::vector<RemovalStep> PlanInstallationRemoval(const std::wstring& strInstallD
     std::vector<InstallRecordEntry> record;
     if (ReadInstallRecord(strDir, &record))
         return PlanRecordRemoval(strDir, record);
+    // Started through a short name ("C:\PROGRA~1\..."), the folder is spelt
+    // otherwise than the record's paths: read as the file system resolves it.
+    const std::wstring strResolved = ResolveFolder(strDir);
+    if (strResolved != strDir && ReadInstallRecord(strResolved, &record))
+        return PlanRecordRemoval(strResolved, record);
     std::vector<bool> bExists;
     for (const std::wstring& strFile : files)
         bExists.push_back(PathExists(strDir + strFile));

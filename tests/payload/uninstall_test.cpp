@@ -476,3 +476,24 @@ TEST_F(Uninstall, TheSameFolderSpeltOtherwiseIsNoMove)
                 << Printable(strFile.c_str()) << " lost after " << strPrevious;
     }
 }
+
+// Given the folder's 8.3 name (an uninstaller started through it), the
+// removal still finds the record, so another program's config.ini there stays.
+TEST_F(Uninstall, ARecordIsReadThroughAShortName)
+{
+    const CString strDir = m_install.Path() + L"\\Long folder name";
+    const CString strIni = strDir + L"\\config\\config.ini";
+    CreateDirectoryPath(strDir + L"\\config");
+    WriteFileText(strIni, "[other]");
+    const std::vector<std::wstring> before = PayloadEntriesIn(strDir + L"\\");
+    Install(strDir);
+    ASSERT_TRUE(WriteInstallRecord((strDir + L"\\").str(), RecordFor(strDir + L"\\", before, {})));
+    wchar_t szShort[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameW(strDir, szShort, MAX_PATH));
+    ASSERT_NE(strDir.str(), std::wstring(szShort)) << "no short name to go through";
+
+    EXPECT_LT(0, RemoveInstalledFiles(std::wstring(szShort) + L"\\", PayloadList()));
+    EXPECT_EQ("[other]", ReadFileBytes(strIni));
+    EXPECT_FALSE(FileExists(strDir + L"\\" + APP_EXE_NAME));
+    EXPECT_FALSE(FileExists(GetInstallRecordPath((strDir + L"\\").str()).c_str()));
+}
