@@ -13,6 +13,7 @@
 #include "engine/setup_log.h"
 #include "engine/space_text.h"
 #include "net/install_report.h"
+#include "payload/uninstall/installation_removal.h"
 #include "wizard/install_rules.h"
 
 namespace {
@@ -220,7 +221,7 @@ int InstallInto(const CString& strDir)
     }
     LogSetupStep(L"extraction: done");
 
-    RegisterInstallation(strDir);
+    RegisterMovedInstallation(strDir);
     LogSetupStep(L"registration: done");
     SendReport(strDir);
     return SETUP_EXIT_OK;

@@ -9,6 +9,7 @@
 #include "engine/extract.h"
 #include "engine/install_journal.h"
 #include "engine/product.h"
+#include "payload/uninstall/installation_removal.h"
 #include "skin/wnd_shadow.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/install_rules.h"
@@ -125,6 +126,8 @@ BOOL CVLSetupApp::InitInstance()
 
 int CVLSetupApp::ExitInstance()
 {
+    // A previous installation still being removed after a move goes first.
+    FinishRemovingPreviousInstallation();
     if (m_bComStarted)
         ::CoUninitialize();
     if (m_gdiplusToken)

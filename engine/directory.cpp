@@ -29,3 +29,15 @@ BOOL CreateDirectoryPath(CString strPath)
         ::CreateDirectoryW(strPrefix, nullptr);
     return TRUE;
 }
+
+BOOL CreateDirectoryPath(CString strPath, std::vector<CString>* pCreated)
+{
+    pCreated->clear();
+    if (strPath.IsEmpty())
+        return FALSE;
+    for (const CString& strPrefix : GetDirectoryPrefixes(strPath)) {
+        if (::CreateDirectoryW(strPrefix, nullptr))
+            pCreated->push_back(strPrefix);
+    }
+    return TRUE;
+}

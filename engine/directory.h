@@ -22,3 +22,9 @@ std::vector<CString> GetDirectoryPrefixes(CString strPath);
 // other, whether or not the directories could be created: a caller finds out
 // when it fails to create a file there.
 BOOL CreateDirectoryPath(CString strPath);
+
+// CreateDirectoryPath, also listing in *pCreated (shortest first, without a
+// trailing backslash) the directories this call made: the levels an
+// installation's record lists as its own folders, parents of the install
+// folder included, so that removing it leaves none of them behind.
+BOOL CreateDirectoryPath(CString strPath, std::vector<CString>* pCreated);

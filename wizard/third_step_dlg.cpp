@@ -7,6 +7,7 @@
 #include "engine/product.h"
 #include "engine/registration.h"
 #include "engine/setup_log.h"
+#include "payload/uninstall/installation_removal.h"
 #include "skin/png_resource.h"
 #include "wizard/fourth_step_dlg.h"
 #include "wizard/install_rules.h"
@@ -213,7 +214,7 @@ LRESULT CThirdStepDlg::OnInstallNotify(WPARAM wParam, LPARAM lParam)
 void CThirdStepDlg::OnInstallDone()
 {
     LogSetupStep(L"extraction: done");
-    RegisterInstallation(g_strInstallPath);
+    RegisterMovedInstallation(g_strInstallPath);
     LogSetupStep(L"registration: done");
 
     m_strPercent.Format(L"%d", FULL_PERCENT);

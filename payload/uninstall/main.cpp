@@ -16,7 +16,7 @@
 #include "engine/owners.h"
 #include "engine/product.h"
 #include "engine/registration.h"
-#include "payload/uninstall/removal.h"
+#include "payload/uninstall/installation_removal.h"
 
 namespace {
 
@@ -63,23 +63,6 @@ std::wstring FolderOf(const std::wstring& strPath)
     return nPos == std::wstring::npos ? std::wstring() : strPath.substr(0, nPos + 1);
 }
 
-// HKLM\Software\Vellomar "Install": the folder of the last installation.
-std::wstring ReadRememberedFolder()
-{
-    CRegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, GetProductKeyName(), KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return std::wstring();
-    wchar_t szValue[MAX_PATH * 2] = {};
-    DWORD cbValue = sizeof(szValue) - sizeof(wchar_t);
-    DWORD dwType = 0;
-    std::wstring strValue;
-    if (RegQueryValueExW(key, INSTALL_DIR_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue) ==
-            ERROR_SUCCESS &&
-        dwType == REG_SZ)
-        strValue = szValue;
-    return strValue;
-}
-
 bool KeyExists(const CString& strKey)
 {
     CRegistryKey key;
@@ -113,30 +96,10 @@ struct CRemovalResult
 CRemovalResult RemoveInstallation(const std::wstring& strInstallDir)
 {
     CRemovalResult result;
-    const std::vector<std::wstring> files(g_rgPayloadFiles, g_rgPayloadFiles + g_nPayloadFiles);
-    std::vector<bool> bExists;
-    for (const std::wstring& strFile : files)
-        bExists.push_back(PathExists(strInstallDir + strFile));
-    for (const std::wstring& strPath : FilesToDelete(strInstallDir, files, bExists)) {
-        SetFileAttributesW(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only file is still ours
-        if (DeleteFileW(strPath.c_str()))
-            ++result.nRemoved;
-    }
-    // The installer's record of what it owns lies beside the programs.
-    if (DeleteFileW((strInstallDir + INSTALL_RECORD_FILE_NAME).c_str()))
-        ++result.nRemoved;
-    // RemoveDirectoryW refuses a folder that is not empty: whatever the user
-    // put there keeps its folder.
-    for (const std::wstring& strFolder : PayloadFolders(files)) {
-        if (RemoveDirectoryW((strInstallDir + strFolder).c_str()))
-            ++result.nRemoved;
-    }
-    if (PathExists(strInstallDir)) {
-        if (RemoveDirectoryW(strInstallDir.c_str()))
-            ++result.nRemoved;
-        else
-            result.bInstallDirKept = true;
-    }
+    // Read before anything goes: the record is among the last steps.
+    result.nRemoved = RemoveInstalledFiles(
+        strInstallDir, std::vector<std::wstring>(g_rgPayloadFiles, g_rgPayloadFiles + g_nPayloadFiles));
+    result.bInstallDirKept = PathExists(strInstallDir);
 
     // The links and keys belong to the installation the registry remembers;
     // an older copy in another folder must not take them from a newer one.
@@ -211,6 +174,8 @@ void WaitForProcess(DWORD dwPid)
 
 bool NothingInstalled(const std::wstring& strInstallDir)
 {
+    if (PathExists(GetInstallRecordPath(strInstallDir)))
+        return false;
     for (size_t i = 0; i < g_nPayloadFiles; ++i) {
         if (PathExists(strInstallDir + g_rgPayloadFiles[i]))
             return false;

@@ -43,6 +43,70 @@ std::vector<std::wstring> FilesToDelete(const std::wstring& strInstallDir, const
     return paths;
 }
 
+namespace {
+
+bool StartsWithNoCase(const std::wstring& str, const std::wstring& strPrefix)
+{
+    return str.size() >= strPrefix.size() && _wcsnicmp(str.c_str(), strPrefix.c_str(), strPrefix.size()) == 0;
+}
+
+std::wstring WithoutTrailingBackslash(const std::wstring& strFolder)
+{
+    const std::wstring strDir = WithTrailingBackslash(strFolder);
+    return strDir.substr(0, strDir.size() - 1);
+}
+
+}  // namespace
+
+std::vector<RemovalStep> PlanRecordRemoval(const std::wstring& strInstallDir,
+                                           const std::vector<InstallRecordEntry>& record)
+{
+    const std::wstring strDir = WithTrailingBackslash(strInstallDir);
+    std::vector<RemovalStep> steps;
+    bool bRecordPlanned = false;
+    for (const InstallRecordEntry& entry : GetRemovalOrder(record)) {
+        const bool bFolder = entry.kind == InstallRecordKind::CreatedFolder;
+        const bool bInside = entry.strPath.size() > strDir.size() && StartsWithNoCase(entry.strPath, strDir);
+        // The order puts files first and the deepest folders next: the first
+        // folder not inside the install folder is the folder itself or a parent.
+        if (bFolder && !bInside && !bRecordPlanned) {
+            steps.push_back({false, GetInstallRecordPath(strDir)});
+            bRecordPlanned = true;
+        }
+        steps.push_back({bFolder, entry.strPath});
+    }
+    if (!bRecordPlanned)
+        steps.push_back({false, GetInstallRecordPath(strDir)});
+    return steps;
+}
+
+std::vector<RemovalStep> PlanListRemoval(const std::wstring& strInstallDir, const std::vector<std::wstring>& files,
+                                         const std::vector<bool>& bExists)
+{
+    const std::wstring strDir = WithTrailingBackslash(strInstallDir);
+    std::vector<RemovalStep> steps;
+    for (const std::wstring& strPath : FilesToDelete(strDir, files, bExists))
+        steps.push_back({false, strPath});
+    // Our name: a record that could not be read goes with the rest.
+    steps.push_back({false, GetInstallRecordPath(strDir)});
+    for (const std::wstring& strFolder : PayloadFolders(files))
+        steps.push_back({true, strDir + strFolder});
+    steps.push_back({true, WithoutTrailingBackslash(strDir)});
+    return steps;
+}
+
+std::vector<RemovalStep> WithoutFolder(const std::vector<RemovalStep>& steps, const std::wstring& strKeep)
+{
+    const std::wstring strKeepDir = WithTrailingBackslash(strKeep);
+    const std::wstring strKeepPath = WithoutTrailingBackslash(strKeep);
+    std::vector<RemovalStep> kept;
+    for (const RemovalStep& step : steps) {
+        if (_wcsicmp(step.strPath.c_str(), strKeepPath.c_str()) != 0 && !StartsWithNoCase(step.strPath, strKeepDir))
+            kept.push_back(step);
+    }
+    return kept;
+}
+
 std::wstring WithTrailingBackslash(std::wstring strPath)
 {
     while (!strPath.empty() && (strPath.back() == L'\\' || strPath.back() == L'/'))

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/install_record.h"
+
 // The payload's files, relative to the install folder with backslashes, as
 // the build found them in the payload tree (payload_files.cpp, generated).
 // A folder's entry ends with a backslash (the tree may hold empty folders).
@@ -20,6 +22,40 @@ std::vector<std::wstring> PayloadFolders(const std::vector<std::wstring>& files)
 // would leave the folder are never among them.
 std::vector<std::wstring> FilesToDelete(const std::wstring& strInstallDir, const std::vector<std::wstring>& files,
                                         const std::vector<bool>& bExists);
+
+// One step of removing an installation: a file to delete, or a folder to
+// remove, which succeeds only when it is empty.
+struct RemovalStep
+{
+    bool bFolder;
+    std::wstring strPath;   // whole path, no trailing backslash
+
+    bool operator==(const RemovalStep& other) const
+    {
+        return bFolder == other.bFolder && strPath == other.strPath;
+    }
+};
+
+// Removing an installation that has a record (strInstallDir ends with a
+// backslash): every file the record lists, then the folders it created inside
+// the install folder, deepest first, then the record itself, then the install
+// folder and the parents the installer created, deepest first, all only when
+// empty. A file the record does not list (a config.ini that was there before,
+// the user's notes) is never a step. The record goes last of the folder's
+// contents, so an interrupted removal still knows what is left.
+std::vector<RemovalStep> PlanRecordRemoval(const std::wstring& strInstallDir,
+                                           const std::vector<InstallRecordEntry>& record);
+
+// Removing an installation made before records existed (or whose record
+// cannot be read): FilesToDelete, then the record's name, then PayloadFolders,
+// then the install folder itself, each folder only when empty.
+std::vector<RemovalStep> PlanListRemoval(const std::wstring& strInstallDir, const std::vector<std::wstring>& files,
+                                         const std::vector<bool>& bExists);
+
+// The steps without any that touch strKeep (a folder ending with a backslash)
+// or what lies below it: a previous installation in a folder around or
+// inside the new one loses nothing of the new one.
+std::vector<RemovalStep> WithoutFolder(const std::vector<RemovalStep>& steps, const std::wstring& strKeep);
 
 // A folder path ending with exactly one backslash.
 std::wstring WithTrailingBackslash(std::wstring strPath);

@@ -14,6 +14,7 @@ APP_SOURCE = bin_path("payload", "Vellomar.exe")
 LOG = "C:\\vlsilent\\setup log.txt"
 SPACED_DIR = "C:\\vl silent\\Vel Notes\\"
 LONG_DIR = "C:\\" + "\\".join("VellomarLongFolderName%02d" % i for i in range(10))
+MOVE_ROOT = "C:\\vl move\\"
 
 
 def read_log():
@@ -153,6 +154,40 @@ def test_failures_have_their_codes_and_register_nothing():
     expect(not win_exists(default_install_dir() + "Vellomar.exe"), "files written while Vellomar ran")
 
 
+def test_install_into_another_folder_moves_the_installation():
+    """A second installation into another folder removes the first copy, all
+    but the user's own file there; the entry and its quiet uninstall are the
+    new folder's."""
+    old, new = MOVE_ROOT + "old copy\\", MOVE_ROOT + "new copy\\"
+    reset_installation(MOVE_ROOT)
+    try:
+        # The folder unquoted and last, as a script would write it.
+        expect(run_silent(VLSETUP, "/S", *("/D=" + old.rstrip("\\")).split(" ")) == 0,
+               "the first installation failed")
+        notes = bytes.fromhex("efbbbf") + "我的笔记".encode("utf-8")
+        with open(unix_path(old + "notes.txt"), "wb") as f:
+            f.write(notes)
+        fresh_log_folder()
+        expect(run_silent(VLSETUP, "/S", "/LOG=" + LOG, *("/D=" + new.rstrip("\\")).split(" ")) == 0,
+               "the second installation failed")
+        expect_log_lines(r" previous installation: removing C:\\vl move\\old copy\\$")
+
+        for f in installed_files_of(new):
+            expect(win_exists(f), "not installed: " + f)
+        old_entries = sorted(os.listdir(unix_path(old)))
+        expect(old_entries == ["notes.txt"], "left of the previous copy: %r" % old_entries)
+        with open(unix_path(old + "notes.txt"), "rb") as f:
+            expect(f.read() == notes, "the user's notes changed")
+        expect(reg_value(PRODUCT_KEY, "Install") == new, "remembered: %r" % reg_value(PRODUCT_KEY, "Install"))
+
+        rc, _ = wine(new + "VLUninstall.exe", "/S", timeout=120)
+        expect(rc == 0, "the quiet uninstall: exit %r" % rc)
+        wait_until(lambda: not win_exists(new), "the new copy to go", timeout=60)
+        expect(sorted(os.listdir(unix_path(old))) == ["notes.txt"], "the uninstall touched the old folder")
+    finally:
+        reset_installation(MOVE_ROOT)
+
+
 def test_bad_argument_box_when_interactive():
     """Without /S a bad argument is told in the skin's box, before any page;
     the installer then ends with code 1."""
@@ -172,4 +207,5 @@ def test_bad_argument_box_when_interactive():
 
 
 run_tests([test_default_folder_entry_and_quiet_uninstall, test_folder_with_spaces_without_quotes,
-           test_failures_have_their_codes_and_register_nothing, test_bad_argument_box_when_interactive])
+           test_failures_have_their_codes_and_register_nothing, test_install_into_another_folder_moves_the_installation,
+           test_bad_argument_box_when_interactive])

@@ -91,3 +91,19 @@ TEST(CreateDirectoryPath, EmptyPathIsRefusedAndCreatesNothing)
 }
 
 }  // namespace
+
+// The levels a call made, for the installation's record: only those that did
+// not exist, shortest first, none on a second call.
+TEST(CreateDirectoryPath, ListsTheLevelsItMade)
+{
+    CTempFolder folder(L"dirpath created");
+    ASSERT_TRUE(CreateDirectoryW(folder.Path() + L"\\我的软件", nullptr));
+    std::vector<CString> created = {L"stale"};
+    EXPECT_TRUE(CreateDirectoryPath(folder.Path() + L"/我的软件/Vellomar/data\\", &created));
+    const std::vector<std::wstring> expected = {(folder.Path() + L"\\我的软件\\Vellomar").str(),
+                                                (folder.Path() + L"\\我的软件\\Vellomar\\data").str()};
+    EXPECT_EQ(expected, Strings(created));
+    EXPECT_TRUE(CreateDirectoryPath(folder.Path() + L"\\我的软件\\Vellomar\\data", &created));
+    EXPECT_TRUE(created.empty());
+    EXPECT_FALSE(CreateDirectoryPath(L"", &created));
+}

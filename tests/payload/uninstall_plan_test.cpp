@@ -9,6 +9,22 @@
 #include "payload/uninstall/removal.h"
 
 using Strings = std::vector<std::wstring>;
+using Steps = std::vector<RemovalStep>;
+using Kind = InstallRecordKind;
+
+namespace {
+
+RemovalStep File(const wchar_t* pszPath)
+{
+    return { false, pszPath };
+}
+
+RemovalStep Folder(const wchar_t* pszPath)
+{
+    return { true, pszPath };
+}
+
+} // namespace
 
 TEST(UninstallPlan, FoldersComeBeforeTheirParentsAndOnlyOnce)
 {
@@ -31,6 +47,68 @@ TEST(UninstallPlan, DeletesOnlyExistingFilesInsideTheFolder)
     const Strings expected = { L"C:\\in st\\Vellomar.exe", L"C:\\in st\\config\\version.ini" };
     EXPECT_EQ(expected, FilesToDelete(L"C:\\in st", files, existsButGone));
     EXPECT_EQ(expected, FilesToDelete(L"C:\\in st\\", files, existsButGone)) << "with the trailing backslash";
+}
+
+// With a record, exactly its files go, then the folders it created from the
+// leaves up, the install folder and the parents the installer made last; what
+// was there before (a foreign config.ini and its folder) is never a step.
+TEST(UninstallPlan, RecordRemovesWhatItListsAndTheRecordLast)
+{
+    const std::wstring strDir = L"C:\\我的软件\\Vellomar\\";
+    const std::wstring strRecord = strDir + INSTALL_RECORD_FILE_NAME;
+    const struct { const char* pszWhy; std::vector<InstallRecordEntry> record; Steps expected; } cases[] = {
+        { "folder and its parent created",
+          { { Kind::CreatedFolder, L"C:\\我的软件" },
+            { Kind::CreatedFolder, L"C:\\我的软件\\Vellomar" },
+            { Kind::CreatedFile, L"C:\\我的软件\\Vellomar\\Vellomar.exe" },
+            { Kind::CreatedFolder, L"C:\\我的软件\\Vellomar\\resource" },
+            { Kind::CreatedFolder, L"C:\\我的软件\\Vellomar\\resource\\lang" },
+            { Kind::CreatedFile, L"C:\\我的软件\\Vellomar\\resource\\lang\\en-US.ini" } },
+          { File(L"C:\\我的软件\\Vellomar\\Vellomar.exe"), File(L"C:\\我的软件\\Vellomar\\resource\\lang\\en-US.ini"),
+            Folder(L"C:\\我的软件\\Vellomar\\resource\\lang"), Folder(L"C:\\我的软件\\Vellomar\\resource"),
+            File(strRecord.c_str()), Folder(L"C:\\我的软件\\Vellomar"), Folder(L"C:\\我的软件") } },
+        { "an occupied folder: config\\ and config.ini were there, readme.txt was replaced",
+          { { Kind::CreatedFile, L"C:\\我的软件\\Vellomar\\Vellomar.exe" },
+            { Kind::CreatedFile, L"C:\\我的软件\\Vellomar\\config\\version.ini" },
+            { Kind::ReplacedFile, L"C:\\我的软件\\Vellomar\\resource\\readme.txt" } },
+          { File(L"C:\\我的软件\\Vellomar\\Vellomar.exe"), File(L"C:\\我的软件\\Vellomar\\config\\version.ini"),
+            File(L"C:\\我的软件\\Vellomar\\resource\\readme.txt"), File(strRecord.c_str()) } },
+        { "an empty record", {}, { File(strRecord.c_str()) } },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.expected, PlanRecordRemoval(strDir, c.record)) << c.pszWhy;
+        EXPECT_EQ(c.expected, PlanRecordRemoval(L"C:\\我的软件\\Vellomar", c.record)) << c.pszWhy << ", no backslash";
+    }
+}
+
+TEST(UninstallPlan, ListRemovalWithoutRecordIsTodays)
+{
+    const Strings files = { L"Vellomar.exe", L"config\\config.ini", L"resource\\lang\\en-US.ini", L"gone.txt" };
+    const std::vector<bool> exists = { true, true, true, false };
+    const Steps expected = { File(L"C:\\V\\Vellomar.exe"), File(L"C:\\V\\config\\config.ini"),
+                             File(L"C:\\V\\resource\\lang\\en-US.ini"), File(L"C:\\V\\VLInstall.rec"),
+                             Folder(L"C:\\V\\resource\\lang"), Folder(L"C:\\V\\config"), Folder(L"C:\\V\\resource"),
+                             Folder(L"C:\\V") };
+    EXPECT_EQ(expected, PlanListRemoval(L"C:\\V\\", files, exists));
+}
+
+// A move into a folder inside the previous one, or around it, never takes
+// the new installation's files or folders.
+TEST(UninstallPlan, WithoutFolderKeepsTheNewInstallation)
+{
+    const Steps steps = { File(L"C:\\Old\\Vellomar.exe"), File(L"C:\\Old\\resource\\a.txt"),
+                          File(L"C:\\Old\\resourceX\\b.txt"), Folder(L"C:\\Old\\resource"),
+                          File(L"C:\\Old\\VLInstall.rec"), Folder(L"C:\\Old"), Folder(L"C:\\") };
+    const struct { const wchar_t* pszKeep; Steps expected; } cases[] = {
+        { L"C:\\Elsewhere\\", steps },
+        { L"c:\\old\\RESOURCE\\",
+          { steps[0], steps[2], steps[4], steps[5], steps[6] } },
+        { L"C:\\Old\\resource", { steps[0], steps[2], steps[4], steps[5], steps[6] } },
+        { L"C:\\Old\\", { steps[6] } },
+        { L"C:\\", {} },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, WithoutFolder(steps, c.pszKeep)) << c.pszKeep;
 }
 
 TEST(UninstallPlan, TheBuiltListHoldsBothProgramsAndTheVersionFile)

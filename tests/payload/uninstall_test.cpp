@@ -4,6 +4,7 @@
 // starts it. Afterwards nothing of the product may be left but what the user
 // put there.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <windows.h>
 #include <tlhelp32.h>
 #include <shlobj.h>
@@ -11,10 +12,12 @@
 #include <vector>
 
 #include "app/running_app.h"
+#include "engine/directory.h"
 #include "engine/extract.h"
+#include "engine/install_record.h"
 #include "engine/product.h"
 #include "engine/registration.h"
-#include "payload/uninstall/removal.h"
+#include "payload/uninstall/installation_removal.h"
 #include "tests/engine/install_state.h"
 
 namespace {
@@ -106,6 +109,68 @@ void WriteFileText(const CString& strPath, const char* pszText)
     DWORD dwWritten = 0;
     WriteFile(hFile, pszText, static_cast<DWORD>(strlen(pszText)), &dwWritten, nullptr);
     CloseHandle(hFile);
+}
+
+std::string ReadFileBytes(const CString& strPath)
+{
+    std::string strBytes;
+    HANDLE hFile = CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    char buffer[4096];
+    DWORD dwRead = 0;
+    while (ReadFile(hFile, buffer, sizeof(buffer), &dwRead, nullptr) && dwRead > 0)
+        strBytes.append(buffer, dwRead);
+    CloseHandle(hFile);
+    return strBytes;
+}
+
+std::vector<std::wstring> PayloadList()
+{
+    return std::vector<std::wstring>(g_rgPayloadFiles, g_rgPayloadFiles + g_nPayloadFiles);
+}
+
+// The payload's files and folders (relative) that exist in strDir (ending
+// with a backslash): taken before an installation, it tells what the
+// installation created and what it replaced.
+std::vector<std::wstring> PayloadEntriesIn(const CString& strDir)
+{
+    std::vector<std::wstring> entries = PayloadFolders(PayloadList());
+    for (const std::wstring& strFile : PayloadList())
+        entries.push_back(strFile);
+    std::vector<std::wstring> existing;
+    for (const std::wstring& strEntry : entries) {
+        const CString strPath = strDir + strEntry.c_str();
+        if (FileExists(strPath) || FolderExists(strPath))
+            existing.push_back(strEntry);
+    }
+    return existing;
+}
+
+// The record of an installation into strDir, as the installer keeps it, from
+// what existed before (PayloadEntriesIn) and the folders made for strDir
+// itself: a file that was there is replaced, except a config.ini, which is
+// kept and so not the installation's.
+std::vector<InstallRecordEntry> RecordFor(const CString& strDir, const std::vector<std::wstring>& before,
+                                          const std::vector<CString>& madeForDir)
+{
+    auto existed = [&before](const std::wstring& str) {
+        return std::find(before.begin(), before.end(), str) != before.end();
+    };
+    std::vector<InstallRecordEntry> record;
+    for (const CString& strMade : madeForDir)
+        record.push_back({InstallRecordKind::CreatedFolder, strMade.str()});
+    for (const std::wstring& strFolder : PayloadFolders(PayloadList())) {
+        if (!existed(strFolder))
+            record.push_back({InstallRecordKind::CreatedFolder, (strDir + strFolder.c_str()).str()});
+    }
+    for (const std::wstring& strFile : PayloadList()) {
+        if (strFile.back() == L'\\' || (existed(strFile) && strFile == L"config\\config.ini"))
+            continue;
+        record.push_back({existed(strFile) ? InstallRecordKind::ReplacedFile : InstallRecordKind::CreatedFile,
+                          (strDir + strFile.c_str()).str()});
+    }
+    return record;
 }
 
 bool KeyExists(const CString& strKey)
@@ -274,4 +339,161 @@ TEST_F(Uninstall, AnOlderCopyLeavesTheNewerInstallationsLinksAndKeys)
 
     EXPECT_EQ(EXIT_REMOVED, UninstallFrom(newer.Path()).dwExitCode);
     ExpectNothingOfTheProductIn(newer.Path());
+}
+
+// With a record the uninstaller removes exactly what it lists: what was in an
+// occupied folder before stays byte for byte (a config.ini included; a
+// replaced file is the installation's since), and a folder made with its
+// parent leaves neither behind.
+TEST_F(Uninstall, WithARecordRemovesExactlyWhatTheInstallationOwns)
+{
+    const struct { const wchar_t* pszName; const char* pszBytes; bool bReplaced; } foreign[] = {
+        {L"config\\config.ini", "[other]\r\nsetting=1\r\n", false},
+        {L"resource\\readme.txt", "another program's readme", true},
+        {L"todo-list.txt", "\xEF\xBB\xBF" "buy milk", false},
+    };
+    const struct { const char* pszWhy; const wchar_t* pszSub; bool bOccupied; } cases[] = {
+        {"an occupied folder", L"\\Tools", true},
+        {"a folder made with its parent", L"\\我的软件\\Vellomar", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhy);
+        const CString strDir = m_install.Path() + c.pszSub;
+        const CString strDirSlash = strDir + L"\\";
+        for (const auto& f : foreign) {
+            if (!c.bOccupied)
+                break;
+            const CString strPath = strDirSlash + f.pszName;
+            CreateDirectoryPath(strPath.Left(strPath.ReverseFind(L'\\')));
+            WriteFileText(strPath, f.pszBytes);
+        }
+        const std::vector<std::wstring> before = PayloadEntriesIn(strDirSlash);
+        std::vector<CString> made;
+        CreateDirectoryPath(strDir, &made);
+        Install(strDir);
+        ASSERT_TRUE(WriteInstallRecord(strDirSlash.str(), RecordFor(strDirSlash, before, made)));
+        const CString strNotes = strDirSlash + L"notes.txt";
+        if (c.bOccupied)
+            WriteFileText(strNotes, "my notes");
+
+        const CRunResult result = UninstallFrom(strDir);
+        ASSERT_TRUE(result.bStarted);
+        EXPECT_EQ(EXIT_REMOVED, result.dwExitCode);
+        for (const std::wstring& strFile : PayloadList()) {
+            const bool bForeign = c.bOccupied && strFile == L"config\\config.ini";
+            EXPECT_EQ(bForeign, FileExists(strDirSlash + strFile.c_str())) << Printable(strFile.c_str());
+        }
+        EXPECT_FALSE(FileExists(GetInstallRecordPath(strDirSlash.str()).c_str())) << "the record is left";
+        EXPECT_FALSE(FolderExists(strDirSlash + L"resource\\lang"));
+        if (c.bOccupied) {
+            for (const auto& f : foreign)
+                EXPECT_EQ(f.bReplaced ? "(missing)" : f.pszBytes, ReadFileBytes(strDirSlash + f.pszName))
+                    << Printable(f.pszName);
+            EXPECT_EQ("my notes", ReadFileBytes(strNotes));
+            EXPECT_FALSE(KeyExists(GetUninstallKeyName())) << "the uninstall entry is left";
+        } else {
+            ExpectNothingOfTheProductIn(strDir);
+            EXPECT_FALSE(FolderExists(m_install.Path() + L"\\我的软件")) << "the parent made for the folder is left";
+        }
+    }
+}
+
+// After an installation into another folder the previous one goes through
+// its record, or the payload's list when it was made before records; the
+// user's files there stay. A remembered folder without a record or our
+// programs is no installation any more and loses nothing.
+TEST_F(Uninstall, AMoveRemovesThePreviousInstallation)
+{
+    enum class Previous { WithRecord, WithoutRecord, ProgramsGone };
+    const struct { const char* pszWhy; Previous previous; } cases[] = {
+        {"with a record", Previous::WithRecord},
+        {"made before records", Previous::WithoutRecord},
+        {"its programs deleted by hand", Previous::ProgramsGone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhy);
+        CTempFolder previous(L"previous");
+        CTempFolder next(L"next");
+        const CString strOld = previous.Path() + L"\\Vellomar";
+        const CString strOldSlash = strOld + L"\\";
+        std::vector<CString> made;
+        CreateDirectoryPath(strOld, &made);
+        Install(strOld);
+        if (c.previous == Previous::WithRecord) {
+            ASSERT_TRUE(WriteInstallRecord(strOldSlash.str(), RecordFor(strOldSlash, {}, made)));
+        }
+        if (c.previous == Previous::ProgramsGone) {
+            ASSERT_TRUE(DeleteFileW(GetAppExePath(strOldSlash)));
+            ASSERT_TRUE(DeleteFileW(GetUninstallExePath(strOldSlash)));
+        }
+        WriteFileText(strOldSlash + L"notes.txt", "my notes");
+        ASSERT_TRUE(IsSameFolder(ReadRememberedFolder(), strOld.str()));
+
+        const CString strNew = next.Path() + L"\\";
+        ASSERT_EQ(INSTALL_DONE, ExtractPayload(strNew));
+        RegisterMovedInstallation(strNew);
+        FinishRemovingPreviousInstallation();
+
+        EXPECT_TRUE(IsSameFolder(ReadRememberedFolder(), strNew.str()));
+        EXPECT_EQ("my notes", ReadFileBytes(strOldSlash + L"notes.txt"));
+        for (const std::wstring& strFile : PayloadList()) {
+            EXPECT_TRUE(FileExists(strNew + strFile.c_str()) || FolderExists(strNew + strFile.c_str()))
+                << "the new installation lost " << Printable(strFile.c_str());
+            if (c.previous == Previous::ProgramsGone)
+                continue;
+            EXPECT_FALSE(FileExists(strOldSlash + strFile.c_str()) || FolderExists(strOldSlash + strFile.c_str()))
+                << "left of the previous installation: " << Printable(strFile.c_str());
+        }
+        if (c.previous == Previous::ProgramsGone) {
+            EXPECT_TRUE(FileExists(strOldSlash + L"config\\config.ini")) << "a folder that is no installation lost files";
+        }
+        EXPECT_FALSE(FileExists(GetInstallRecordPath(strOldSlash.str()).c_str()));
+        for (const CString& strLink : GetInstalledLinkPaths())
+            EXPECT_TRUE(FileExists(strLink)) << "the new installation lost its link " << Printable(strLink);
+        RemoveRegistration();
+    }
+}
+
+// The remembered folder may name the new one in another spelling (a trailing
+// dot the first page drops, an 8.3 name, other letter case and slashes): that
+// is no move, and the new installation loses nothing.
+TEST_F(Uninstall, TheSameFolderSpeltOtherwiseIsNoMove)
+{
+    const CString strDir = m_install.Path() + L"\\Vel";
+    CreateDirectoryPath(strDir);
+    Install(strDir);
+    wchar_t szShort[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameW(strDir, szShort, MAX_PATH));
+    CString strSlashed = strDir;
+    strSlashed.Replace(L'\\', L'/');
+    strSlashed.MakeUpper();
+    const std::wstring spellings[] = {(strDir + L".\\").str(), std::wstring(szShort) + L"\\", strSlashed.str()};
+    for (const std::wstring& strPrevious : spellings) {
+        EXPECT_FALSE(StartRemovingPreviousInstallation(strPrevious, (strDir + L"\\").str())) << strPrevious;
+        FinishRemovingPreviousInstallation();
+        for (const std::wstring& strFile : PayloadList())
+            EXPECT_TRUE(FileExists(strDir + L"\\" + strFile.c_str()) || FolderExists(strDir + L"\\" + strFile.c_str()))
+                << Printable(strFile.c_str()) << " lost after " << strPrevious;
+    }
+}
+
+// Given the folder's 8.3 name (an uninstaller started through it), the
+// removal still finds the record, so another program's config.ini there stays.
+TEST_F(Uninstall, ARecordIsReadThroughAShortName)
+{
+    const CString strDir = m_install.Path() + L"\\Long folder name";
+    const CString strIni = strDir + L"\\config\\config.ini";
+    CreateDirectoryPath(strDir + L"\\config");
+    WriteFileText(strIni, "[other]");
+    const std::vector<std::wstring> before = PayloadEntriesIn(strDir + L"\\");
+    Install(strDir);
+    ASSERT_TRUE(WriteInstallRecord((strDir + L"\\").str(), RecordFor(strDir + L"\\", before, {})));
+    wchar_t szShort[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameW(strDir, szShort, MAX_PATH));
+    ASSERT_NE(strDir.str(), std::wstring(szShort)) << "no short name to go through";
+
+    EXPECT_LT(0, RemoveInstalledFiles(std::wstring(szShort) + L"\\", PayloadList()));
+    EXPECT_EQ("[other]", ReadFileBytes(strIni));
+    EXPECT_FALSE(FileExists(strDir + L"\\" + APP_EXE_NAME));
+    EXPECT_FALSE(FileExists(GetInstallRecordPath((strDir + L"\\").str()).c_str()));
 }
