@@ -153,7 +153,7 @@ void CThirdStepDlg::OnStopAndClose()
             const WPARAM nCode = TakeFinalCode(m_pJob.get(), &lParam);
             m_bFinal = true;
             if (nCode == INSTALL_DONE) {
-                RegisterInstallation(g_strInstallPath);
+                RegisterMovedInstallation(g_strInstallPath);
                 LogSetupStep(L"registration: done (the run was complete before the stop)");
             } else if (nCode == INSTALL_STOPPED) {
                 LogSetupStep(L"stopped: the folder is as it was");
