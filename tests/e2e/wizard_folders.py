@@ -1,7 +1,7 @@
 """Folders that are not ours: a folder holding someone else's files gets a
 box before anything is written there. 取消 leaves the page and the folder as
 they were; 继续 installs, and the foreign files the payload does not replace
-keep their bytes. A typed drive root installs into the product's folder on
+keep their bytes, also after an uninstall. A typed drive root installs into the product's folder on
 it, as the folder browser's choice of a root does. Under /S such a folder
 ends the run with code 9 and is left alone."""
 from wizard_common import *
@@ -77,6 +77,16 @@ def test_occupied_folder_is_asked_about_both_ways():
         for name in ("todo-list.txt", "config\\config.ini"):
             key_name = name.replace("\\", os.sep)
             expect(after.get(key_name) == FOREIGN[name], "%s: expected its bytes kept, got %r" % (name, after.get(key_name)))
+        stop(proc)
+
+        # The uninstaller takes what the installation wrote and nothing else:
+        # the foreign files it never wrote stay, byte for byte, in their folders.
+        rc, _ = wine(OCCUPIED_DIR + "VLUninstall.exe", "/S", timeout=120)
+        expect(rc == 0, "the quiet uninstall: exit %r" % rc)
+        wait_until(lambda: not win_exists(OCCUPIED_DIR + "Vellomar.exe"), "the programs to go", timeout=60)
+        left = folder_tree(OCCUPIED_DIR)
+        kept = {n.replace("\\", os.sep): FOREIGN[n] for n in ("todo-list.txt", "config\\config.ini")}
+        expect(left == kept, "left after the uninstall: %r" % sorted(left))
     finally:
         stop(proc)
         reset_installation(OCCUPIED_DIR)
