@@ -26,7 +26,7 @@ def test_custom_folder_moves_the_installation():
             click_in(page, CUSTOM_LINK)
             replace_path(page, NEW_DIR)
             click_in(page, INSTALL_NOW)
-            finish = wait_page("", timeout=60, what="finish page")
+            finish = wait_finish_after_registration()
             click_in(finish, CLOSE_BUTTON)
             expect(wait_exit(proc) == 0, "installer exit code: expected 0, got %r" % proc.returncode)
         finally:

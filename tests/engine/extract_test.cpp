@@ -531,7 +531,8 @@ TEST_F(Extraction, NameMetAgainInLaterBlocksEndsAsTheLastCopy)
         const CExtractRun run = RunExtraction(Base(folder), Base(folder));
         ASSERT_EQ(INSTALL_DONE, run.nFinal) << "round " << nRound << ": " << Narrow(run.strPath);
         EXPECT_EQ(7u, run.progress.size()) << "round " << nRound;
-        EXPECT_EQ(WithRecord({L"Vellomar.exe", L"a.txt"}), ListTree(Base(folder))) << "round " << nRound;
+        // The last copy's spelling too.
+        EXPECT_EQ(WithRecord({L"Vellomar.exe", L"A.tXT"}), ListTree(Base(folder))) << "round " << nRound;
         EXPECT_EQ("copy 6\n", ReadAll(Base(folder) + L"a.txt")) << "round " << nRound;
     }
 }

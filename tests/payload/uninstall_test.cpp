@@ -215,6 +215,8 @@ protected:
 
 TEST_F(Uninstall, RemovesEverythingItInstalledAndTheFolder)
 {
+    // The installation makes its folder, as the wizard's does, so the folder is its own.
+    ASSERT_TRUE(RemoveDirectoryW(m_install.Path()));
     Install(m_install.Path());
     const CRunResult result = UninstallFrom(m_install.Path());
     ASSERT_TRUE(result.bStarted);
@@ -271,6 +273,8 @@ TEST_F(Uninstall, KeepsForeignFilesWithTheirFolders)
 
 TEST_F(Uninstall, ASecondUninstallFindsNothingAndTouchesNothing)
 {
+    // The installation makes its folder, as the wizard's does, so the folder is its own.
+    ASSERT_TRUE(RemoveDirectoryW(m_install.Path()));
     Install(m_install.Path());
     // The installed uninstaller goes with the first run; keep a copy for the second.
     CTempFolder spare(L"spare");
@@ -329,6 +333,8 @@ TEST_F(Uninstall, RefusesWhileTheApplicationRuns)
 TEST_F(Uninstall, AnOlderCopyLeavesTheNewerInstallationsLinksAndKeys)
 {
     CTempFolder newer(L"newer");
+    // The installation makes its folder, as the wizard's does, so the folder is its own.
+    ASSERT_TRUE(RemoveDirectoryW(m_install.Path()));
     Install(m_install.Path());
     Install(newer.Path());
     EXPECT_EQ(EXIT_REMOVED, UninstallFrom(m_install.Path()).dwExitCode);
@@ -421,6 +427,9 @@ TEST_F(Uninstall, AMoveRemovesThePreviousInstallation)
         Install(strOld);
         if (c.previous == Previous::WithRecord) {
             ASSERT_TRUE(WriteInstallRecord(strOldSlash.str(), RecordFor(strOldSlash, {}, made)));
+        }
+        if (c.previous != Previous::WithRecord) {
+            ASSERT_TRUE(DeleteFileW(GetInstallRecordPath(strOldSlash.str()).c_str()));
         }
         if (c.previous == Previous::ProgramsGone) {
             ASSERT_TRUE(DeleteFileW(GetAppExePath(strOldSlash)));
