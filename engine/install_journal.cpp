@@ -78,11 +78,32 @@ std::string JournalLine(const JournalChange& change)
     return strLine + "\r\n";
 }
 
+std::wstring ParentOf(const std::wstring& strPath)
+{
+    return strPath.substr(0, strPath.rfind(L'\\'));
+}
+
+// The aside folder and its subfolders, once emptied; one that still holds a
+// file stays.
+void RemoveAsideFolders(const JournalContent& content)
+{
+    std::wstring strLast;
+    for (const JournalChange& change : content.changes) {
+        if (change.kind != InstallRecordKind::ReplacedFile)
+            continue;
+        std::wstring strParent = ParentOf(change.strAside);
+        if (strParent != strLast && strParent != content.strAsideDir)
+            ::RemoveDirectoryW(strParent.c_str());
+        strLast = std::move(strParent);
+    }
+    ::RemoveDirectoryW(content.strAsideDir.c_str());
+}
+
 // The journal and the aside folder are gone once nothing is left to undo.
 void RemoveJournalFiles(const JournalContent& content, const std::wstring& strJournalPath)
 {
     ::DeleteFileW(strJournalPath.c_str());
-    ::RemoveDirectoryW(content.strAsideDir.c_str());
+    RemoveAsideFolders(content);
 }
 
 }  // namespace
@@ -187,7 +208,7 @@ bool UndoJournalChanges(const JournalContent& content, std::wstring* pFailedPath
             // journal: it goes first, its content is known by now.
             if (::_wcsicmp(it->strPath.c_str(), strJournalDir.c_str()) == 0) {
                 ::DeleteFileW(strJournal.c_str());
-                ::RemoveDirectoryW(content.strAsideDir.c_str());
+                RemoveAsideFolders(content);
             }
             if (!::RemoveDirectoryW(it->strPath.c_str()) && Exists(it->strPath))
                 fail(it->strPath);
@@ -373,14 +394,22 @@ bool CInstallJournal::TakeOver(const std::wstring& strPath)
         if (!m_bAsideMade)
             m_bAsideMade = ::CreateDirectoryW(m_content.strAsideDir.c_str(), nullptr) != FALSE;
         ::LeaveCriticalSection(&m_lock);
-        change.strAside = m_content.strAsideDir + L"\\" + DecimalDigits(::InterlockedIncrement(&m_nAside));
+        const LONG nAside = ::InterlockedIncrement(&m_nAside);
+        change.strAside = m_content.strAsideDir + L"\\" + DecimalDigits(nAside / ASIDE_FILES_PER_FOLDER) + L"\\"
+            + DecimalDigits(nAside);
     }
     if (!Journal(change)) {
         ::SetLastError(ERROR_WRITE_FAULT);
         return false;
     }
+    if (!bExists)
+        return true;
     // A rename on the same volume: the original's bytes are never copied.
-    return !bExists || ::MoveFileExW(strPath.c_str(), change.strAside.c_str(), 0);
+    // The subfolder is made by whichever lane first needs it.
+    if (::MoveFileExW(strPath.c_str(), change.strAside.c_str(), 0))
+        return true;
+    ::CreateDirectoryW(ParentOf(change.strAside).c_str(), nullptr);
+    return ::MoveFileExW(strPath.c_str(), change.strAside.c_str(), 0) != FALSE;
 }
 
 bool CInstallJournal::Commit(std::wstring* pFailedPath)

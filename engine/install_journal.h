@@ -21,7 +21,8 @@
 //
 // The journal is UTF-8 lines: a version line, "I <install folder>",
 // "A <aside folder>", then one line per change: "D <folder>" created,
-// "F <file>" created, "R <file>\t<aside>" replaced (moved to <aside>), and
+// "F <file>" created, "R <file>\t<aside>" replaced (moved to <aside>, in a
+// numbered subfolder of the aside folder), and
 // "commit" once the run succeeded. A line cut by a kill is ignored: the
 // change it announced had not been made yet.
 #pragma once
@@ -38,6 +39,9 @@ constexpr const wchar_t INSTALL_ASIDE_SUFFIX[] = L".vlsetup-aside";
 constexpr const wchar_t PENDING_JOURNAL_VALUE[] = L"PendingJournal";
 constexpr const char INSTALL_JOURNAL_HEADER[] = "VLSetup install journal 1";
 constexpr const char INSTALL_JOURNAL_COMMIT[] = "commit";
+// Replaced files per subfolder of the aside folder: a name looked up in a
+// folder of thousands (every move aside) costs a scan of the folder.
+constexpr LONG ASIDE_FILES_PER_FOLDER = 256;
 
 // One change of a run, in journal order.
 struct JournalChange

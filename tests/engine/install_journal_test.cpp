@@ -208,6 +208,41 @@ TEST_F(Journal, KilledAfterTheCommitMarkKeepsTheNewFiles)
     EXPECT_FALSE(PendingValueSet());
 }
 
+// More replaced files than one aside subfolder holds: a killed run puts
+// every one back byte for byte, a committed one leaves no aside folder.
+TEST_F(Journal, ManyReplacedFilesSpanAsideSubfoldersAndAreUndoneOrDropped)
+{
+    for (const bool bCommit : {false, true}) {
+        CTempFolder outer(L"journal many");
+        const std::wstring strDir = Base(outer) + L"inst\\";
+        ASSERT_TRUE(CreateDirectoryW(strDir.c_str(), nullptr));
+        const int nFiles = ASIDE_FILES_PER_FOLDER + 2;
+        for (int i = 0; i < nFiles; ++i)
+            WriteAll(strDir + DecimalDigits(i), "old " + ToUtf8(DecimalDigits(i)));
+        const auto before = Snapshot(Base(outer));
+        {
+            CInstallJournal journal;
+            ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+            for (int i = 0; i < nFiles; ++i)
+                WriteThrough(journal.CreateOutputFile(strDir + DecimalDigits(i)), "new");
+            std::wstring strFailed;
+            if (bCommit) {
+                ASSERT_TRUE(journal.Commit(&strFailed));
+            }
+        }
+        std::wstring strFailed;
+        ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed)) << bCommit;
+        const auto after = Snapshot(Base(outer));
+        if (!bCommit) {
+            EXPECT_EQ(before, after);
+            continue;
+        }
+        EXPECT_EQ("new", after.at(L"inst\\" + DecimalDigits(nFiles - 1)));
+        for (const auto& item : after)
+            EXPECT_EQ(0, item.first.compare(0, 5, L"inst\\")) << "left: " << CStringA(item.first.c_str()).str();
+    }
+}
+
 // A file the undo cannot remove is named; the journal stays, and a later
 // start, once the file is free, finishes the undo.
 TEST_F(Journal, UndoThatFailsNamesThePathAndIsTriedAgain)
