@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "engine/directory.h"
 #include "engine/owners.h"
 
 namespace {
@@ -251,11 +252,12 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
     // journaled as soon as the journal is there.
     const std::wstring strFolder = WithoutBackslash(strInstallDir);
     std::vector<std::wstring> parentsMade;
-    for (size_t nSlash = strFolder.find(L'\\', 3); nSlash != std::wstring::npos;
-         nSlash = strFolder.find(L'\\', nSlash + 1)) {
-        const std::wstring strParent = strFolder.substr(0, nSlash);
-        if (::CreateDirectoryW(strParent.c_str(), nullptr))
-            parentsMade.push_back(strParent);
+    const size_t nLastSlash = strFolder.rfind(L'\\');
+    if (nLastSlash != std::wstring::npos && nLastSlash > 2) {
+        std::vector<CString> made;
+        CreateDirectoryPath(CString(strFolder.substr(0, nLastSlash).c_str()), &made);
+        for (const CString& strMade : made)
+            parentsMade.push_back(strMade.str());
     }
     m_hFile = ::CreateFileW(m_strJournalPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
