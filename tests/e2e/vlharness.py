@@ -5,6 +5,7 @@ and take screenshots whose pixels can be checked.
 
 Every wait polls with a time limit; nothing sleeps blindly for a result."""
 import os
+import re
 import subprocess
 import time
 
@@ -30,13 +31,19 @@ def bin_path(*parts):
     return os.path.join(BIN_DIR, *parts)
 
 
+# What the test started, for the description of a failure.
+STARTED = []
+
+
 def start(exe, *args, cwd=None, env=None):
     """Starts a Windows program; returns the Popen of its Wine process."""
     full_env = dict(WINE_ENV)
     if env:
         full_env.update(env)
-    return subprocess.Popen([WINE, exe, *args], cwd=cwd, env=full_env,
+    proc = subprocess.Popen([WINE, exe, *args], cwd=cwd, env=full_env,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    STARTED.append((os.path.basename(exe), proc))
+    return proc
 
 
 def wine(exe, *args, timeout=60):
@@ -120,6 +127,7 @@ def wait_until(cond, what, timeout=30, step=0.2):
         if value:
             return value
         if time.time() > deadline:
+            describe_screen("timeout-" + re.sub(r"[^A-Za-z0-9]+", "-", what)[:60].strip("-"))
             raise Failure("timed out waiting for " + what)
         time.sleep(step)
 
@@ -216,6 +224,23 @@ def expect_pixel(shot, x, y, rgb, tolerance=8, what=""):
     got = shot.pixel(x, y)
     ok = all(abs(a - b) <= tolerance for a, b in zip(got, rgb))
     expect(ok, "%s pixel (%d, %d): expected %s, got %s (%s)" % (what, x, y, rgb, got, shot.path))
+
+
+def describe_screen(name):
+    """What a failed test left on the screen: a screenshot, the windows and
+    the processes, so that a failure on another machine can be read."""
+    try:
+        print("screen at the failure: %s" % screenshot(name).path)
+        for w in windows():
+            if w["visible"]:
+                print("  window %(cls)s %(w)dx%(h)d at (%(x)d, %(y)d) pid %(pid)d: %(title)r" % w)
+        print("  processes: %s" % ", ".join(processes()), flush=True)
+        for name, proc in STARTED[-3:]:
+            code = proc.poll()
+            print("  started %s (pid %d): %s" % (name, proc.pid, "running" if code is None else
+                                                 "ended with 0x%08x" % (code & 0xFFFFFFFF)), flush=True)
+    except Exception as e:  # the failure itself is what counts
+        print("screen not described: %r" % e, flush=True)
 
 
 def run_tests(tests):
