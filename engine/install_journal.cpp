@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <unordered_set>
 
 #include "engine/directory.h"
 #include "engine/owners.h"
@@ -190,13 +191,17 @@ bool UndoJournalChanges(const JournalContent& content, std::wstring* pFailedPath
             *pFailedPath = strPath;
         bAll = false;
     };
+    // A file announced as created but found made by another program, and
+    // then replaced, comes back through its later "R" line, not deleted.
+    std::unordered_set<std::wstring> restored;
     for (auto it = content.changes.rbegin(); it != content.changes.rend(); ++it) {
         switch (it->kind) {
         case InstallRecordKind::CreatedFile:
-            if (!DeleteOwnFile(it->strPath))
+            if (restored.count(LowerCase(it->strPath)) == 0 && !DeleteOwnFile(it->strPath))
                 fail(it->strPath);
             break;
         case InstallRecordKind::ReplacedFile:
+            restored.insert(LowerCase(it->strPath));
             // Without its aside, the original was never moved: it stands there still.
             if (Exists(it->strAside)) {
                 ::SetFileAttributesW(it->strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -347,25 +352,29 @@ HANDLE CInstallJournal::CreateOutputFile(const std::wstring& strPath)
     };
     PathState ours = PathState::Ours;
 
-    HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile != INVALID_HANDLE_VALUE) {
+    if (!Exists(strPath)) {
+        // Written down before it is made: a kill right after the creation
+        // finds it in the journal, and a line for a file never made costs
+        // the undo nothing.
         if (!Journal({InstallRecordKind::CreatedFile, strPath, std::wstring()})) {
-            // Not written down, so not to be left behind.
-            ::CloseHandle(hFile);
-            ::DeleteFileW(strPath.c_str());
             settle(nullptr);
             ::SetLastError(ERROR_WRITE_FAULT);
             return INVALID_HANDLE_VALUE;
         }
-        settle(&ours);
-        return hFile;
-    }
-    const DWORD dwError = ::GetLastError();
-    if (dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS) {
-        settle(nullptr);
-        ::SetLastError(dwError);
-        return INVALID_HANDLE_VALUE;
+        HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (hFile != INVALID_HANDLE_VALUE) {
+            settle(&ours);
+            return hFile;
+        }
+        const DWORD dwError = ::GetLastError();
+        // Made by another program since the look: taken over below, whose
+        // later line tells the undo to bring it back instead of deleting it.
+        if (dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS) {
+            settle(nullptr);
+            ::SetLastError(dwError);
+            return INVALID_HANDLE_VALUE;
+        }
     }
     if (!TakeOver(strPath)) {
         const DWORD dwMoveError = ::GetLastError();
@@ -380,10 +389,11 @@ HANDLE CInstallJournal::CreateOutputFile(const std::wstring& strPath)
 
 void CInstallJournal::CreateFolder(const std::wstring& strPath)
 {
-    if (!::CreateDirectoryW(strPath.c_str(), nullptr))
+    // Written down before it is made, as a file is; unwritten, it is not
+    // made, and the files inside fail to be created: the run fails.
+    if (Exists(strPath) || !Journal({InstallRecordKind::CreatedFolder, strPath, std::wstring()}))
         return;
-    if (!Journal({InstallRecordKind::CreatedFolder, strPath, std::wstring()}))
-        ::RemoveDirectoryW(strPath.c_str());   // files inside fail to be created: the run fails
+    ::CreateDirectoryW(strPath.c_str(), nullptr);
 }
 
 bool CInstallJournal::TakeOver(const std::wstring& strPath)

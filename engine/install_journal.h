@@ -1,6 +1,5 @@
 // install_journal.h: what one installation run changed, written down before
-// (or, for what it creates, right after) each change, so that a failed,
-// stopped or killed run can be undone: files and folders it created are
+// each change, so that a failed, stopped or killed run can be undone: files and folders it created are
 // removed, files it replaced come back byte for byte.
 //
 //   CInstallJournal journal;
@@ -24,7 +23,8 @@
 // "F <file>" created, "R <file>\t<aside>" replaced (moved to <aside>, in a
 // numbered subfolder of the aside folder), and
 // "commit" once the run succeeded. A line cut by a kill is ignored: the
-// change it announced had not been made yet.
+// change it announced had not been made yet; a whole line may announce a
+// creation never made, which the undo passes over.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -92,12 +92,12 @@ public:
     bool FolderMissing() const { return m_bFolderMissing; }
 
     // Opens strPath for writing, as CREATE_ALWAYS would: a file that was
-    // there is first journaled and moved aside; a new one is journaled once
-    // created. A path met again is our own file and is simply overwritten.
+    // there is first journaled and moved aside; a new one is journaled
+    // before it is created. A path met again is our own file and is simply overwritten.
     // INVALID_HANDLE_VALUE with the last error set on failure.
     HANDLE CreateOutputFile(const std::wstring& strPath);
 
-    // CreateDirectoryW, journaled when it created the folder.
+    // CreateDirectoryW of a folder not there, journaled before it is made.
     void CreateFolder(const std::wstring& strPath);
 
     // Takes strPath over for writing by other means (the record): moved

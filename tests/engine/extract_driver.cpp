@@ -2,7 +2,8 @@
 // file, for the damaged-payload campaign (bench/damage.py) and the full-disk
 // test (full_disk.py).
 //
-//   extract_driver <template.dll> <archive.7z> <work.dll> <folder\> [<temp folder>]
+//   extract_driver [--pending <key>] <template.dll> <archive.7z> <work.dll> <folder\> [<temp folder>]
+//   extract_driver --recover <key> <temp folder\>
 //
 // Copies the resource-only template DLL to work.dll, puts the archive into it
 // as the payload resource, makes it the resource module and runs StartExtraction into
@@ -14,6 +15,10 @@
 // normally, so that a fault at the end shows; a fault anywhere prints
 // "crash exception=<code> thread=<id> address=<where>" and ends the process.
 // With a temp folder, TMP and TEMP point there, so the archive is staged there.
+// --pending names the run's journal under HKLM\<key>, as the installer does,
+// so that a killed run can be undone; --recover is the next start's part
+// (left archives removed, the open run undone) and prints
+// "recovered=<1|0> path=<what could not be put back>" (killed_runs.py).
 // Exit codes: 0 a final code and the worker ended; 2 "harness: ..." (the
 // driver's own set-up failed, nothing was run); 3 no final code; 4 the worker
 // still ran WORKER_END_LIMIT_MS after its final code.
@@ -24,6 +29,7 @@
 
 #include "afx/afxmodule.h"
 #include "engine/extract.h"
+#include "engine/install_journal.h"
 
 namespace {
 
@@ -84,8 +90,22 @@ bool MakePayloadDll(const wchar_t* pszTemplate, const wchar_t* pszArchive, const
 int wmain(int argc, wchar_t** argv)
 {
     SetUnhandledExceptionFilter(ReportCrash);
+    if (argc == 4 && wcscmp(argv[1], L"--recover") == 0) {
+        RemoveLeftStagedArchives(argv[3]);
+        std::wstring strFailed;
+        const bool bRecovered = RecoverInterruptedInstall(argv[2], &strFailed);
+        std::printf("recovered=%d path=%ls\n", bRecovered ? 1 : 0, strFailed.c_str());
+        return 0;
+    }
+    std::wstring strPendingKey;
+    if (argc > 2 && wcscmp(argv[1], L"--pending") == 0) {
+        strPendingKey = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     if (argc != 5 && argc != 6) {
-        std::fprintf(stderr, "usage: extract_driver <template.dll> <archive.7z> <work.dll> <folder\\> [<temp>]\n");
+        std::fprintf(stderr, "usage: extract_driver [--pending <key>] <template.dll> <archive.7z> <work.dll> <folder\\> [<temp>]\n"
+                             "       extract_driver --recover <key> <temp>\n");
         return 2;
     }
     if (!MakePayloadDll(argv[1], argv[2], argv[3])) {
@@ -108,7 +128,7 @@ int wmain(int argc, wchar_t** argv)
 
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    StartExtraction(hWnd, argv[4], argv[4], pJob);
+    StartExtraction(hWnd, argv[4], argv[4], pJob, strPendingKey);
     WPARAM nCode = INSTALL_PROGRESS;
     unsigned nFinals = 0;
     unsigned nProgress = 0;
