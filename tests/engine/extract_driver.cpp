@@ -24,6 +24,7 @@
 
 #include "afx/afxmodule.h"
 #include "engine/extract.h"
+#include "engine/payload_resource.h"
 
 namespace {
 
