@@ -26,6 +26,7 @@
 #include "afx/afxmodule.h"
 #include "engine/archive_stream.h"
 #include "engine/extract.h"
+#include "engine/extract_stage.h"
 #include "engine/folder_stream.h"
 
 extern "C" {

@@ -18,14 +18,16 @@
 // reported on a thread of its own, behind the one that writes them. The
 // resource module is AfxGetResourceHandle(), so tests stage archives from a
 // DLL. Free of GUI headers.
+//
+// Inside the engine the work is split: extract_rules.h (the rules on entry
+// names, without files or threads), extract_stage.h (the staged archive),
+// extract_lanes.h (the blocks unpacked at once).
 #pragma once
 #include <windows.h>
 #include <atomic>
 #include <string>
-#include <vector>
 
 #include "engine/owners.h"
-#include "engine/payload_resource.h"
 
 // Posted by the worker (never sent); wParam is one of the codes below.
 constexpr UINT WM_INSTALL_NOTIFY = WM_APP + 0x10;   // our own range: no other class reads it
@@ -64,25 +66,11 @@ inline bool CarriesNotifyPath(WPARAM nCode)
 // holding at most one less. The receiver owns it and frees it with delete[].
 constexpr size_t NOTIFY_PATH_CHARS = 260;
 
-// A target path of this many characters or more is refused with code 5
-// before anything on its way is created: Windows without long-path support
-// cannot create it, and Wine, which could, would leave files that Windows
-// programs without that support cannot open or remove.
-constexpr size_t MAX_TARGET_PATH_CHARS = MAX_PATH;
-
-// Entries of this file name, in any folder, are installed only when missing.
-constexpr const wchar_t PRESERVED_FILE_NAME[] = L"config.ini";
-
 // ExtractJob::nStopAfterFiles when no stop is planned.
 constexpr UINT32 NO_STOP_AFTER_FILES = 0xFFFFFFFF;
 
 // ExtractJob::nFinalCode before the worker set one.
 constexpr WPARAM NO_FINAL_CODE_YET = ~static_cast<WPARAM>(0);
-
-// A final code whose post failed (the receiver's queue full) is tried again
-// this often, this long apart, while the window exists.
-constexpr int FINAL_POST_TRIES = 100;
-constexpr DWORD FINAL_POST_RETRY_MS = 50;
 
 // bStop's values. A stop is asked for with RequestStop; the worker marks
 // the point past which its run can no longer be undone (the record written,
@@ -128,128 +116,14 @@ bool RequestStop(ExtractJob* pJob);
 // the post. INSTALL_ERR_THREAD when the worker never ran.
 WPARAM TakeFinalCode(const ExtractJob* pJob, LPARAM* plParam);
 
-// Staged archives are named <prefix><number><suffix> in the temporary folder,
-// so that ours can be told from other programs' files.
-constexpr const wchar_t STAGED_ARCHIVE_PREFIX[] = L"vlsetup-stage-";
-constexpr const wchar_t STAGED_ARCHIVE_SUFFIX[] = L".7z";
-// Names tried after a collision before staging gives up.
-constexpr DWORD STAGED_ARCHIVE_TRIES = 64;
-
-// <temporary folder>\<prefix><dwUnique><suffix> (the folder's long form when
-// it has one); empty when GetTempPathW fails or its folder does not fit.
-std::wstring GetTempArchivePath(DWORD dwUnique);
-
-// Creates an empty staged archive with CREATE_NEW under the first free name
-// from dwSeed on, returns its path and its handle (open for writing, the
-// caller's to close) in *phFile; empty (INVALID_HANDLE_VALUE) when none could
-// be created. A file that exists already is never opened, so it is never
-// ours to delete.
-std::wstring ReserveTempArchive(DWORD dwSeed, HANDLE* phFile);
-
-// True for a file name of the form ReserveTempArchive gives: the prefix,
-// decimal digits only, the suffix.
-bool IsStagedArchiveName(const wchar_t* pszName);
-
 // Deletes the staged archives an installer that was killed left in
-// strTempDir (ending with a backslash); other files are never touched. Only
-// one installer runs at a time, so at start-up none of them is in use.
+// GetTempPathW's folder, when it has one; other files are never touched.
+// Only one installer runs at a time, so at start-up none of them is in use.
 // Returns how many were deleted.
-UINT RemoveLeftStagedArchives(const std::wstring& strTempDir);
-
-// RemoveLeftStagedArchives on GetTempPathW's folder, when it has one.
 UINT RemoveLeftStagedArchives();
 
-// Fills the job and starts ExtractThreadProc on it; reports nothing itself.
+// Fills the job and starts the worker on it; reports nothing itself.
 // False when the thread could not be started: no final code will come, the
 // caller ends the run with INSTALL_ERR_THREAD. strPendingKey: see ExtractJob.
 bool StartExtraction(HWND hNotifyWnd, std::wstring strAppDir, std::wstring strDataDir, ExtractJob* pJob,
                      std::wstring strPendingKey = std::wstring());
-
-// Writes the payload resource of AfxGetResourceHandle() through hFile (not
-// closed here).
-bool WritePayloadToFile(HANDLE hFile);
-
-// The worker (for _beginthreadex): opens the journal and creates the install
-// folder, stages, unpacks, deletes the temporary archive (also when staging
-// failed), then commits the run or undoes it, and posts exactly one final
-// code. Returns 0.
-unsigned __stdcall ExtractThreadProc(void* pParam);
-
-// ---- Rules of the worker, without files or threads --------------------------
-
-// The temporary archive's path from GetTempPathW's folder, GetLongPathNameW's
-// form of it (empty when that failed) and the name's number.
-std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwUnique);
-
-// Percent after entry nIndex (zero-based) of nCount was done, truncated. With
-// several blocks unpacked at once, a file's progress is posted once every
-// entry before it in the archive is done, so the values are the same.
-UINT GetProgressPercent(UINT32 nIndex, UINT32 nCount);
-
-// True for an entry ("/" or "\\" separated) whose file name is
-// PRESERVED_FILE_NAME as Windows compares names: case ignored, trailing dots
-// and spaces dropped. The folders it is in do not count.
-bool IsPreservedEntryName(const wchar_t* pszName);
-
-// An entry as the name pass sees it: its base directory (ending with a
-// backslash), its name ("/" or "\\" separated) and its kind.
-struct CPlannedName
-{
-    std::wstring strBase;
-    std::wstring strName;
-    bool bDir;
-};
-
-// No entry of the archive.
-constexpr UINT32 NO_ENTRY = 0xFFFFFFFF;
-
-// What the name pass found: the entries another one later in archive order
-// replaces (skipped, so the later copy wins whichever block is written
-// first), and the first entry whose path is a file on the one side and a
-// folder on the other (code 5 there; the entries after it are not looked at,
-// as the run ends there).
-struct CNamePlan
-{
-    std::vector<bool> superseded;   // one per name given
-    UINT32 nClash = NO_ENTRY;
-};
-
-// The name pass over the entries in archive order. Paths compare as Windows
-// compares names: case ignored, "/" and "\\" alike, trailing dots and spaces of
-// a component dropped. Folders count both as entries and on the way to one.
-CNamePlan PlanEntryNames(const std::vector<CPlannedName>& names);
-
-// True when the first component of a "/"-separated entry name is exactly
-// "config" or "resource".
-bool IsDataEntryName(const wchar_t* pszName);
-
-// True for a name that could leave its base directory or address something
-// other than a file in it: a colon (drive letter, alternate data stream), a
-// component of dots only ("..", "...") or a device name ("NUL", "com1.txt"),
-// with "/" and "\" both separators.
-bool IsUnsafeEntryName(const wchar_t* pszName);
-
-// The attribute word to give an extracted file. Archives made on Unix carry
-// the file mode in the high word, marked with FILE_ATTRIBUTE_UNIX_EXTENSION;
-// only the Windows bits of such a word are applied.
-DWORD GetAttributesToApply(DWORD dwStored);
-
-// An entry's block, for entries without data (directories, empty files).
-constexpr UINT32 NO_BLOCK = 0xFFFFFFFF;
-
-// The entries one thread unpacks, in archive order: the files of one solid
-// block with the entries without data among and after them (those ahead of
-// the first block's files go with that block). The lanes one after another
-// hold every entry in archive order. An archive without data: one lane
-// without a block.
-struct CExtractLane
-{
-    UINT32 nFolder;                // the block, or NO_BLOCK
-    std::vector<UINT32> entries;   // entry indices
-};
-
-// Lanes from each entry's block (NO_BLOCK for none), in archive order.
-std::vector<CExtractLane> PlanLanes(const UINT32* pFileToFolder, UINT32 nFiles);
-
-// A new path buffer for codes 5 and 6 (see NOTIFY_PATH_CHARS); null without memory.
-wchar_t* NewNotifyPath(const std::wstring& strPath);

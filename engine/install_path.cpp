@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "engine/extract.h"
+#include "engine/extract_rules.h"
 #include "engine/product.h"
 #include "payload_entries.h"
 

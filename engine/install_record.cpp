@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <unordered_set>
 
-#include "engine/extract.h"
+#include "engine/extract_rules.h"
 
 namespace {
 

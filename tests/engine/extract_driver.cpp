@@ -29,7 +29,9 @@
 
 #include "afx/afxmodule.h"
 #include "engine/extract.h"
+#include "engine/extract_stage.h"
 #include "engine/install_journal.h"
+#include "engine/payload_resource.h"
 
 namespace {
 

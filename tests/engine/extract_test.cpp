@@ -12,6 +12,10 @@
 
 #include "afx/afxmodule.h"
 #include "engine/extract.h"
+#include "engine/extract_lanes.h"
+#include "engine/extract_result.h"
+#include "engine/extract_rules.h"
+#include "engine/extract_stage.h"
 #include "engine/install_journal.h"
 #include "engine/install_record.h"
 #include "tests/engine/install_state.h"

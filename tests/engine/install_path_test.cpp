@@ -7,7 +7,7 @@
 #include <vector>
 #include <string>
 
-#include "engine/extract.h"
+#include "engine/extract_rules.h"
 #include "engine/install_path.h"
 
 namespace {

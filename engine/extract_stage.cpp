@@ -1,0 +1,119 @@
+#include "engine/extract_stage.h"
+
+#include "afx/afxmodule.h"
+#include "engine/archive_stream.h"
+#include "engine/extract.h"
+#include "engine/payload_resource.h"
+
+std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwUnique)
+{
+    // The digits by hand: the C99 printf family stays out of the program.
+    wchar_t szDigits[16] = {};
+    wchar_t* pszDigits = szDigits + ARRAYSIZE(szDigits) - 1;
+    do {
+        *--pszDigits = static_cast<wchar_t>(L'0' + dwUnique % 10);
+        dwUnique /= 10;
+    } while (dwUnique);
+    const std::wstring strName = std::wstring(L"\\") + STAGED_ARCHIVE_PREFIX + pszDigits + STAGED_ARCHIVE_SUFFIX;
+    // Without a long form the folder is kept as given: dropping it would put
+    // the archive into the root of the current drive.
+    return std::wstring(*pszLongDir ? pszLongDir : pszTempDir) + strName;
+}
+
+namespace {
+
+// GetTempPathW's folder with its trailing backslash; empty when the call
+// failed or the folder does not fit, never the current drive's root.
+std::wstring GetCheckedTempDir()
+{
+    wchar_t szTempDir[MAX_PATH + 1] = {};
+    const DWORD nLength = ::GetTempPathW(ARRAYSIZE(szTempDir), szTempDir);
+    if (nLength == 0 || nLength >= ARRAYSIZE(szTempDir))
+        return std::wstring();
+    return szTempDir;
+}
+
+}  // namespace
+
+std::wstring GetTempArchivePath(DWORD dwUnique)
+{
+    const std::wstring strTempDir = GetCheckedTempDir();
+    if (strTempDir.empty())
+        return strTempDir;
+    wchar_t szLongDir[1024] = {};
+    ::GetLongPathNameW(strTempDir.c_str(), szLongDir, ARRAYSIZE(szLongDir));
+    return ComposeTempArchivePath(strTempDir.c_str(), szLongDir, dwUnique);
+}
+
+std::wstring ReserveTempArchive(DWORD dwSeed, HANDLE* phFile)
+{
+    *phFile = INVALID_HANDLE_VALUE;
+    for (DWORD i = 0; i < STAGED_ARCHIVE_TRIES; ++i) {
+        std::wstring strPath = GetTempArchivePath(dwSeed + i);
+        if (strPath.empty())
+            return strPath;
+        *phFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (*phFile != INVALID_HANDLE_VALUE)
+            return strPath;
+        // Only a name taken by someone else is worth another try.
+        const DWORD dwError = ::GetLastError();
+        if (dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS)
+            return std::wstring();
+    }
+    return std::wstring();
+}
+
+bool IsStagedArchiveName(const wchar_t* pszName)
+{
+    const size_t nPrefix = std::wcslen(STAGED_ARCHIVE_PREFIX);
+    const size_t nSuffix = std::wcslen(STAGED_ARCHIVE_SUFFIX);
+    const size_t nName = std::wcslen(pszName);
+    if (nName <= nPrefix + nSuffix || ::_wcsnicmp(pszName, STAGED_ARCHIVE_PREFIX, nPrefix) != 0 ||
+        ::_wcsicmp(pszName + nName - nSuffix, STAGED_ARCHIVE_SUFFIX) != 0)
+        return false;
+    for (size_t i = nPrefix; i < nName - nSuffix; ++i) {
+        if (pszName[i] < L'0' || pszName[i] > L'9')
+            return false;
+    }
+    return true;
+}
+
+UINT RemoveLeftStagedArchives(const std::wstring& strTempDir)
+{
+    WIN32_FIND_DATAW data = {};
+    const std::wstring strPattern = strTempDir + STAGED_ARCHIVE_PREFIX + L"*";
+    const HANDLE hFind = ::FindFirstFileW(strPattern.c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return 0;
+    UINT nRemoved = 0;
+    do {
+        // The wildcard also matches short names: the long name decides.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsStagedArchiveName(data.cFileName))
+            continue;
+        if (::DeleteFileW((strTempDir + data.cFileName).c_str()))
+            ++nRemoved;
+    } while (::FindNextFileW(hFind, &data));
+    ::FindClose(hFind);
+    return nRemoved;
+}
+
+UINT RemoveLeftStagedArchives()
+{
+    const std::wstring strTempDir = GetCheckedTempDir();
+    return strTempDir.empty() ? 0 : RemoveLeftStagedArchives(strTempDir);
+}
+
+bool WritePayloadToFile(HANDLE hFile)
+{
+    DWORD nSize = 0;
+    const void* pData = LoadResourceBytes(MAKEINTRESOURCEW(IDR_PAYLOAD), PAYLOAD_RESOURCE_TYPE, &nSize);
+    if (!pData || !nSize)
+        return false;
+
+    CSzFile file;
+    file.handle = hFile;
+    size_t nWritten = nSize;
+    const WRes wres = File_Write(&file, pData, &nWritten);
+    return wres == 0 && nWritten == nSize;
+}
