@@ -576,11 +576,36 @@ unsigned __stdcall LaneThreadProc(void* pParam)
     }
 }
 
+// The paths the lanes will write files to, up to the first entry refused or
+// clashing (the run ends there): superseded and preserved entries left out.
+std::vector<std::wstring> ListFileTargets(const ExtractJob* pJob, const CSzArEx* pDb, const CNamePlan& names)
+{
+    std::vector<std::wstring> targets;
+    std::vector<UInt16> name;
+    for (UInt32 i = 0; i < pDb->NumFiles && i != names.nClash; ++i) {
+        name.resize(SzArEx_GetFileNameUtf16(pDb, i, nullptr));
+        SzArEx_GetFileNameUtf16(pDb, i, name.data());
+        wchar_t* pszName = reinterpret_cast<wchar_t*>(name.data());
+        const std::wstring& strBase = GetEntryBase(pJob, pszName);
+        if (IsRefusedEntry(strBase, pszName))
+            break;
+        if (SzArEx_IsDir(pDb, i) || names.superseded[i] || IsPreservedEntryName(pszName))
+            continue;
+        UseBackslashes(pszName);
+        targets.push_back(strBase + pszName);
+    }
+    return targets;
+}
+
 // Runs the lanes, one block per processor at a time, this thread among them.
 CExtractResult RunLanes(const ExtractJob* pJob, CInstallJournal* pJournal, const CSzArEx* pDb)
 {
     const std::vector<CExtractLane> lanes = PlanLanes(pDb->FileToFolder, pDb->NumFiles);
     CRun run(pJob, pJournal, pDb, &lanes);
+    // The files this run replaces are journaled all at once, flushed before
+    // the first is moved aside.
+    if (!pJournal->PrepareReplacements(ListFileTargets(pJob, pDb, run.m_names)))
+        return {INSTALL_ERR_JOURNAL, 0};
     SYSTEM_INFO info = {};
     ::GetSystemInfo(&info);
     const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());
