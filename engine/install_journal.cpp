@@ -405,6 +405,18 @@ HANDLE CInstallJournal::CreateOutputFile(const std::wstring& strPath)
         ::Sleep(1);
     }
 
+    // A file there when the run was prepared is moved aside without asking
+    // first; one gone since is created like any new file.
+    if (!strPreparedAside.empty()) {
+        if (MoveAside(strPath, strPreparedAside))
+            return CreateAfterMove(strKey, strPath);
+        const DWORD dwError = ::GetLastError();
+        if (dwError != ERROR_FILE_NOT_FOUND) {
+            SettlePath(strKey, PathState::Free);
+            ::SetLastError(dwError);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
     HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile != INVALID_HANDLE_VALUE) {
@@ -420,18 +432,18 @@ HANDLE CInstallJournal::CreateOutputFile(const std::wstring& strPath)
         return hFile;
     }
     const DWORD dwError = ::GetLastError();
-    if (dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS) {
-        SettlePath(strKey, PathState::Free);
-        ::SetLastError(dwError);
-        return INVALID_HANDLE_VALUE;
-    }
+    const bool bExists = dwError == ERROR_FILE_EXISTS || dwError == ERROR_ALREADY_EXISTS;
     // CREATE_NEW has just said the file is there: no other look at it.
-    if (!MoveAside(strPath, strPreparedAside)) {
-        const DWORD dwMoveError = ::GetLastError();
-        SettlePath(strKey, PathState::Free);
-        ::SetLastError(dwMoveError);
-        return INVALID_HANDLE_VALUE;
-    }
+    if (bExists && MoveAside(strPath, std::wstring()))
+        return CreateAfterMove(strKey, strPath);
+    const DWORD dwFailure = bExists ? ::GetLastError() : dwError;
+    SettlePath(strKey, PathState::Free);
+    ::SetLastError(dwFailure);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE CInstallJournal::CreateAfterMove(const std::wstring& strKey, const std::wstring& strPath)
+{
     SettlePath(strKey, PathState::Ours);
     // The name is free now: created anew, never opened over something else.
     return ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -453,24 +465,26 @@ bool CInstallJournal::MoveAside(const std::wstring& strPath, const std::wstring&
         CSRWLockGuard hold(m_lock);
         if (!m_bAsideMade)
             m_bAsideMade = ::CreateDirectoryW(m_content.strAsideDir.c_str(), nullptr) != FALSE;
-        bool bJournaled = !m_bBroken;
-        if (change.strAside.empty()) {
-            // Not prepared: its line reaches the disk before the move.
+        if (change.strAside.empty())
             change.strAside = NextAsideLocked();
-            bJournaled = JournalLocked(change, true);
-        } else if (bJournaled) {
-            m_content.changes.push_back(change);   // its line went with the prepared ones
-        }
-        if (!bJournaled) {
+        // A prepared line is on disk already; another reaches it before the move.
+        if (m_bBroken || (strPreparedAside.empty() && !WriteLocked(JournalLine(change), true))) {
             ::SetLastError(ERROR_WRITE_FAULT);
             return false;
         }
     }
-    // The subfolder is made by whichever lane first needs it.
-    if (RenameFile(strPath, change.strAside))
-        return true;
-    ::CreateDirectoryW(ParentOf(change.strAside).c_str(), nullptr);
-    return RenameFile(strPath, change.strAside);
+    // The subfolder is made by whichever lane first needs it (another lane
+    // may make it in between: tried again either way).
+    bool bMoved = RenameFile(strPath, change.strAside);
+    if (!bMoved) {
+        ::CreateDirectoryW(ParentOf(change.strAside).c_str(), nullptr);
+        bMoved = RenameFile(strPath, change.strAside);
+    }
+    if (bMoved) {
+        CSRWLockGuard hold(m_lock);
+        m_content.changes.push_back(std::move(change));
+    }
+    return bMoved;
 }
 
 bool CInstallJournal::TakeOver(const std::wstring& strPath)

@@ -50,9 +50,9 @@ constexpr const wchar_t INSTALL_ASIDE_SUFFIX[] = L".vlsetup-aside";
 constexpr const wchar_t PENDING_JOURNAL_VALUE[] = L"PendingJournal";
 constexpr const char INSTALL_JOURNAL_HEADER[] = "VLSetup install journal 1";
 constexpr const char INSTALL_JOURNAL_COMMIT[] = "commit";
-// Replaced files per subfolder of the aside folder: a name looked up in a
-// folder of thousands (every move aside) costs a scan of the folder.
-constexpr LONG ASIDE_FILES_PER_FOLDER = 256;
+// Replaced files per subfolder of the aside folder: a name not there yet
+// (every move aside) is looked up by a scan of the folder under Wine.
+constexpr LONG ASIDE_FILES_PER_FOLDER = 64;
 
 // One change of a run, in journal order.
 struct JournalChange
@@ -150,7 +150,10 @@ private:
     // line after a cut one would make the whole journal unreadable.
     bool WriteLocked(const std::string& strText, bool bFlush);
     std::wstring NextAsideLocked();
+    // The file at strPath moved to its aside (the next free one when none
+    // was prepared, its line flushed first); kept in m_content once moved.
     bool MoveAside(const std::wstring& strPath, const std::wstring& strPreparedAside);
+    HANDLE CreateAfterMove(const std::wstring& strKey, const std::wstring& strPath);
     void SettlePath(const std::wstring& strKey, PathState state);
     void Close();
     void Forget();   // removes the journal, the aside folder and the pending value
