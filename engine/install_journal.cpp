@@ -357,8 +357,16 @@ bool CInstallJournal::PrepareReplacements(const std::vector<std::wstring>& paths
     CSRWLockGuard hold(m_lock);
     std::string strLines;
     std::vector<CPathState*> prepared;   // elements of an unordered_map stay where they are
+    // A folder found missing holds none of the files that follow it in
+    // archive order: a fresh installation asks once per folder, not per file.
+    std::wstring strMissingDir;
     for (const std::wstring& strPath : paths) {
+        std::wstring strDir = ParentOf(strPath);
+        if (strDir == strMissingDir)
+            continue;
         const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+        if (dwAttributes == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_PATH_NOT_FOUND)
+            strMissingDir = std::move(strDir);
         if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;   // created, or refused, when its turn comes
         CPathState& path = m_paths[LowerCase(strPath)];

@@ -261,7 +261,9 @@ TEST_F(Journal, PreparedRunIsUndoneAtEveryPointAndRecordsOnlyItsChanges)
         {
             CInstallJournal journal;
             ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+            // Files of a folder not there are not looked for one by one; those after it are.
             const std::vector<std::wstring> targets = {strDir + L"Vellomar.exe", strDir + L"help.txt",
+                                                       strDir + L"missing\\a.txt", strDir + L"missing\\b.txt",
                                                        strDir + L"gone.txt", strDir + L"notes.txt",
                                                        strDir + L"new.txt", strDir + L"VELLOMAR.exe"};
             ASSERT_TRUE(journal.PrepareReplacements(targets));
