@@ -50,9 +50,7 @@ bool HasMainProgram(const CSzArEx* pDb)
     for (UInt32 i = 0; i < pDb->NumFiles; ++i) {
         if (SzArEx_IsDir(pDb, i))
             continue;
-        name.resize(SzArEx_GetFileNameUtf16(pDb, i, nullptr));
-        SzArEx_GetFileNameUtf16(pDb, i, name.data());
-        if (::lstrcmpiW(reinterpret_cast<const wchar_t*>(name.data()), APP_EXE_NAME) == 0)
+        if (::lstrcmpiW(ReadEntryName(pDb, i, &name), APP_EXE_NAME) == 0)
             return true;
     }
     return false;

@@ -67,9 +67,7 @@ CNamePlan PlanArchiveNames(const ExtractJob* pJob, const CSzArEx* pDb, UInt32* p
     std::vector<CPlannedName> names;
     std::vector<UInt16> name;
     for (UInt32 i = 0; i < pDb->NumFiles; ++i) {
-        name.resize(SzArEx_GetFileNameUtf16(pDb, i, nullptr));
-        SzArEx_GetFileNameUtf16(pDb, i, name.data());
-        const wchar_t* pszName = reinterpret_cast<const wchar_t*>(name.data());
+        const wchar_t* pszName = ReadEntryName(pDb, i, &name);
         const std::wstring& strBase = GetEntryBase(pJob, pszName);
         if (IsRefusedEntry(strBase, pszName)) {
             *pnFirstFailure = i;
@@ -467,6 +465,25 @@ private:
     std::wstring m_strDirsMade;   // base + directories of the last entry
 };
 
+// The paths the lanes will write files to, up to the first entry refused or
+// clashing (the run ends there): superseded and preserved entries left out.
+std::vector<std::wstring> ListFileTargets(const ExtractJob* pJob, const CSzArEx* pDb, const CNamePlan& names)
+{
+    std::vector<std::wstring> targets;
+    std::vector<UInt16> name;
+    for (UInt32 i = 0; i < pDb->NumFiles && i != names.nClash; ++i) {
+        wchar_t* pszName = ReadEntryName(pDb, i, &name);
+        const std::wstring& strBase = GetEntryBase(pJob, pszName);
+        if (IsRefusedEntry(strBase, pszName))
+            break;
+        if (SzArEx_IsDir(pDb, i) || names.superseded[i] || IsPreservedEntryName(pszName))
+            continue;
+        UseBackslashes(pszName);
+        targets.push_back(strBase + pszName);
+    }
+    return targets;
+}
+
 // Takes lanes in archive order until none is left.
 unsigned __stdcall LaneThreadProc(void* pParam)
 {
@@ -482,10 +499,21 @@ unsigned __stdcall LaneThreadProc(void* pParam)
 
 }  // namespace
 
+wchar_t* ReadEntryName(const CSzArEx* pDb, UInt32 nIndex, std::vector<UInt16>* pBuffer)
+{
+    pBuffer->resize(SzArEx_GetFileNameUtf16(pDb, nIndex, nullptr));
+    SzArEx_GetFileNameUtf16(pDb, nIndex, pBuffer->data());
+    return reinterpret_cast<wchar_t*>(pBuffer->data());
+}
+
 CExtractResult RunLanes(const ExtractJob* pJob, CInstallJournal* pJournal, const CSzArEx* pDb)
 {
     const std::vector<CExtractLane> lanes = PlanLanes(pDb->FileToFolder, pDb->NumFiles);
     CRun run(pJob, pJournal, pDb, &lanes);
+    // The files this run replaces are journaled all at once, flushed before
+    // the first is moved aside.
+    if (!pJournal->PrepareReplacements(ListFileTargets(pJob, pDb, run.m_names)))
+        return {INSTALL_ERR_JOURNAL, 0};
     SYSTEM_INFO info = {};
     ::GetSystemInfo(&info);
     const size_t nThreads = std::min<size_t>(std::max<DWORD>(info.dwNumberOfProcessors, 1), lanes.size());

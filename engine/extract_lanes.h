@@ -33,6 +33,10 @@ struct CExtractLane
     std::vector<UINT32> entries;   // entry indices
 };
 
+// Entry nIndex's name (UTF-16, '/'-separated, terminated) in *pBuffer, which
+// it lives in.
+wchar_t* ReadEntryName(const CSzArEx* pDb, UInt32 nIndex, std::vector<UInt16>* pBuffer);
+
 // Lanes from each entry's block (NO_BLOCK for none), in archive order.
 std::vector<CExtractLane> PlanLanes(const UINT32* pFileToFolder, UINT32 nFiles);
 

@@ -1,6 +1,8 @@
 #include "engine/install_journal.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <cwctype>
 #include <unordered_set>
 
@@ -78,6 +80,29 @@ std::string JournalLine(const JournalChange& change)
     if (change.kind == InstallRecordKind::ReplacedFile)
         strLine += '\t' + ToUtf8(change.strAside);
     return strLine + "\r\n";
+}
+
+// Renames the file strFrom to strTo, where nothing stands, through a handle
+// on it: a rename on the same volume never copies the bytes, and the names
+// are looked up once each (MoveFileEx opens the target as well, a round
+// trip of its own per file under Wine).
+bool RenameFile(const std::wstring& strFrom, const std::wstring& strTo)
+{
+    const HANDLE hFile = ::CreateFileW(strFrom.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    const size_t cbName = strTo.size() * sizeof(wchar_t);
+    std::vector<BYTE> info(offsetof(FILE_RENAME_INFO, FileName) + cbName + sizeof(wchar_t));
+    FILE_RENAME_INFO* pInfo = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+    pInfo->FileNameLength = static_cast<DWORD>(cbName);
+    std::memcpy(pInfo->FileName, strTo.c_str(), cbName);
+    const bool bRenamed =
+        ::SetFileInformationByHandle(hFile, FileRenameInfo, pInfo, static_cast<DWORD>(info.size())) != FALSE;
+    const DWORD dwError = ::GetLastError();
+    ::CloseHandle(hFile);
+    ::SetLastError(dwError);
+    return bRenamed;
 }
 
 std::wstring ParentOf(const std::wstring& strPath)
@@ -224,15 +249,11 @@ bool UndoJournalChanges(const JournalContent& content, std::wstring* pFailedPath
     return bAll;
 }
 
-CInstallJournal::CInstallJournal()
-{
-    ::InitializeCriticalSection(&m_lock);
-}
+CInstallJournal::CInstallJournal() = default;
 
 CInstallJournal::~CInstallJournal()
 {
     Close();
-    ::DeleteCriticalSection(&m_lock);
 }
 
 bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstring& strPendingKey)
@@ -247,6 +268,7 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
     m_strJournalPath = GetJournalPath(strInstallDir);
     m_strPendingKey = strPendingKey;
     m_bFolderMissing = false;
+    m_bBroken = false;
 
     // Named before it exists: a kill in between leaves a name without a
     // journal, which the next start simply forgets.
@@ -266,11 +288,15 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
     }
     m_hFile = ::CreateFileW(m_strJournalPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool bStarted = m_hFile != INVALID_HANDLE_VALUE
-        && Append(std::string(INSTALL_JOURNAL_HEADER) + "\r\nI " + ToUtf8(strInstallDir) + "\r\nA "
-                  + ToUtf8(m_content.strAsideDir) + "\r\n");
-    for (const std::wstring& strParent : parentsMade)
-        bStarted = bStarted && Journal({InstallRecordKind::CreatedFolder, strParent, std::wstring()});
+    bool bStarted = m_hFile != INVALID_HANDLE_VALUE;
+    if (bStarted) {
+        CSRWLockGuard hold(m_lock);
+        bStarted = WriteLocked(std::string(INSTALL_JOURNAL_HEADER) + "\r\nI " + ToUtf8(strInstallDir) + "\r\nA "
+                                   + ToUtf8(m_content.strAsideDir) + "\r\n",
+                               false);
+        for (const std::wstring& strParent : parentsMade)
+            bStarted = bStarted && JournalLocked({InstallRecordKind::CreatedFolder, strParent, std::wstring()}, false);
+    }
     if (!bStarted) {
         // Its parent missing, the folder could not have been made either.
         m_bFolderMissing = !Exists(m_strJournalPath.substr(0, m_strJournalPath.rfind(L'\\')));
@@ -293,25 +319,34 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
     return true;
 }
 
-bool CInstallJournal::Journal(const JournalChange& change)
+bool CInstallJournal::WriteLocked(const std::string& strText, bool bFlush)
 {
-    ::EnterCriticalSection(&m_lock);
-    const bool bJournaled = Append(JournalLine(change));
-    if (bJournaled)
-        m_content.changes.push_back(change);
-    ::LeaveCriticalSection(&m_lock);
-    return bJournaled;
+    DWORD nWritten = 0;
+    m_bBroken = m_bBroken || m_hFile == INVALID_HANDLE_VALUE
+        || !::WriteFile(m_hFile, strText.data(), static_cast<DWORD>(strText.size()), &nWritten, nullptr)
+        || nWritten != strText.size() || (bFlush && !::FlushFileBuffers(m_hFile));
+    return !m_bBroken;
 }
 
-bool CInstallJournal::Append(const std::string& strLine)
+bool CInstallJournal::JournalLocked(const JournalChange& change, bool bFlush)
 {
-    ::EnterCriticalSection(&m_lock);
-    DWORD nWritten = 0;
-    const bool bWritten = m_hFile != INVALID_HANDLE_VALUE
-        && ::WriteFile(m_hFile, strLine.data(), static_cast<DWORD>(strLine.size()), &nWritten, nullptr)
-        && nWritten == strLine.size();
-    ::LeaveCriticalSection(&m_lock);
-    return bWritten;
+    if (!WriteLocked(JournalLine(change), bFlush))
+        return false;
+    m_content.changes.push_back(change);
+    return true;
+}
+
+bool CInstallJournal::Journal(const JournalChange& change, bool bFlush)
+{
+    CSRWLockGuard hold(m_lock);
+    return JournalLocked(change, bFlush);
+}
+
+std::wstring CInstallJournal::NextAsideLocked()
+{
+    const LONG nAside = ++m_nAside;
+    return m_content.strAsideDir + L"\\" + DecimalDigits(nAside / ASIDE_FILES_PER_FOLDER) + L"\\"
+        + DecimalDigits(nAside);
 }
 
 void CInstallJournal::Close()
@@ -322,106 +357,160 @@ void CInstallJournal::Close()
     }
 }
 
+bool CInstallJournal::PrepareReplacements(const std::vector<std::wstring>& paths)
+{
+    CSRWLockGuard hold(m_lock);
+    std::string strLines;
+    std::vector<CPathState*> prepared;   // elements of an unordered_map stay where they are
+    // A folder found missing holds none of the files that follow it in
+    // archive order: a fresh installation asks once per folder, not per file.
+    std::wstring strMissingDir;
+    for (const std::wstring& strPath : paths) {
+        std::wstring strDir = ParentOf(strPath);
+        if (strDir == strMissingDir)
+            continue;
+        const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+        if (dwAttributes == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_PATH_NOT_FOUND)
+            strMissingDir = std::move(strDir);
+        if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;   // created, or refused, when its turn comes
+        CPathState& path = m_paths[LowerCase(strPath)];
+        if (path.state != PathState::Free || !path.strAside.empty())
+            continue;   // met before
+        path.strAside = NextAsideLocked();
+        strLines += JournalLine({InstallRecordKind::ReplacedFile, strPath, path.strAside});
+        prepared.push_back(&path);
+    }
+    if (WriteLocked(strLines, true))
+        return true;
+    for (CPathState* pPath : prepared)
+        pPath->strAside.clear();
+    return false;
+}
+
+void CInstallJournal::SettlePath(const std::wstring& strKey, PathState state)
+{
+    CSRWLockGuard hold(m_lock);
+    m_paths[strKey].state = state;
+}
+
 HANDLE CInstallJournal::CreateOutputFile(const std::wstring& strPath)
 {
     const std::wstring strKey = LowerCase(strPath);
     // A name another lane is taking over right now waits for it: the
     // journal must see the first writer's change before the second's.
+    std::wstring strPreparedAside;
     for (;;) {
-        ::EnterCriticalSection(&m_lock);
-        const auto it = m_paths.find(strKey);
-        if (it == m_paths.end()) {
-            m_paths.emplace(strKey, PathState::Pending);
-            ::LeaveCriticalSection(&m_lock);
-            break;
+        PathState state = PathState::Free;
+        {
+            CSRWLockGuard hold(m_lock);
+            CPathState& path = m_paths[strKey];
+            state = path.state;
+            if (state == PathState::Free) {
+                path.state = PathState::Pending;
+                strPreparedAside = path.strAside;
+                break;
+            }
         }
-        const PathState state = it->second;
-        ::LeaveCriticalSection(&m_lock);
         if (state == PathState::Ours)
             return ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         ::Sleep(1);
     }
-    auto settle = [&](PathState* pState) {
-        ::EnterCriticalSection(&m_lock);
-        if (pState)
-            m_paths[strKey] = *pState;
-        else
-            m_paths.erase(strKey);   // a later attempt starts over
-        ::LeaveCriticalSection(&m_lock);
-    };
-    PathState ours = PathState::Ours;
 
-    if (!Exists(strPath)) {
-        // Written down before it is made: a kill right after the creation
-        // finds it in the journal, and a line for a file never made costs
-        // the undo nothing.
-        if (!Journal({InstallRecordKind::CreatedFile, strPath, std::wstring()})) {
-            settle(nullptr);
-            ::SetLastError(ERROR_WRITE_FAULT);
-            return INVALID_HANDLE_VALUE;
-        }
-        HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (hFile != INVALID_HANDLE_VALUE) {
-            settle(&ours);
-            return hFile;
-        }
+    // A file there when the run was prepared is moved aside without asking
+    // first; one gone since is created like any new file.
+    if (!strPreparedAside.empty()) {
+        if (MoveAside(strPath, strPreparedAside))
+            return CreateAfterMove(strKey, strPath);
         const DWORD dwError = ::GetLastError();
-        // Made by another program since the look: taken over below, whose
-        // later line tells the undo to bring it back instead of deleting it.
-        if (dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS) {
-            settle(nullptr);
+        if (dwError != ERROR_FILE_NOT_FOUND) {
+            SettlePath(strKey, PathState::Free);
             ::SetLastError(dwError);
             return INVALID_HANDLE_VALUE;
         }
     }
-    if (!TakeOver(strPath)) {
-        const DWORD dwMoveError = ::GetLastError();
-        settle(nullptr);
-        ::SetLastError(dwMoveError);
+    // Written down before it is made: a kill right after the creation finds
+    // it in the journal, and a line for a file never made costs the undo
+    // nothing.
+    if (!Journal({InstallRecordKind::CreatedFile, strPath, std::wstring()}, false)) {
+        SettlePath(strKey, PathState::Free);   // a later attempt starts over
+        ::SetLastError(ERROR_WRITE_FAULT);
         return INVALID_HANDLE_VALUE;
     }
-    settle(&ours);
-    return ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile != INVALID_HANDLE_VALUE) {
+        SettlePath(strKey, PathState::Ours);
+        return hFile;
+    }
+    const DWORD dwError = ::GetLastError();
+    const bool bExists = dwError == ERROR_FILE_EXISTS || dwError == ERROR_ALREADY_EXISTS;
+    // Made by another program since the preparation: taken over, and the
+    // later "R" line tells the undo to bring it back instead of deleting it.
+    if (bExists && MoveAside(strPath, std::wstring()))
+        return CreateAfterMove(strKey, strPath);
+    const DWORD dwFailure = bExists ? ::GetLastError() : dwError;
+    SettlePath(strKey, PathState::Free);
+    ::SetLastError(dwFailure);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE CInstallJournal::CreateAfterMove(const std::wstring& strKey, const std::wstring& strPath)
+{
+    SettlePath(strKey, PathState::Ours);
+    // The name is free now: created anew, never opened over something else.
+    return ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
 }
 
 void CInstallJournal::CreateFolder(const std::wstring& strPath)
 {
     // Written down before it is made, as a file is; unwritten, it is not
     // made, and the files inside fail to be created: the run fails.
-    if (Exists(strPath) || !Journal({InstallRecordKind::CreatedFolder, strPath, std::wstring()}))
+    if (Exists(strPath) || !Journal({InstallRecordKind::CreatedFolder, strPath, std::wstring()}, false))
         return;
     ::CreateDirectoryW(strPath.c_str(), nullptr);
 }
 
-bool CInstallJournal::TakeOver(const std::wstring& strPath)
+bool CInstallJournal::MoveAside(const std::wstring& strPath, const std::wstring& strPreparedAside)
 {
-    JournalChange change{InstallRecordKind::CreatedFile, strPath, std::wstring()};
-    const bool bExists = Exists(strPath);
-    if (bExists) {
-        change.kind = InstallRecordKind::ReplacedFile;
-        ::EnterCriticalSection(&m_lock);
+    JournalChange change{InstallRecordKind::ReplacedFile, strPath, strPreparedAside};
+    {
+        CSRWLockGuard hold(m_lock);
         if (!m_bAsideMade)
             m_bAsideMade = ::CreateDirectoryW(m_content.strAsideDir.c_str(), nullptr) != FALSE;
-        ::LeaveCriticalSection(&m_lock);
-        const LONG nAside = ::InterlockedIncrement(&m_nAside);
-        change.strAside = m_content.strAsideDir + L"\\" + DecimalDigits(nAside / ASIDE_FILES_PER_FOLDER) + L"\\"
-            + DecimalDigits(nAside);
+        if (change.strAside.empty())
+            change.strAside = NextAsideLocked();
+        // A prepared line is on disk already; another reaches it before the move.
+        if (m_bBroken || (strPreparedAside.empty() && !WriteLocked(JournalLine(change), true))) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
     }
-    if (!Journal(change)) {
+    // The subfolder is made by whichever lane first needs it (another lane
+    // may make it in between: tried again either way).
+    bool bMoved = RenameFile(strPath, change.strAside);
+    if (!bMoved) {
+        ::CreateDirectoryW(ParentOf(change.strAside).c_str(), nullptr);
+        bMoved = RenameFile(strPath, change.strAside);
+    }
+    if (bMoved) {
+        CSRWLockGuard hold(m_lock);
+        m_content.changes.push_back(std::move(change));
+    }
+    return bMoved;
+}
+
+bool CInstallJournal::TakeOver(const std::wstring& strPath)
+{
+    if (Exists(strPath))
+        return MoveAside(strPath, std::wstring());
+    if (!Journal({InstallRecordKind::CreatedFile, strPath, std::wstring()}, false)) {
         ::SetLastError(ERROR_WRITE_FAULT);
         return false;
     }
-    if (!bExists)
-        return true;
-    // A rename on the same volume: the original's bytes are never copied.
-    // The subfolder is made by whichever lane first needs it.
-    if (::MoveFileExW(strPath.c_str(), change.strAside.c_str(), 0))
-        return true;
-    ::CreateDirectoryW(ParentOf(change.strAside).c_str(), nullptr);
-    return ::MoveFileExW(strPath.c_str(), change.strAside.c_str(), 0) != FALSE;
+    return true;
 }
 
 bool CInstallJournal::Commit(std::wstring* pFailedPath)
@@ -435,7 +524,12 @@ bool CInstallJournal::Commit(std::wstring* pFailedPath)
         *pFailedPath = strRecord;
         return false;
     }
-    if (!Append(std::string(INSTALL_JOURNAL_COMMIT) + "\r\n") || !::FlushFileBuffers(m_hFile)) {
+    bool bMarked = false;
+    {
+        CSRWLockGuard hold(m_lock);
+        bMarked = WriteLocked(std::string(INSTALL_JOURNAL_COMMIT) + "\r\n", true);
+    }
+    if (!bMarked) {
         *pFailedPath = m_strJournalPath;
         return false;
     }

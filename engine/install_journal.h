@@ -5,6 +5,7 @@
 //   CInstallJournal journal;
 //   if (!journal.Begin(strInstallDir, strPendingKey))   // creates the folder, journaled
 //       ...;                                            // nothing was changed
+//   journal.PrepareReplacements(targets);               // one flushed write for all
 //   HANDLE h = journal.CreateOutputFile(strTarget);     // from any thread
 //   journal.CreateFolder(strFolder);
 //   ...
@@ -23,14 +24,25 @@
 // "F <file>" created, "R <file>\t<aside>" replaced (moved to <aside>, in a
 // numbered subfolder of the aside folder), and
 // "commit" once the run succeeded. A line cut by a kill is ignored: the
-// change it announced had not been made yet; a whole line may announce a
-// creation never made, which the undo passes over.
+// change it announced had not been made yet.
+//
+// Every line is written before its change: a kill leaves nothing the undo
+// does not know. A line may announce a change never made (a creation, or
+// a move whose aside does not exist): the undo passes it over. What the
+// undo needs before a change becomes unrecoverable is on disk first: the
+// "R" line of a file is flushed before the file is moved, for the files a
+// run will replace all at once (PrepareReplacements), so a run costs one
+// flush, not one per file. "F" and "D" lines get no flush of their own
+// (they reach the disk with the next flush or the commit's): a power cut
+// may lose them and leave files the run created, never the old files it
+// moved aside.
 #pragma once
 #include <windows.h>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "afx/afxmt.h"
 #include "engine/install_record.h"
 
 constexpr const wchar_t INSTALL_JOURNAL_SUFFIX[] = L".vlsetup-journal";
@@ -39,9 +51,9 @@ constexpr const wchar_t INSTALL_ASIDE_SUFFIX[] = L".vlsetup-aside";
 constexpr const wchar_t PENDING_JOURNAL_VALUE[] = L"PendingJournal";
 constexpr const char INSTALL_JOURNAL_HEADER[] = "VLSetup install journal 1";
 constexpr const char INSTALL_JOURNAL_COMMIT[] = "commit";
-// Replaced files per subfolder of the aside folder: a name looked up in a
-// folder of thousands (every move aside) costs a scan of the folder.
-constexpr LONG ASIDE_FILES_PER_FOLDER = 256;
+// Replaced files per subfolder of the aside folder: a name not there yet
+// (every move aside) is looked up by a scan of the folder under Wine.
+constexpr LONG ASIDE_FILES_PER_FOLDER = 64;
 
 // One change of a run, in journal order.
 struct JournalChange
@@ -91,9 +103,16 @@ public:
     bool Begin(const std::wstring& strInstallDir, const std::wstring& strPendingKey);
     bool FolderMissing() const { return m_bFolderMissing; }
 
+    // Before the files are written: every path of paths that exists is
+    // given its place in the aside folder and journaled as replaced, in one
+    // write and one flush. Called once, before any CreateOutputFile. False
+    // when the journal could not be written (no later change can be then).
+    bool PrepareReplacements(const std::vector<std::wstring>& paths);
+
     // Opens strPath for writing, as CREATE_ALWAYS would: a file that was
-    // there is first journaled and moved aside; a new one is journaled
-    // before it is created. A path met again is our own file and is simply overwritten.
+    // there is first journaled (unless prepared) and moved aside; a new one
+    // is journaled before it is created. A path met again is our own file
+    // and is simply overwritten.
     // INVALID_HANDLE_VALUE with the last error set on failure.
     HANDLE CreateOutputFile(const std::wstring& strPath);
 
@@ -118,20 +137,36 @@ public:
     std::vector<InstallRecordEntry> GetRecordEntries() const;
 
 private:
-    enum class PathState : char { Pending, Ours };
+    enum class PathState : char { Free, Pending, Ours };
+    struct CPathState
+    {
+        PathState state = PathState::Free;
+        std::wstring strAside;   // prepared: journaled already
+    };
 
-    bool Journal(const JournalChange& change);   // written down, then kept in m_content
-    bool Append(const std::string& strLine);
+    // Written down (and flushed when bFlush), then kept in m_content; m_lock held.
+    bool JournalLocked(const JournalChange& change, bool bFlush);
+    bool Journal(const JournalChange& change, bool bFlush);
+    // m_lock held. After a failed or short write nothing more is written: a
+    // line after a cut one would make the whole journal unreadable.
+    bool WriteLocked(const std::string& strText, bool bFlush);
+    std::wstring NextAsideLocked();
+    // The file at strPath moved to its aside (the next free one when none
+    // was prepared, its line flushed first); kept in m_content once moved.
+    bool MoveAside(const std::wstring& strPath, const std::wstring& strPreparedAside);
+    HANDLE CreateAfterMove(const std::wstring& strKey, const std::wstring& strPath);
+    void SettlePath(const std::wstring& strKey, PathState state);
     void Close();
     void Forget();   // removes the journal, the aside folder and the pending value
 
-    CRITICAL_SECTION m_lock;
-    HANDLE m_hFile = INVALID_HANDLE_VALUE;
-    JournalContent m_content;
+    CSRWLock m_lock;
+    HANDLE m_hFile = INVALID_HANDLE_VALUE;   // under m_lock while the lanes run
+    bool m_bBroken = false;                  // under m_lock
+    JournalContent m_content;                // changes under m_lock
     std::wstring m_strJournalPath;
     std::wstring m_strPendingKey;
-    std::unordered_map<std::wstring, PathState> m_paths;   // lower case; under m_lock
-    LONG m_nAside = 0;
+    std::unordered_map<std::wstring, CPathState> m_paths;   // lower case; under m_lock
+    LONG m_nAside = 0;           // under m_lock
     bool m_bAsideMade = false;   // under m_lock
     bool m_bFolderMissing = false;
 };

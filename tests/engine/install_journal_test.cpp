@@ -243,6 +243,96 @@ TEST_F(Journal, ManyReplacedFilesSpanAsideSubfoldersAndAreUndoneOrDropped)
     }
 }
 
+// A run whose replacements were prepared: their lines are on disk before
+// the first move, a prepared file never reached (or gone since, then created
+// anew) is handled like any other, and a kill at every point, or a commit,
+// leaves what an unprepared run leaves.
+TEST_F(Journal, PreparedRunIsUndoneAtEveryPointAndRecordsOnlyItsChanges)
+{
+    const int nAllSteps = 4;
+    for (int nSteps = 0; nSteps <= nAllSteps + 1; ++nSteps) {
+        const bool bCommit = nSteps > nAllSteps;
+        CTempFolder outer(L"journal prepared");
+        const std::wstring strDir = MakePrevious(outer);
+        WriteAll(strDir + L"help.txt", "previous help");
+        ASSERT_TRUE(SetFileAttributesW((strDir + L"help.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+        WriteAll(strDir + L"gone.txt", "previous, deleted by someone else during the run");
+        auto before = Snapshot(Base(outer));
+        {
+            CInstallJournal journal;
+            ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+            // Files of a folder not there are not looked for one by one; those after it are.
+            const std::vector<std::wstring> targets = {strDir + L"Vellomar.exe", strDir + L"help.txt",
+                                                       strDir + L"missing\\a.txt", strDir + L"missing\\b.txt",
+                                                       strDir + L"gone.txt", strDir + L"notes.txt",
+                                                       strDir + L"new.txt", strDir + L"VELLOMAR.exe"};
+            ASSERT_TRUE(journal.PrepareReplacements(targets));
+
+            // Read as a power cut would leave it: every file there, once.
+            std::string strText;
+            const HANDLE hJournal = CreateFileW(GetJournalPath(strDir).c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, hJournal);
+            char buffer[4096];
+            DWORD nRead = 0;
+            while (ReadFile(hJournal, buffer, sizeof(buffer), &nRead, nullptr) && nRead)
+                strText.append(buffer, nRead);
+            CloseHandle(hJournal);
+            JournalContent content;
+            ASSERT_TRUE(ParseInstallJournal(strText, &content));
+            std::vector<std::wstring> replaced;
+            for (const JournalChange& change : content.changes) {
+                if (change.kind == InstallRecordKind::ReplacedFile)
+                    replaced.push_back(change.strPath);
+            }
+            EXPECT_EQ((std::vector<std::wstring>{strDir + L"Vellomar.exe", strDir + L"help.txt", strDir + L"gone.txt",
+                                                 strDir + L"notes.txt"}),
+                      replaced);
+
+            int nStep = 0;
+            auto step = [&]() { return nStep++ < nSteps; };
+            if (step())
+                WriteThrough(journal.CreateOutputFile(strDir + L"Vellomar.exe"), "new program");
+            if (step())
+                WriteThrough(journal.CreateOutputFile(strDir + L"help.txt"), "new help");
+            if (step()) {
+                ASSERT_TRUE(DeleteFileW((strDir + L"gone.txt").c_str()));
+                before.erase(L"inst\\gone.txt");   // not ours to bring back
+                WriteThrough(journal.CreateOutputFile(strDir + L"gone.txt"), "new, in place of the deleted one");
+            }
+            if (step())
+                WriteThrough(journal.CreateOutputFile(strDir + L"new.txt"), "new file");
+            std::wstring strFailed;
+            if (bCommit) {
+                ASSERT_TRUE(journal.Commit(&strFailed)) << CStringA(strFailed.c_str()).str();
+                std::vector<InstallRecordEntry> record;
+                ASSERT_TRUE(ReadInstallRecord(strDir, &record));
+                const std::vector<InstallRecordEntry> expected = {
+                    {InstallRecordKind::ReplacedFile, strDir + L"Vellomar.exe"},
+                    {InstallRecordKind::ReplacedFile, strDir + L"help.txt"},
+                    {InstallRecordKind::CreatedFile, strDir + L"gone.txt"},
+                    {InstallRecordKind::CreatedFile, strDir + L"new.txt"},
+                    {InstallRecordKind::CreatedFile, GetInstallRecordPath(strDir)},
+                };
+                EXPECT_EQ(expected, record) << "notes.txt was prepared, never replaced";
+            }
+        }
+        std::wstring strFailed;
+        ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed)) << nSteps;
+        const auto after = Snapshot(Base(outer));
+        EXPECT_EQ("the user's own file", after.at(L"inst\\notes.txt")) << nSteps;
+        if (!bCommit) {
+            EXPECT_EQ(before, after) << "killed after " << nSteps << " changes";
+            EXPECT_NE(0u, GetFileAttributesW((strDir + L"help.txt").c_str()) & FILE_ATTRIBUTE_READONLY) << nSteps;
+            continue;
+        }
+        EXPECT_EQ("new help", after.at(L"inst\\help.txt"));
+        EXPECT_EQ("new, in place of the deleted one", after.at(L"inst\\gone.txt"));
+        for (const auto& item : after)
+            EXPECT_EQ(0, item.first.compare(0, 5, L"inst\\")) << "left: " << CStringA(item.first.c_str()).str();
+    }
+}
+
 // A file the undo cannot remove is named; the journal stays, and a later
 // start, once the file is free, finishes the undo.
 TEST_F(Journal, UndoThatFailsNamesThePathAndIsTriedAgain)
