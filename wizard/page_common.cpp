@@ -14,6 +14,33 @@ CProtocolDlg* g_pProtocolDlg = nullptr;
 CThirdStepDlg* g_pThirdStepDlg = nullptr;
 CFourthStepDlg* g_pFourthStepDlg = nullptr;
 
+CWizardPages::~CWizardPages()
+{
+    End();
+}
+
+void CWizardPages::End()
+{
+    while (!m_vecPages.empty()) {
+        CPageEntry entry = std::move(m_vecPages.back());
+        m_vecPages.pop_back();
+        entry.fnForget();
+        // Messages still queued for the window (a timer, a post) find no
+        // page once it is destroyed; the object goes only after that.
+        if (SafeHwnd(entry.pPage.get()))
+            entry.pPage->DestroyWindow();
+        entry.pPage.reset();
+    }
+}
+
+CWizardPages& GetWizardPages()
+{
+    // Made on first use, after GDI+ and the application object: gone before
+    // them should the application not end it.
+    static CWizardPages s_pages;
+    return s_pages;
+}
+
 void PlaceOnMouseMonitor(CWnd& wnd)
 {
     POINT ptMouse = {};
@@ -51,8 +78,9 @@ void ShowInPlaceOf(CWnd& next, const CWnd& current)
 void ShowProgressPage(const CWnd& current)
 {
     if (!g_pThirdStepDlg) {
-        g_pThirdStepDlg = new CThirdStepDlg;
-        g_pThirdStepDlg->Create(IDD_THIRD_STEP_DLG, CWnd::FromHandle(::GetDesktopWindow()));
+        GetWizardPages()
+            .Adopt(std::make_unique<CThirdStepDlg>(), g_pThirdStepDlg)
+            .Create(IDD_THIRD_STEP_DLG, CWnd::FromHandle(::GetDesktopWindow()));
     }
     ShowInPlaceOf(*g_pThirdStepDlg, current);
 }
