@@ -26,8 +26,8 @@ int WaitForThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalWait)
     return nRunning;
 }
 
-CHttpRequestManager::CHttpRequestManager()
-    : m_hEventWnd(NULL), m_dwShutdownWait(HTTP_SHUTDOWN_WAIT), m_nNextId(HTTP_FIRST_REQUEST_ID)
+CHttpRequestManager::CHttpRequestManager(DWORD dwShutdownWait)
+    : m_hEventWnd(NULL), m_dwShutdownWait(dwShutdownWait), m_nNextId(HTTP_FIRST_REQUEST_ID)
 {
     HINSTANCE hInstance = GetModuleHandleW(NULL);
     WNDCLASSEXW wc = {};

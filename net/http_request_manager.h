@@ -8,7 +8,7 @@
 // that thread. A request passes active -> retired -> deleted; the manager
 // lets go of it only once both of its worker threads have ended. Destroying
 // the manager aborts every request and waits for their threads, at most
-// HTTP_SHUTDOWN_WAIT; a thread still blocked after that (some WinINet
+// its shutdown wait (HTTP_SHUTDOWN_WAIT unless given); a thread still blocked after that (some WinINet
 // implementations do not end a blocked call when its handle is closed) keeps
 // its request until it ends, and reports to nobody.
 #pragma once
@@ -32,7 +32,9 @@ int WaitForThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalWait);
 class CHttpRequestManager
 {
 public:
-    CHttpRequestManager();
+    // dwShutdownWait: how long destruction waits for the aborted requests'
+    // threads.
+    explicit CHttpRequestManager(DWORD dwShutdownWait = HTTP_SHUTDOWN_WAIT);
     virtual ~CHttpRequestManager();
 
     // Starts the request at once; the caller may forget the id.

@@ -7,6 +7,24 @@ namespace {
 
 constexpr wchar_t FONT_SUBSTITUTES_KEY[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes";
 
+BOOL CALLBACK ClearVisibleOfOwned(HWND hWnd, LPARAM lParam)
+{
+    if (::GetWindow(hWnd, GW_OWNER) == reinterpret_cast<HWND>(lParam))
+        ::SetWindowLongPtrW(hWnd, GWL_STYLE, ::GetWindowLongPtrW(hWnd, GWL_STYLE) & ~WS_VISIBLE);
+    return TRUE;
+}
+
+// Lets a page and the windows it owns (its shadow) be destroyed without the
+// hide that destruction starts with: where no window manager answers (Wine
+// on a bare X server) each hide of a visible top-level window holds the
+// thread up to 2 s, and the installer's end must be quick. The windows stay
+// on the screen only until they are destroyed, right after.
+void GoWithoutHiding(HWND hPage)
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), ClearVisibleOfOwned, reinterpret_cast<LPARAM>(hPage));
+    ::SetWindowLongPtrW(hPage, GWL_STYLE, ::GetWindowLongPtrW(hPage, GWL_STYLE) & ~WS_VISIBLE);
+}
+
 }  // namespace
 
 CFirstStepDlg* g_pFirstStepDlg = nullptr;
@@ -27,8 +45,10 @@ void CWizardPages::End()
         entry.fnForget();
         // Messages still queued for the window (a timer, a post) find no
         // page once it is destroyed; the object goes only after that.
-        if (SafeHwnd(entry.pPage.get()))
+        if (const HWND hPage = SafeHwnd(entry.pPage.get())) {
+            GoWithoutHiding(hPage);
             entry.pPage->DestroyWindow();
+        }
         entry.pPage.reset();
     }
 }

@@ -25,9 +25,10 @@ extern CThirdStepDlg* g_pThirdStepDlg;
 extern CFourthStepDlg* g_pFourthStepDlg;
 
 // Owns the pages and ends them in order: the last adopted first, each one's
-// pointer cleared, then its window destroyed (a page stops its own work
-// there: the progress page its worker), then the page deleted (the finish
-// page's request manager ends its transfer then). A page is gone before the
+// pointer cleared, then its window destroyed, without the hide destruction
+// would start with (a page stops its own work there: the progress page its
+// worker), then the page deleted (the finish page's request manager ends its
+// transfer then). A page is gone before the
 // ones opened ahead of it, so none is left pointing at a page that went.
 class CWizardPages
 {
