@@ -107,11 +107,11 @@ BOOL CVLSetupApp::InitInstance()
     CWinApp::InitInstance();
     SetRegistryKey(PROFILE_REGISTRY_KEY);
 
-    g_pFirstStepDlg = new CFirstStepDlg;
+    CFirstStepDlg& first = GetWizardPages().Adopt(std::make_unique<CFirstStepDlg>(), g_pFirstStepDlg);
     // The application may have been started since: asked again before installing.
-    g_pFirstStepDlg->m_fnMayInstall = [](CWnd* pPage) { return PassRunningAppGuardAsking(pPage); };
-    g_pFirstStepDlg->Create(IDD_FIRST_STEP_DLG, nullptr);
-    g_pFirstStepDlg->ShowWindow(SW_SHOW);
+    first.m_fnMayInstall = [](CWnd* pPage) { return PassRunningAppGuardAsking(pPage); };
+    first.Create(IDD_FIRST_STEP_DLG, nullptr);
+    first.ShowWindow(SW_SHOW);
 
     // Our own loop: the pages end it by posting WM_QUIT; -1 goes on as well.
     MSG msg;
@@ -126,6 +126,8 @@ BOOL CVLSetupApp::InitInstance()
 
 int CVLSetupApp::ExitInstance()
 {
+    // The pages and their threads end while COM and GDI+ still serve them.
+    GetWizardPages().End();
     // A previous installation still being removed after a move goes first.
     FinishRemovingPreviousInstallation();
     if (m_bComStarted)

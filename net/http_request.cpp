@@ -160,9 +160,25 @@ CHttpRequest::CHttpRequest(int nId, HWND hEventWnd, const CHttpRequestParam& par
     CrackUrl();
     OpenSession();
     // Everything the connect thread reads is set by now.
-    m_connectThread.Reset(CreateThread(NULL, 0, ConnectThreadProc, this, 0, NULL));
+    StartWorker(ConnectThreadProc, m_connectThread);
     if (m_param.m_nTimeout != 0)
         SetTimer(m_hEventWnd, static_cast<UINT_PTR>(m_nId), static_cast<UINT>(m_param.m_nTimeout), NULL);
+}
+
+void CHttpRequest::Release()
+{
+    if (m_nHolds.fetch_sub(1) == 1)
+        delete this;
+}
+
+bool CHttpRequest::StartWorker(LPTHREAD_START_ROUTINE pfnProc, CThreadHandle& thread)
+{
+    m_nHolds.fetch_add(1);
+    thread.Reset(CreateThread(NULL, 0, pfnProc, this, 0, NULL));
+    if (thread != NULL)
+        return true;
+    Release();
+    return false;
 }
 
 CHttpRequest::~CHttpRequest()
@@ -217,6 +233,7 @@ DWORD WINAPI CHttpRequest::ConnectThreadProc(LPVOID pParam)
                                          HttpConnectPort(pThis->m_nScheme, pThis->m_wPort),
                                          NULL, NULL, INTERNET_SERVICE_HTTP, 0, 0);
     SendNotifyMessageW(pThis->m_hEventWnd, WM_HTTP_EVENT, static_cast<WPARAM>(pThis->m_nId), HTTP_EVT_CONNECTED);
+    pThis->Release();
     return 0;
 }
 
@@ -230,12 +247,14 @@ void CHttpRequest::OnConnected()
                                   NULL, NULL, NULL, m_param.m_dwFlags, 0);
     // The thread works on its own copy: Abort nulls m_hRequest under it.
     m_hTransferRequest = m_hRequest;
-    m_transferThread.Reset(CreateThread(NULL, 0, TransferThreadProc, this, 0, NULL));
+    StartWorker(TransferThreadProc, m_transferThread);
 }
 
 DWORD WINAPI CHttpRequest::TransferThreadProc(LPVOID pParam)
 {
-    static_cast<CHttpRequest*>(pParam)->Transfer();
+    CHttpRequest* pThis = static_cast<CHttpRequest*>(pParam);
+    pThis->Transfer();
+    pThis->Release();
     return 0;
 }
 

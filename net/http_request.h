@@ -108,11 +108,21 @@ private:
 
 } // namespace inner
 
+// Held by the manager and by each of its worker threads while it runs: the
+// last of them to let go deletes it, so that a worker still blocked in
+// WinINet when the manager ends never reads freed memory and is never
+// killed.
 class CHttpRequest
 {
 public:
     CHttpRequest(int nId, HWND hEventWnd, const CHttpRequestParam& param, INTERNET_PORT wPort);
+    // Public for a request a test keeps itself, until its workers ended; the
+    // manager's requests go through Release.
     virtual ~CHttpRequest();
+
+    // Gives up one hold: the manager's, once, or a worker's as it ends. The
+    // request may be gone after it.
+    void Release();
 
     // Driven by the manager on its own thread.
     void OnConnected();
@@ -139,6 +149,9 @@ private:
     CHttpRequest(const CHttpRequest&) = delete;
     CHttpRequest& operator=(const CHttpRequest&) = delete;
 
+    // Starts a worker holding the request; false when it could not start.
+    bool StartWorker(LPTHREAD_START_ROUTINE pfnProc, CThreadHandle& thread);
+
     static DWORD WINAPI ConnectThreadProc(LPVOID pParam);
     static DWORD WINAPI TransferThreadProc(LPVOID pParam);
     void CrackUrl();
@@ -162,6 +175,7 @@ private:
     CThreadHandle m_connectThread;
     CThreadHandle m_transferThread;
     INTERNET_PORT m_wPort;
+    std::atomic<LONG> m_nHolds{1};    // the manager's and each running worker's
 
     static volatile LONG s_nLiveCount;
 };

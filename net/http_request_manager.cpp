@@ -6,7 +6,7 @@
 static_assert(sizeof(WNDCLASSEXW) == 48, "WNDCLASSEXW of the 32-bit platform");
 #endif
 
-int WaitOrTerminateThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalWait)
+int WaitForThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalWait)
 {
     // WaitForMultipleObjects takes at most MAXIMUM_WAIT_OBJECTS handles and
     // fails at once with more; so wait group by group against one deadline.
@@ -18,18 +18,16 @@ int WaitOrTerminateThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalW
             std::min<size_t>(MAXIMUM_WAIT_OBJECTS, vecThreads.size() - nFirst));
         WaitForMultipleObjects(nCount, &vecThreads[nFirst], TRUE, dwLeft);
     }
-    int nTerminated = 0;
+    int nRunning = 0;
     for (HANDLE hThread : vecThreads) {
-        if (WaitForSingleObject(hThread, 0) == WAIT_TIMEOUT) {
-            TerminateThread(hThread, 0);
-            ++nTerminated;
-        }
+        if (WaitForSingleObject(hThread, 0) == WAIT_TIMEOUT)
+            ++nRunning;
     }
-    return nTerminated;
+    return nRunning;
 }
 
-CHttpRequestManager::CHttpRequestManager()
-    : m_hEventWnd(NULL), m_dwShutdownWait(HTTP_SHUTDOWN_WAIT), m_nNextId(HTTP_FIRST_REQUEST_ID)
+CHttpRequestManager::CHttpRequestManager(DWORD dwShutdownWait)
+    : m_hEventWnd(NULL), m_dwShutdownWait(dwShutdownWait), m_nNextId(HTTP_FIRST_REQUEST_ID)
 {
     HINSTANCE hInstance = GetModuleHandleW(NULL);
     WNDCLASSEXW wc = {};
@@ -60,11 +58,12 @@ CHttpRequestManager::~CHttpRequestManager()
     std::for_each(m_dequeActive.begin(), m_dequeActive.end(), collect);
     std::for_each(m_dequeRetired.begin(), m_dequeRetired.end(), collect);
     if (!vecThreads.empty())
-        WaitOrTerminateThreads(vecThreads, m_dwShutdownWait);
+        WaitForThreads(vecThreads, m_dwShutdownWait);
+    // A worker still running holds its request: the request goes with it.
     for (CHttpRequest* pRequest : m_dequeActive)
-        delete pRequest;
+        pRequest->Release();
     for (CHttpRequest* pRequest : m_dequeRetired)
-        delete pRequest;
+        pRequest->Release();
     m_dequeActive.clear();
     m_dequeRetired.clear();
 }
@@ -107,7 +106,7 @@ bool CHttpRequestManager::ReapOne()
         if (pRequest->HasRunningThread())
             continue;
         m_dequeRetired.erase(it);
-        delete pRequest;
+        pRequest->Release();
         return true;
     }
     return false;

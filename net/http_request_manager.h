@@ -6,7 +6,11 @@
 // threads report and the timers run; so it must be created, used and
 // destroyed on one thread that runs a message loop. Notifications come on
 // that thread. A request passes active -> retired -> deleted; the manager
-// deletes it only once both of its worker threads have ended.
+// lets go of it only once both of its worker threads have ended. Destroying
+// the manager aborts every request and waits for their threads, at most
+// its shutdown wait (HTTP_SHUTDOWN_WAIT unless given); a thread still blocked after that (some WinINet
+// implementations do not end a blocked call when its handle is closed) keeps
+// its request until it ends, and reports to nobody.
 #pragma once
 #include "net/http_request.h"
 #include <deque>
@@ -19,14 +23,18 @@ constexpr int HTTP_FIRST_REQUEST_ID = 100;      // request ids double as timer i
 constexpr DWORD HTTP_SHUTDOWN_WAIT = 3000;
 
 // Waits for every thread together within dwTotalWait milliseconds overall,
-// MAXIMUM_WAIT_OBJECTS at a time, and terminates those still running at the
-// end. Returns how many had to be terminated.
-int WaitOrTerminateThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalWait);
+// MAXIMUM_WAIT_OBJECTS at a time. Returns how many still run at the end:
+// those are left running, never terminated (a thread killed inside WinINet or
+// the loader may hold a lock the rest of the process, its exit included,
+// then waits on for ever).
+int WaitForThreads(const std::vector<HANDLE>& vecThreads, DWORD dwTotalWait);
 
 class CHttpRequestManager
 {
 public:
-    CHttpRequestManager();
+    // dwShutdownWait: how long destruction waits for the aborted requests'
+    // threads.
+    explicit CHttpRequestManager(DWORD dwShutdownWait = HTTP_SHUTDOWN_WAIT);
     virtual ~CHttpRequestManager();
 
     // Starts the request at once; the caller may forget the id.

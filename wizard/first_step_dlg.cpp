@@ -335,8 +335,9 @@ void CFirstStepDlg::OnBnClickedBrowse()
 void CFirstStepDlg::OnBnClickedProtocol()
 {
     if (!g_pProtocolDlg) {
-        g_pProtocolDlg = new CProtocolDlg;
-        g_pProtocolDlg->Create(IDD_PROTOCOL_DLG, CWnd::FromHandle(::GetDesktopWindow()));
+        GetWizardPages()
+            .Adopt(std::make_unique<CProtocolDlg>(), g_pProtocolDlg)
+            .Create(IDD_PROTOCOL_DLG, CWnd::FromHandle(::GetDesktopWindow()));
     }
     ShowInPlaceOf(*g_pProtocolDlg, *this);
     ShowWindow(SW_HIDE);

@@ -16,6 +16,7 @@ END_MESSAGE_MAP()
 
 CFourthStepDlg::CFourthStepDlg()
     : CBaseDlg(IDD_FOURTH_STEP_DLG, nullptr),
+      CHttpRequestManager(REPORT_END_WAIT_MS),
       m_btnStart(true, true)
 {
     m_nBkImageID = IDP_FINISH_BK;

@@ -33,6 +33,7 @@ BEGIN_MESSAGE_MAP(CThirdStepDlg, CBaseDlg)
     ON_MESSAGE(WM_START_UNPACKING, &CThirdStepDlg::OnStartUnpacking) // LRESULT OnStartUnpacking(WPARAM, LPARAM)
     ON_WM_TIMER()                                                    // void OnTimer(UINT_PTR)
     ON_BN_CLICKED(IDCANCEL, &CThirdStepDlg::OnStopAndClose)          // void OnStopAndClose(): Alt+F4, taskbar close
+    ON_WM_DESTROY()                                                  // void OnDestroy()
 END_MESSAGE_MAP()
 
 bool StartPageWorker(HWND hWnd, const CString& strDir, ExtractJob* pJob)
@@ -51,16 +52,42 @@ CThirdStepDlg::~CThirdStepDlg()
 {
     // The worker reads the job until it ends: one still running after the
     // bound keeps it (the process is ending; the next start undoes the run).
-    if (m_pJob->hThread) {
-        RequestStop(m_pJob.get());
-        if (!WaitForWorker(STOP_WAIT_MS))
-            static_cast<void>(m_pJob.release());
-    }
+    if (!m_bWorkerLeft)
+        StopWorker();
+    if (!WaitForWorker(0))
+        static_cast<void>(m_pJob.release());
 }
 
 bool CThirdStepDlg::WaitForWorker(DWORD nMs)
 {
     return !m_pJob->hThread || ::WaitForSingleObject(m_pJob->hThread, nMs) == WAIT_OBJECT_0;
+}
+
+bool CThirdStepDlg::StopWorker()
+{
+    if (WaitForWorker(0))
+        return true;
+    RequestStop(m_pJob.get());
+    m_bWorkerLeft = !WaitForWorker(STOP_WAIT_MS);
+    return !m_bWorkerLeft;
+}
+
+WPARAM CThirdStepDlg::SettleStoppedWorker(LPARAM* plParam)
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, m_hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_REMOVE)) {
+        if (CarriesNotifyPath(msg.wParam))
+            delete[] reinterpret_cast<wchar_t*>(msg.lParam);
+    }
+    const WPARAM nCode = TakeFinalCode(m_pJob.get(), plParam);
+    m_bFinal = true;
+    if (nCode == INSTALL_DONE) {
+        RegisterMovedInstallation(g_strInstallPath);
+        LogSetupStep(L"registration: done (the run was complete before the stop)");
+    } else if (nCode == INSTALL_STOPPED) {
+        LogSetupStep(L"stopped: the folder is as it was");
+    }
+    return nCode;
 }
 
 void CThirdStepDlg::DoDataExchange(CDataExchange* pDX)
@@ -136,35 +163,44 @@ void CThirdStepDlg::OnStopAndClose()
     if (m_pJob->hThread && !m_bFinal) {
         LogSetupStep(L"stop: asked by the user");
         const DWORD dwAsked = ::GetTickCount();
-        RequestStop(m_pJob.get());
-        if (WaitForWorker(STOP_WAIT_MS)) {
+        if (StopWorker()) {
             CString strLine;
             strLine.Format(L"stop: the worker ended after %lu ms", static_cast<unsigned long>(::GetTickCount() - dwAsked));
             LogSetupStep(strLine);
             // Its final code is in the queue behind this handler: taken
             // here, so that a run committed before the stop is registered
             // and a failed undo is shown.
-            MSG msg;
-            while (::PeekMessageW(&msg, m_hWnd, WM_INSTALL_NOTIFY, WM_INSTALL_NOTIFY, PM_REMOVE)) {
-                if (CarriesNotifyPath(msg.wParam))
-                    delete[] reinterpret_cast<wchar_t*>(msg.lParam);
-            }
             LPARAM lParam = 0;
-            const WPARAM nCode = TakeFinalCode(m_pJob.get(), &lParam);
-            m_bFinal = true;
-            if (nCode == INSTALL_DONE) {
-                RegisterMovedInstallation(g_strInstallPath);
-                LogSetupStep(L"registration: done (the run was complete before the stop)");
-            } else if (nCode == INSTALL_STOPPED) {
-                LogSetupStep(L"stopped: the folder is as it was");
-            } else {
+            const WPARAM nCode = SettleStoppedWorker(&lParam);
+            if (nCode != INSTALL_DONE && nCode != INSTALL_STOPPED)
                 OnInstallFailed(nCode, lParam);
-            }
         } else {
             LogSetupStep(L"stop: the worker did not end in time; the next start undoes its run");
         }
     }
     PostQuitToMainWnd();
+}
+
+void CThirdStepDlg::OnDestroy()
+{
+    // Stopped while its reports can still reach the window; no box now.
+    if (m_pJob->hThread && !m_bFinal) {
+        LogSetupStep(L"stop: the installer is ending");
+        if (StopWorker()) {
+            LPARAM lParam = 0;
+            const WPARAM nCode = SettleStoppedWorker(&lParam);
+            if (CarriesNotifyPath(nCode))
+                delete[] reinterpret_cast<wchar_t*>(lParam);
+            if (nCode != INSTALL_DONE && nCode != INSTALL_STOPPED) {
+                CString strLine;
+                strLine.Format(L"failed: extraction code %u", static_cast<unsigned>(nCode));
+                LogSetupStep(strLine);
+            }
+        } else {
+            LogSetupStep(L"stop: the worker did not end in time; the next start undoes its run");
+        }
+    }
+    CBaseDlg::OnDestroy();
 }
 
 void CThirdStepDlg::OnDpiScaleChanged()
@@ -223,9 +259,9 @@ void CThirdStepDlg::OnInstallDone()
     ShowWindow(SW_HIDE);
 
     if (!g_pFourthStepDlg) {
-        g_pFourthStepDlg = new CFourthStepDlg;
-        g_pFourthStepDlg->Create(IDD_FOURTH_STEP_DLG, nullptr);
-        ShowInPlaceOf(*g_pFourthStepDlg, *this);
+        CFourthStepDlg& finish = GetWizardPages().Adopt(std::make_unique<CFourthStepDlg>(), g_pFourthStepDlg);
+        finish.Create(IDD_FOURTH_STEP_DLG, nullptr);
+        ShowInPlaceOf(finish, *this);
     }
 }
 

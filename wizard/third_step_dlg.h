@@ -3,7 +3,9 @@
 // success registers the installation and hands over to the finish page. On a
 // failure it tells the user why and lets the page be closed. Alt+F4 or the
 // taskbar's close stops the worker, which undoes its run, waits for it (with
-// a bound) and ends the installer, without a question.
+// a bound) and ends the installer, without a question. A window destroyed
+// while the worker runs (the installer ends another way) stops it the same
+// way first.
 #pragma once
 #include <memory>
 
@@ -48,6 +50,7 @@ protected:
     afx_msg LRESULT OnStartUnpacking(WPARAM wParam, LPARAM lParam);
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnStopAndClose();
+    afx_msg void OnDestroy();
     DECLARE_MESSAGE_MAP()
 
 public:
@@ -61,6 +64,13 @@ private:
     void TakeMissedFinalCode();
     // Waits for the worker with a bound; false when it is still running.
     bool WaitForWorker(DWORD nMs);
+    // Asks the worker to stop and waits for it with STOP_WAIT_MS; false
+    // when it is still running after that.
+    bool StopWorker();
+    // After a stopped worker ended: its reports still queued are dropped,
+    // its final code taken from the job, a run it committed before the stop
+    // registered. The code, with its path in *plParam.
+    WPARAM SettleStoppedWorker(LPARAM* plParam);
 
     // Controls
     CSkinProgressCtrl m_progress;
@@ -73,4 +83,5 @@ private:
     CString m_strPercent;     // the big number; empty until the first progress
     std::unique_ptr<ExtractJob> m_pJob;   // read by the worker: freed only once it ended
     bool m_bFinal = false;    // the final code was handled
+    bool m_bWorkerLeft = false;   // a stop's bound passed with the worker still running
 };

@@ -13,6 +13,7 @@
 #include "engine/product.h"
 #include "skin/wnd_shadow.h"
 #include "tests/support/pump.h"
+#include "tests/wizard/pages_process.h"
 #include "tests/skin/gdi_census.h"
 #include "wizard/first_step_dlg.h"
 #include "wizard/fourth_step_dlg.h"
@@ -22,21 +23,6 @@
 #include "res/wizard.h"
 
 namespace {
-
-// Started once, as the installer's start-up does.
-struct PagesTestProcess
-{
-    PagesTestProcess()
-    {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
-        CWndShadow::InitShadowSupport(::GetModuleHandleW(nullptr));
-        AfxInitRichEdit();
-        ::CoInitialize(nullptr);
-    }
-    ULONG_PTR m_token = 0;   // GDI+ lives until the process ends
-};
-PagesTestProcess s_process;
 
 // Creates the page, repaints it 100 times and checks what is left alive.
 void ExpectNoGrowth(CDialog& page, UINT nIDTemplate)

@@ -14,22 +14,11 @@
 #include "engine/product.h"
 #include "skin/wnd_shadow.h"
 #include "tests/support/pump.h"
+#include "tests/wizard/pages_process.h"
 #include "wizard/third_step_dlg.h"
 #include "res/wizard.h"
 
 namespace {
-
-struct ProgressTestProcess
-{
-    ProgressTestProcess()
-    {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
-        CWndShadow::InitShadowSupport(::GetModuleHandleW(nullptr));
-    }
-    ULONG_PTR m_token = 0;   // GDI+ lives until the process ends
-};
-ProgressTestProcess s_process;
 
 // Around the number and its percent sign, wider than any three digits.
 constexpr RECT RC_NUMBER_AREA = {60, 50, 300, 180};
