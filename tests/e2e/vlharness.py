@@ -213,6 +213,25 @@ class Shot:
         return tuple(self.data[i:i + 3])
 
 
+def snapshot(root):
+    """Every folder and file below root, files with their bytes: two
+    snapshots are equal when the tree is byte for byte the same."""
+    tree = {}
+    for d, dirs, names in os.walk(root):
+        for name in dirs:
+            tree[os.path.relpath(os.path.join(d, name), root) + os.sep] = None
+        for name in names:
+            with open(os.path.join(d, name), "rb") as f:
+                tree[os.path.relpath(os.path.join(d, name), root)] = f.read()
+    return tree
+
+
+def differences(before, after):
+    """What differs between two snapshots, for a failure message."""
+    changed = sorted(k for k in set(before) | set(after) if before.get(k, 0) != after.get(k, 0))
+    return "%d paths differ, e.g. %r" % (len(changed), changed[:5])
+
+
 def screenshot(name):
     os.makedirs(SCREENSHOTS, exist_ok=True)
     path = os.path.join(SCREENSHOTS, name + ".png")

@@ -23,23 +23,6 @@ def files_below(root):
     return [os.path.relpath(os.path.join(d, f), root) for d, _, names in os.walk(root) for f in names]
 
 
-def snapshot(root):
-    """Every folder and file below root, files with their bytes."""
-    tree = {}
-    for d, dirs, names in os.walk(root):
-        for name in dirs:
-            tree[os.path.relpath(os.path.join(d, name), root) + os.sep] = None
-        for name in names:
-            with open(os.path.join(d, name), "rb") as f:
-                tree[os.path.relpath(os.path.join(d, name), root)] = f.read()
-    return tree
-
-
-def differences(before, after):
-    changed = sorted(k for k in set(before) | set(after) if before.get(k, 0) != after.get(k, 0))
-    return "%d paths differ, e.g. %r" % (len(changed), changed[:5])
-
-
 def ours_in_temp():
     """Staged archives of ours left in the temporary folder."""
     return glob.glob(os.path.join(unix_path(win_env("TEMP")), "vlsetup-stage-*.7z"))

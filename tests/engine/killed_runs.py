@@ -50,17 +50,6 @@ def make_previous():
     os.chmod(os.path.join(INST, "resource", "notes", "000", "note00003.txt"), 0o444)
 
 
-def snapshot(root):
-    tree = {}
-    for d, dirs, names in os.walk(root):
-        for name in dirs:
-            tree[os.path.relpath(os.path.join(d, name), root) + os.sep] = None
-        for name in names:
-            with open(os.path.join(d, name), "rb") as f:
-                tree[os.path.relpath(os.path.join(d, name), root)] = f.read()
-    return tree
-
-
 def killed_run(journal_bytes):
     """Starts the worker, kills it once its journal holds journal_bytes;
     False when the run ended first."""
@@ -102,9 +91,8 @@ def test_a_run_killed_at_any_moment_is_undone_by_the_next_start():
             line = recover()
             expect(line == "recovered=1 path=", "killed at %d bytes of journal: %s" % (journal_bytes, line))
             after = snapshot(INST)
-            changed = sorted(k for k in set(before) | set(after) if before.get(k, 0) != after.get(k, 0))
-            expect(not changed, "killed at %d bytes of journal, %d paths differ after the recovery, e.g. %r"
-                   % (journal_bytes, len(changed), changed[:5]))
+            expect(after == before, "killed at %d bytes of journal, after the recovery %s"
+                   % (journal_bytes, differences(before, after)))
             beside = sorted(n for n in os.listdir(C_WORK) if n.startswith("inst."))
             expect(not beside, "killed at %d bytes of journal, left beside the folder: %r" % (journal_bytes, beside))
             expect(not os.listdir(TEMP), "killed at %d bytes of journal, left in the temporary folder: %r"
