@@ -229,8 +229,15 @@ def win_env(name):
 
 def unix_path(win_path):
     r = subprocess.run([WINE, "winepath.exe", "-u", win_path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                       env=WINE_ENV, text=True, timeout=60)
-    return r.stdout.strip()
+                       env=WINE_ENV, timeout=60)
+    out = r.stdout.decode("utf-8", "replace").strip()
+    if not out.startswith("/"):
+        # Seen once under 64-bit Wine: a message in the prefix's code page
+        # instead of a path. Shown, so that the failure it leads to can be read.
+        print("winepath -u %r: exit %d, printed %r" % (win_path, r.returncode, r.stdout.decode("gbk", "replace")),
+              flush=True)
+        return ""
+    return out
 
 
 def default_install_dir():
