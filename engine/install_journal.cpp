@@ -29,11 +29,20 @@ bool Exists(const std::wstring& strPath)
     return ::GetFileAttributesW(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool IsFolder(const std::wstring& strPath)
+{
+    const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A file the installation gave read-only or hidden attributes refuses
 // deletion and replacement until they are cleared.
 bool DeleteOwnFile(const std::wstring& strPath)
 {
     if (::DeleteFileW(strPath.c_str()))
+        return true;
+    // A file announced but never made, where a folder stands: not ours.
+    if (IsFolder(strPath))
         return true;
     ::SetFileAttributesW(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     return ::DeleteFileW(strPath.c_str()) || !Exists(strPath);
@@ -444,13 +453,19 @@ HANDLE CInstallJournal::CreateOutputFile(const std::wstring& strPath)
         SettlePath(strKey, PathState::Ours);
         return hFile;
     }
-    const DWORD dwError = ::GetLastError();
-    const bool bExists = dwError == ERROR_FILE_EXISTS || dwError == ERROR_ALREADY_EXISTS;
-    // Made by another program since the preparation: taken over, and the
-    // later "R" line tells the undo to bring it back instead of deleting it.
-    if (bExists && MoveAside(strPath, std::wstring()))
-        return CreateAfterMove(strKey, strPath);
-    const DWORD dwFailure = bExists ? ::GetLastError() : dwError;
+    DWORD dwFailure = ::GetLastError();
+    if (dwFailure == ERROR_FILE_EXISTS || dwFailure == ERROR_ALREADY_EXISTS) {
+        // Made by another program since the preparation: taken over, and the
+        // later "R" line tells the undo to bring it back instead of deleting
+        // it. A folder is never moved aside, with whatever it holds: the
+        // entry fails.
+        if (IsFolder(strPath))
+            dwFailure = ERROR_ACCESS_DENIED;
+        else if (MoveAside(strPath, std::wstring()))
+            return CreateAfterMove(strKey, strPath);
+        else
+            dwFailure = ::GetLastError();
+    }
     SettlePath(strKey, PathState::Free);
     ::SetLastError(dwFailure);
     return INVALID_HANDLE_VALUE;
@@ -504,6 +519,10 @@ bool CInstallJournal::MoveAside(const std::wstring& strPath, const std::wstring&
 
 bool CInstallJournal::TakeOver(const std::wstring& strPath)
 {
+    if (IsFolder(strPath)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     if (Exists(strPath))
         return MoveAside(strPath, std::wstring());
     if (!Journal({InstallRecordKind::CreatedFile, strPath, std::wstring()}, false)) {

@@ -335,6 +335,25 @@ TEST_F(Journal, PreparedRunIsUndoneAtEveryPointAndRecordsOnlyItsChanges)
 
 // A file the undo cannot remove is named; the journal stays, and a later
 // start, once the file is free, finishes the undo.
+// A folder stands where a file is to go (the install folder itself, for a
+// damaged entry without a name): it is never moved aside with what it holds;
+// the file fails, and the undo leaves the folder as it was.
+TEST_F(Journal, FolderWhereAFileGoesIsLeftWhole)
+{
+    CTempFolder outer(L"journal folder for file");
+    const std::wstring strDir = MakePrevious(outer);
+    const auto before = Snapshot(Base(outer));
+    for (const std::wstring& strTarget : {strDir + L"config", strDir}) {
+        CInstallJournal journal;
+        ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+        ASSERT_TRUE(journal.PrepareReplacements({strTarget}));
+        EXPECT_EQ(INVALID_HANDLE_VALUE, journal.CreateOutputFile(strTarget)) << CStringA(strTarget.c_str()).str();
+        std::wstring strFailed;
+        EXPECT_TRUE(journal.RollBack(&strFailed)) << CStringA(strFailed.c_str()).str();
+        EXPECT_EQ(before, Snapshot(Base(outer))) << CStringA(strTarget.c_str()).str();
+    }
+}
+
 TEST_F(Journal, UndoThatFailsNamesThePathAndIsTriedAgain)
 {
     CTempFolder outer(L"journal stuck");
