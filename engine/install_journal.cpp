@@ -228,6 +228,7 @@ bool UndoJournalChanges(const JournalContent& content, std::wstring* pFailedPath
     // A file announced as created but found made by another program, and
     // then replaced, comes back through its later "R" line, not deleted.
     std::unordered_set<std::wstring> restored;
+    std::vector<const std::wstring*> folders;
     for (auto it = content.changes.rbegin(); it != content.changes.rend(); ++it) {
         switch (it->kind) {
         case InstallRecordKind::CreatedFile:
@@ -244,16 +245,25 @@ bool UndoJournalChanges(const JournalContent& content, std::wstring* pFailedPath
             }
             break;
         case InstallRecordKind::CreatedFolder:
-            // The install folder's parent, made by the run, holds the
-            // journal: it goes first, its content is known by now.
-            if (::_wcsicmp(it->strPath.c_str(), strJournalDir.c_str()) == 0) {
-                ::DeleteFileW(strJournal.c_str());
-                RemoveAsideFolders(content);
-            }
-            if (!::RemoveDirectoryW(it->strPath.c_str()) && Exists(it->strPath))
-                fail(it->strPath);
+            folders.push_back(&it->strPath);
             break;
         }
+    }
+    // The folders once their files are gone, deepest first: two lanes may
+    // both have written a folder down, the second line after the first
+    // lane's subfolders, so journal order does not nest.
+    std::stable_sort(folders.begin(), folders.end(), [](const std::wstring* pA, const std::wstring* pB) {
+        return std::count(pA->begin(), pA->end(), L'\\') > std::count(pB->begin(), pB->end(), L'\\');
+    });
+    for (const std::wstring* pFolder : folders) {
+        // The install folder's parent, made by the run, holds the
+        // journal: it goes first, its content is known by now.
+        if (::_wcsicmp(pFolder->c_str(), strJournalDir.c_str()) == 0) {
+            ::DeleteFileW(strJournal.c_str());
+            RemoveAsideFolders(content);
+        }
+        if (!::RemoveDirectoryW(pFolder->c_str()) && Exists(*pFolder))
+            fail(*pFolder);
     }
     return bAll;
 }

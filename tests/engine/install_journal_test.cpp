@@ -354,6 +354,29 @@ TEST_F(Journal, FolderWhereAFileGoesIsLeftWhole)
     }
 }
 
+// Two lanes may both write one folder down, the second line after the
+// first lane's subfolder and file: the undo still removes everything.
+TEST_F(Journal, FolderWrittenDownTwiceIsUndoneWhateverTheOrder)
+{
+    CTempFolder outer(L"journal folder twice");
+    const std::wstring strDir = Base(outer) + L"inst\\";
+    ASSERT_TRUE(CreateDirectoryW(strDir.c_str(), nullptr));
+    const auto before = Snapshot(Base(outer));
+    JournalContent content;
+    content.strInstallDir = strDir;
+    content.strAsideDir = GetAsideDir(strDir);
+    content.changes = {{InstallRecordKind::CreatedFolder, strDir + L"a", L""},
+                       {InstallRecordKind::CreatedFolder, strDir + L"a\\b", L""},
+                       {InstallRecordKind::CreatedFile, strDir + L"a\\b\\x.txt", L""},
+                       {InstallRecordKind::CreatedFolder, strDir + L"a", L""}};
+    ASSERT_TRUE(CreateDirectoryW((strDir + L"a").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((strDir + L"a\\b").c_str(), nullptr));
+    WriteAll(strDir + L"a\\b\\x.txt", "new");
+    std::wstring strFailed;
+    EXPECT_TRUE(UndoJournalChanges(content, &strFailed)) << CStringA(strFailed.c_str()).str();
+    EXPECT_EQ(before, Snapshot(Base(outer)));
+}
+
 TEST_F(Journal, UndoThatFailsNamesThePathAndIsTriedAgain)
 {
     CTempFolder outer(L"journal stuck");
