@@ -529,12 +529,14 @@ bool CInstallJournal::MoveAside(const std::wstring& strPath, const std::wstring&
 
 bool CInstallJournal::TakeOver(const std::wstring& strPath)
 {
-    if (IsFolder(strPath)) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    if (Exists(strPath))
+    const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+    if (dwAttributes != INVALID_FILE_ATTRIBUTES) {
+        if (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ::SetLastError(ERROR_ACCESS_DENIED);   // a folder is never moved aside
+            return false;
+        }
         return MoveAside(strPath, std::wstring());
+    }
     if (!Journal({InstallRecordKind::CreatedFile, strPath, std::wstring()}, false)) {
         ::SetLastError(ERROR_WRITE_FAULT);
         return false;
