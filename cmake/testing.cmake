@@ -18,9 +18,11 @@ function(vl_add_test name)
     add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
     if(T_RESOURCES)
         # windres's inputs are not scanned: a test's script that includes
-        # res/'s must still be compiled again when a picture changes.
+        # res/'s must still be compiled again when a picture changes. Added
+        # to what the caller set (a script embedding the built payload
+        # depends on it), never in its place.
         file(GLOB_RECURSE res_inputs LIST_DIRECTORIES false CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
-        set_source_files_properties(${T_RESOURCES} PROPERTIES OBJECT_DEPENDS "${res_inputs}")
+        set_property(SOURCE ${T_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${res_inputs})
     endif()
     vl_warnings(${name})
     target_link_libraries(${name} PRIVATE gtest gtest_main ${T_LIBS})
