@@ -34,21 +34,49 @@ std::wstring Printable(const CString& str)
     return str.str();
 }
 
-// The processes started by dwParentPid (the uninstaller's copy).
-std::vector<DWORD> ChildProcesses(DWORD dwParentPid)
+std::wstring ImagePath(HANDLE hProcess)
 {
-    std::vector<DWORD> pids;
+    wchar_t szPath[MAX_PATH] = {};
+    DWORD cch = MAX_PATH;
+    return QueryFullProcessImageNameW(hProcess, 0, szPath, &cch) ? std::wstring(szPath, cch) : L"(unknown)";
+}
+
+ULONGLONG CreationTime(HANDLE hProcess)
+{
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    if (!GetProcessTimes(hProcess, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// Opens the processes hParent started that are not in children yet. A
+// process naming the parent's pid but older than the parent was started by
+// an earlier owner of that pid (Wine reuses pids in a long session; the
+// services it starts up live on).
+void AddChildren(HANDLE hParent, std::vector<HANDLE>& children)
+{
+    const DWORD dwParentPid = GetProcessId(hParent);
+    const ULONGLONG nParentCreated = CreationTime(hParent);
     HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (hSnapshot == INVALID_HANDLE_VALUE)
-        return pids;
+        return;
     PROCESSENTRY32W pe = {};
     pe.dwSize = sizeof(pe);
     for (BOOL bMore = Process32FirstW(hSnapshot, &pe); bMore; bMore = Process32NextW(hSnapshot, &pe)) {
-        if (pe.th32ParentProcessID == dwParentPid && pe.th32ProcessID != dwParentPid)
-            pids.push_back(pe.th32ProcessID);
+        if (pe.th32ParentProcessID != dwParentPid || pe.th32ProcessID == dwParentPid)
+            continue;
+        if (std::any_of(children.begin(), children.end(),
+                        [&](HANDLE h) { return GetProcessId(h) == pe.th32ProcessID; }))
+            continue;
+        HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID);
+        if (!h)
+            continue;
+        if (CreationTime(h) >= nParentCreated)
+            children.push_back(h);
+        else
+            CloseHandle(h);
     }
     CloseHandle(hSnapshot);
-    return pids;
 }
 
 struct CRunResult
@@ -65,32 +93,25 @@ CRunResult RunCommand(std::wstring strCmd)
     CRunResult result;
     STARTUPINFOW si = { sizeof(si) };
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessW(nullptr, &strCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "not started (error " << GetLastError() << "): " << strCmd;
         return result;
+    }
     result.bStarted = true;
     CloseHandle(pi.hThread);
-    // The copy is looked for while the original still runs, so that its pid
-    // cannot have been reused; the original waits for nothing but its start.
+    // The copy is looked for until the original has ended; the original's
+    // handle is held meanwhile, so its pid is not given to another process.
     std::vector<HANDLE> children;
-    while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT) {
-        for (DWORD dwPid : ChildProcesses(pi.dwProcessId)) {
-            if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, dwPid))
-                children.push_back(h);
-        }
-        if (!children.empty())
-            break;
-    }
-    WaitForSingleObject(pi.hProcess, TIME_LIMIT_MS);
+    const DWORD dwStart = GetTickCount();
+    while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT && GetTickCount() - dwStart < TIME_LIMIT_MS)
+        AddChildren(pi.hProcess, children);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 0)) << "the uninstaller did not end";
+    AddChildren(pi.hProcess, children);
     GetExitCodeProcess(pi.hProcess, &result.dwExitCode);
-    if (children.empty()) {
-        for (DWORD dwPid : ChildProcesses(pi.dwProcessId)) {
-            if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, dwPid))
-                children.push_back(h);
-        }
-    }
     CloseHandle(pi.hProcess);
     for (HANDLE h : children) {
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(h, TIME_LIMIT_MS)) << "the uninstaller's copy did not end";
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(h, TIME_LIMIT_MS))
+            << "the uninstaller's copy did not end: " << ImagePath(h);
         GetExitCodeProcess(h, &result.dwExitCode);
         CloseHandle(h);
     }
