@@ -17,6 +17,7 @@
 #include "engine/product.h"
 #include "engine/registration.h"
 #include "payload/uninstall/installation_removal.h"
+#include "payload/uninstall/temp_copy.h"
 
 namespace {
 
@@ -122,21 +123,20 @@ CRemovalResult RemoveInstallation(const std::wstring& strInstallDir)
 }
 
 // Copies the uninstaller to the temporary folder and starts the copy on
-// strInstallDir. The copy deletes itself at the next restart.
+// strInstallDir. Copies earlier runs left there go first; this one deletes
+// itself at the next restart, or the next uninstaller sweeps it.
 bool HandOverToTempCopy(const std::wstring& strInstallDir, bool bSilent)
 {
     wchar_t szTemp[MAX_PATH + 1] = {};
     const DWORD nTemp = GetTempPathW(MAX_PATH + 1, szTemp);
     if (nTemp == 0 || nTemp > MAX_PATH)
         return false;
-    wchar_t szCopy[MAX_PATH] = {};
-    if (!GetTempFileNameW(szTemp, L"VLU", 0, szCopy))
-        return false;
-    // GetTempFileNameW made a .tmp file; the copy needs an .exe name to run.
-    const std::wstring strTmpName = szCopy;
-    const std::wstring strCopy = strTmpName.substr(0, strTmpName.size() - 4) + L".exe";
-    DeleteFileW(strTmpName.c_str());
-    if (!CopyFileW(OwnExePath().c_str(), strCopy.c_str(), FALSE))
+    const std::wstring strOwnExe = OwnExePath();
+    RemoveLeftTempCopies(szTemp, strOwnExe);
+    // Our pid is no other running uninstaller's, so the first name is
+    // rarely taken.
+    const std::wstring strCopy = MakeTempCopy(szTemp, strOwnExe, GetCurrentProcessId());
+    if (strCopy.empty())
         return false;
 
     std::wstring strCmd = L"\"" + strCopy + L"\" ";
@@ -162,12 +162,23 @@ bool HandOverToTempCopy(const std::wstring& strInstallDir, bool bSilent)
     return true;
 }
 
+ULONGLONG CreationTime(HANDLE hProcess)
+{
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    if (!GetProcessTimes(hProcess, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 void WaitForProcess(DWORD dwPid)
 {
-    HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, dwPid);
+    HANDLE hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, dwPid);
     if (!hProcess)
         return;   // already gone
-    WaitForSingleObject(hProcess, WAIT_FOR_ORIGINAL_MS);
+    // The original was running when it started this copy, so it is older; a
+    // younger process got its pid after it ended.
+    if (CreationTime(hProcess) <= CreationTime(GetCurrentProcess()))
+        WaitForSingleObject(hProcess, WAIT_FOR_ORIGINAL_MS);
     CloseHandle(hProcess);
     hProcess = nullptr;
 }

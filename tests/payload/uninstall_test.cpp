@@ -18,6 +18,7 @@
 #include "engine/product.h"
 #include "engine/registration.h"
 #include "payload/uninstall/installation_removal.h"
+#include "payload/uninstall/temp_copy.h"
 #include "tests/engine/install_state.h"
 
 namespace {
@@ -192,6 +193,31 @@ std::vector<InstallRecordEntry> RecordFor(const CString& strDir, const std::vect
                           (strDir + strFile.c_str()).str()});
     }
     return record;
+}
+
+// The names of the files directly in strDir (ending with a backslash) that
+// begin with pszPrefix, in any letter case.
+std::vector<std::wstring> FilesIn(const std::wstring& strDir, const wchar_t* pszPrefix)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data = {};
+    HANDLE hFind = FindFirstFileW((strDir + pszPrefix + L"*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(hFind, &data));
+    FindClose(hFind);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::wstring TempDir()
+{
+    wchar_t szTemp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, szTemp);
+    return szTemp;
 }
 
 bool KeyExists(const CString& strKey)
@@ -526,4 +552,127 @@ TEST_F(Uninstall, ARecordIsReadThroughAShortName)
     EXPECT_EQ("[other]", ReadFileBytes(strIni));
     EXPECT_FALSE(FileExists(strDir + L"\\" + APP_EXE_NAME));
     EXPECT_FALSE(FileExists(GetInstallRecordPath((strDir + L"\\").str()).c_str()));
+}
+
+// The copy the uninstaller hands over to never takes a name that exists: a
+// file there (a copy that still runs, another program's file) keeps its
+// bytes, and the copy goes to the next free name.
+TEST(TempCopy, TakesTheFirstFreeNameAndTouchesNoOtherFile)
+{
+    CTempFolder folder(L"temp copy");
+    const std::wstring strDir = folder.Path().str() + L"\\";
+    const std::wstring strSource = strDir + L"source.bin";
+    const std::string strBytes(100000, 'x');
+    WriteFileText(strSource.c_str(), strBytes.c_str());
+    const struct { const char* pszWhy; unsigned nTaken; bool bHeld; } cases[] = {
+        {"a free name", 0, false},
+        {"two names taken, one of them by a copy that runs", 2, true},
+        {"every name taken", TEMP_COPY_TRIES, false},
+    };
+    unsigned long nSeed = 10;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhy);
+        nSeed += 1000;
+        HANDLE hHeld = INVALID_HANDLE_VALUE;
+        for (unsigned i = 0; i < c.nTaken; ++i) {
+            const std::wstring strTaken = strDir + TempCopyName(nSeed + i);
+            WriteFileText(strTaken.c_str(), "not this copy");
+            if (c.bHeld && i == 0)   // a running program's file is open without write sharing
+                hHeld = CreateFileW(strTaken.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+        const std::wstring strCopy = MakeTempCopy(strDir, strSource, nSeed);
+        if (hHeld != INVALID_HANDLE_VALUE)
+            CloseHandle(hHeld);
+        if (c.nTaken == TEMP_COPY_TRIES) {
+            EXPECT_EQ(L"", strCopy);
+        } else {
+            EXPECT_EQ(strDir + TempCopyName(nSeed + c.nTaken), strCopy);
+            EXPECT_EQ(strBytes, ReadFileBytes(strCopy.c_str()));
+        }
+        for (unsigned i = 0; i < c.nTaken; ++i)
+            EXPECT_EQ("not this copy", ReadFileBytes((strDir + TempCopyName(nSeed + i)).c_str())) << i;
+        EXPECT_EQ("(missing)", ReadFileBytes((strDir + TempCopyName(nSeed + TEMP_COPY_TRIES)).c_str()));
+    }
+}
+
+// The sweep deletes the copies earlier runs left and nothing else: not a name
+// merely like ours, not a folder, not a copy that still runs, not the copy
+// given to keep.
+TEST(TempCopy, OnlyLeftCopiesAreSwept)
+{
+    const struct { const wchar_t* pszName; bool bOurs; } cases[] = {
+        {L"vluninstall-3.exe", true},
+        {L"VLUNINSTALL-4294967295.EXE", true},
+        {L"vluninstall-.exe", false},
+        {L"vluninstall-12.exe.bak", false},
+        {L"vluninstall-1a.exe", false},
+        {L"vluninstall-7.tmp", false},
+        {L"VLU1a2b.exe", false},   // what GetTempFileName names: another program's as well
+        {L"VLU1a2b.tmp", false},
+        {L"3.exe", false},
+    };
+    CTempFolder folder(L"left copies");
+    const std::wstring strDir = folder.Path().str() + L"\\";
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.bOurs, IsTempCopyName(c.pszName)) << Printable(c.pszName);
+        WriteFileText((strDir + c.pszName).c_str(), "bytes");
+    }
+    ASSERT_TRUE(CreateDirectoryW((strDir + L"vluninstall-5.exe").c_str(), nullptr));
+    const std::wstring strKept = strDir + L"vluninstall-8.exe";
+    const std::wstring strRunning = strDir + L"vluninstall-9.exe";
+    WriteFileText(strKept.c_str(), "this run's copy");
+    WriteFileText(strRunning.c_str(), "a copy that runs");
+    HANDLE hRunning = CreateFileW(strRunning.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hRunning);
+
+    EXPECT_EQ(2u, RemoveLeftTempCopies(strDir, strKept));
+    CloseHandle(hRunning);
+    for (const auto& c : cases)
+        EXPECT_EQ(c.bOurs, !FileExists((strDir + c.pszName).c_str())) << Printable(c.pszName);
+    EXPECT_TRUE(FolderExists((strDir + L"vluninstall-5.exe").c_str()));
+    EXPECT_EQ("this run's copy", ReadFileBytes(strKept.c_str()));
+    EXPECT_EQ("a copy that runs", ReadFileBytes(strRunning.c_str()));
+}
+
+// Removal after removal, the temporary folder keeps at most the last run's
+// copy (it cannot delete itself while it runs; it goes at the next restart):
+// what earlier runs left is swept, another program's files there stay, and
+// no other file of the uninstaller's is made.
+TEST_F(Uninstall, TheTemporaryFolderKeepsAtMostTheLastCopy)
+{
+    const std::wstring strTemp = TempDir();
+    const std::wstring strLeft = strTemp + TempCopyName(7);
+    const std::wstring strForeign[] = {strTemp + L"VLU7.exe", strTemp + L"VLU7.tmp", strTemp + L"vluninstall-7.txt"};
+    WriteFileText(strLeft.c_str(), "a copy an earlier run left");
+    for (const std::wstring& strPath : strForeign)
+        WriteFileText(strPath.c_str(), "another program's");
+    const std::vector<std::wstring> before = FilesIn(strTemp, L"VLU");
+
+    std::vector<std::wstring> lastCopies;
+    for (int nRun = 1; nRun <= 2; ++nRun) {
+        SCOPED_TRACE(nRun);
+        CreateDirectoryW(m_install.Path(), nullptr);   // the first run removed it
+        Install(m_install.Path());
+        const CRunResult result = UninstallFrom(m_install.Path());
+        ASSERT_TRUE(result.bStarted);
+        EXPECT_EQ(EXIT_REMOVED, result.dwExitCode);
+        ExpectNothingOfTheProductIn(m_install.Path());
+
+        std::vector<std::wstring> added;
+        for (const std::wstring& strName : FilesIn(strTemp, L"VLU")) {
+            if (std::find(before.begin(), before.end(), strName) == before.end())
+                added.push_back(strName);
+        }
+        EXPECT_EQ(1u, added.size()) << "files the uninstaller left in the temporary folder";
+        for (const std::wstring& strName : added)
+            EXPECT_TRUE(IsTempCopyName(strName)) << Printable(strName.c_str());
+        for (const std::wstring& strName : lastCopies)
+            EXPECT_FALSE(FileExists((strTemp + strName).c_str())) << "the previous run's copy is left";
+        lastCopies = added;
+    }
+    EXPECT_FALSE(FileExists(strLeft.c_str())) << "an earlier run's copy is left";
+    for (const std::wstring& strPath : strForeign) {
+        EXPECT_EQ("another program's", ReadFileBytes(strPath.c_str())) << Printable(strPath.c_str());
+        DeleteFileW(strPath.c_str());
+    }
 }

@@ -1,0 +1,100 @@
+#include "payload/uninstall/temp_copy.h"
+
+#include <windows.h>
+#include <cwchar>
+#include <cstdlib>
+#include <vector>
+
+std::wstring TempCopyName(unsigned long nNumber)
+{
+    wchar_t szNumber[16] = {};
+    _ultow(nNumber, szNumber, 10);   // std::to_wstring would bring a 24 KB printf
+    return std::wstring(TEMP_COPY_PREFIX) + szNumber + TEMP_COPY_SUFFIX;
+}
+
+bool IsTempCopyName(const std::wstring& strName)
+{
+    const size_t nPrefix = std::wcslen(TEMP_COPY_PREFIX);
+    const size_t nSuffix = std::wcslen(TEMP_COPY_SUFFIX);
+    if (strName.size() <= nPrefix + nSuffix || _wcsnicmp(strName.c_str(), TEMP_COPY_PREFIX, nPrefix) != 0 ||
+        _wcsicmp(strName.c_str() + strName.size() - nSuffix, TEMP_COPY_SUFFIX) != 0)
+        return false;
+    for (size_t i = nPrefix; i < strName.size() - nSuffix; ++i) {
+        if (strName[i] < L'0' || strName[i] > L'9')
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Writes everything hSource holds through hTarget.
+bool CopyContent(HANDLE hSource, HANDLE hTarget)
+{
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD nRead = 0;
+        if (!ReadFile(hSource, buffer.data(), static_cast<DWORD>(buffer.size()), &nRead, nullptr))
+            return false;
+        if (nRead == 0)
+            return true;
+        DWORD nWritten = 0;
+        if (!WriteFile(hTarget, buffer.data(), nRead, &nWritten, nullptr) || nWritten != nRead)
+            return false;
+    }
+}
+
+} // namespace
+
+std::wstring MakeTempCopy(const std::wstring& strTempDir, const std::wstring& strSource, unsigned long dwSeed)
+{
+    HANDLE hSource = CreateFileW(strSource.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (hSource == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    std::wstring strCopy;
+    for (unsigned long i = 0; i < TEMP_COPY_TRIES; ++i) {
+        const std::wstring strPath = strTempDir + TempCopyName(dwSeed + i);
+        HANDLE hCopy = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+        if (hCopy == INVALID_HANDLE_VALUE) {
+            // Only a name taken by someone else is worth another try.
+            const DWORD dwError = GetLastError();
+            if (dwError == ERROR_FILE_EXISTS || dwError == ERROR_ALREADY_EXISTS)
+                continue;
+            break;
+        }
+        const bool bCopied = CopyContent(hSource, hCopy);
+        const bool bClosed = CloseHandle(hCopy) != FALSE;
+        hCopy = nullptr;
+        if (bCopied && bClosed)
+            strCopy = strPath;
+        else
+            DeleteFileW(strPath.c_str());   // made by this call, so ours
+        break;
+    }
+    CloseHandle(hSource);
+    hSource = nullptr;
+    return strCopy;
+}
+
+unsigned RemoveLeftTempCopies(const std::wstring& strTempDir, const std::wstring& strKeep)
+{
+    WIN32_FIND_DATAW data = {};
+    const std::wstring strPattern = strTempDir + TEMP_COPY_PREFIX + L"*";
+    HANDLE hFind = FindFirstFileW(strPattern.c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return 0;
+    unsigned nRemoved = 0;
+    do {
+        // The wildcard also matches short names: the long name decides.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempCopyName(data.cFileName))
+            continue;
+        const std::wstring strPath = strTempDir + data.cFileName;
+        if (_wcsicmp(strPath.c_str(), strKeep.c_str()) != 0 && DeleteFileW(strPath.c_str()))
+            ++nRemoved;
+    } while (FindNextFileW(hFind, &data));
+    FindClose(hFind);
+    hFind = nullptr;
+    return nRemoved;
+}
