@@ -77,8 +77,71 @@ bool ReadPendingValue(const std::wstring& strKey, std::wstring* pJournal)
 void DeletePendingValue(const std::wstring& strKey)
 {
     CRegistryKey key;
-    if (!strKey.empty() && key.Open(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_SET_VALUE) == ERROR_SUCCESS)
+    if (!strKey.empty() && key.Open(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_SET_VALUE) == ERROR_SUCCESS) {
+        ::RegDeleteValueW(key, PENDING_FOLDERS_VALUE);
         ::RegDeleteValueW(key, PENDING_JOURNAL_VALUE);
+    }
+}
+
+// The folders strPath needs that are not there, shortest first.
+std::vector<std::wstring> MissingFolders(std::wstring strPath)
+{
+    std::vector<std::wstring> missing;
+    while (!strPath.empty() && !Exists(strPath)) {
+        missing.insert(missing.begin(), strPath);
+        const size_t nSlash = strPath.rfind(L'\\');
+        if (nSlash == std::wstring::npos || nSlash <= 2)
+            break;   // a drive's root
+        strPath.resize(nSlash);
+    }
+    return missing;
+}
+
+void SetPendingFolders(const std::wstring& strKey, const std::vector<std::wstring>& folders)
+{
+    std::wstring strValue;
+    for (const std::wstring& strFolder : folders)
+        strValue += (strValue.empty() ? L"" : std::wstring(1, PENDING_FOLDERS_SEPARATOR)) + strFolder;
+    CRegistryKey key;
+    if (strKey.empty() || key.Open(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExW(key, PENDING_FOLDERS_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+                     static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t)));
+}
+
+// The parents a killed run was making, removed deepest first where empty:
+// they were missing when the run wrote them down, and what someone put in
+// them since keeps them.
+void RemovePendingFolders(const std::wstring& strKey)
+{
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return;
+    DWORD cbData = 0;
+    DWORD dwType = REG_NONE;
+    if (::RegQueryValueExW(key, PENDING_FOLDERS_VALUE, nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS
+        || dwType != REG_SZ)
+        return;
+    std::vector<wchar_t> value(cbData / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key, PENDING_FOLDERS_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(value.data()),
+                           &cbData)
+        != ERROR_SUCCESS)
+        return;
+    std::vector<std::wstring> folders;
+    std::wstring strFolder;
+    for (const wchar_t* p = value.data(); ; ++p) {
+        if (*p && *p != PENDING_FOLDERS_SEPARATOR) {
+            strFolder += *p;
+            continue;
+        }
+        if (!strFolder.empty())
+            folders.push_back(std::move(strFolder));
+        strFolder.clear();
+        if (!*p)
+            break;
+    }
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        ::RemoveDirectoryW(it->c_str());
 }
 
 std::string JournalLine(const JournalChange& change)
@@ -295,11 +358,15 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
         SetPendingValue(m_strPendingKey, m_strJournalPath);
 
     // The journal lies in the folder's parent: the parents come first,
-    // journaled as soon as the journal is there.
+    // journaled as soon as the journal is there, and named under the
+    // pending key before they are made.
     const std::wstring strFolder = WithoutBackslash(strInstallDir);
     std::vector<std::wstring> parentsMade;
     const size_t nLastSlash = strFolder.rfind(L'\\');
     if (nLastSlash != std::wstring::npos && nLastSlash > 2) {
+        const std::vector<std::wstring> missing = MissingFolders(strFolder.substr(0, nLastSlash));
+        if (!missing.empty() && !m_strPendingKey.empty())
+            SetPendingFolders(m_strPendingKey, missing);
         std::vector<CString> made;
         CreateDirectoryPath(CString(strFolder.substr(0, nLastSlash).c_str()), &made);
         for (const CString& strMade : made)
@@ -604,7 +671,8 @@ bool RecoverInterruptedInstall(const std::wstring& strPendingKey, std::wstring* 
         return true;
     std::string strText;
     JournalContent content;
-    // Without a journal, or with one cut before its first change, nothing was changed.
+    // Without a journal, or with one cut before its first change, nothing was
+    // changed but the parents made for it.
     if (ReadWholeFile(strJournal, &strText) && ParseInstallJournal(strText, &content)) {
         if (!UndoJournalChanges(content, pFailedPath))
             return false;
@@ -612,6 +680,8 @@ bool RecoverInterruptedInstall(const std::wstring& strPendingKey, std::wstring* 
     } else {
         ::DeleteFileW(strJournal.c_str());
     }
+    if (!content.bCommitted)
+        RemovePendingFolders(strPendingKey);
     DeletePendingValue(strPendingKey);
     return true;
 }

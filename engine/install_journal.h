@@ -49,6 +49,12 @@ constexpr const wchar_t INSTALL_JOURNAL_SUFFIX[] = L".vlsetup-journal";
 constexpr const wchar_t INSTALL_ASIDE_SUFFIX[] = L".vlsetup-aside";
 // The value (REG_SZ, the journal's path) under the pending key while a run is open.
 constexpr const wchar_t PENDING_JOURNAL_VALUE[] = L"PendingJournal";
+// Beside it, the install folder's missing parents (REG_SZ, shortest first,
+// separated by PENDING_FOLDERS_SEPARATOR), written before they are made:
+// the journal lies in the last of them, so a kill before it holds their
+// lines would leave them otherwise.
+constexpr const wchar_t PENDING_FOLDERS_VALUE[] = L"PendingFolders";
+constexpr wchar_t PENDING_FOLDERS_SEPARATOR = L'|';   // no path holds it
 constexpr const char INSTALL_JOURNAL_HEADER[] = "VLSetup install journal 1";
 constexpr const char INSTALL_JOURNAL_COMMIT[] = "commit";
 // Replaced files per subfolder of the aside folder: a name not there yet
@@ -173,6 +179,7 @@ private:
 
 // At start-up, before anything else: a run the pending value under
 // HKLM\<strPendingKey> names was killed; it is undone (or its commit
-// finished). Nothing: true. False with the path that could not be put back;
+// finished), and the parents it made for the install folder are removed
+// when empty. Nothing: true. False with the path that could not be put back;
 // the journal then stays for the next start.
 bool RecoverInterruptedInstall(const std::wstring& strPendingKey, std::wstring* pFailedPath);

@@ -5,7 +5,8 @@
 # font sizes scaled, never a resized bitmap, so that a window at 150-200 %
 # gets edges as sharp as at 100 %. The outputs are committed, so a build never
 # runs this; run it again after changing a look.
-# Needs ImageMagick 6 (Debian's imagemagick) and the WenQuanYi Micro Hei font.
+# Needs ImageMagick 6 (Debian's imagemagick), the WenQuanYi Micro Hei font,
+# optipng and zopflipng (Debian's zopfli).
 set -eu
 cd "$(dirname "$0")/.."
 IM=/usr/bin/convert
@@ -228,4 +229,11 @@ done
 # The same pixels in fewer bytes: every byte here is downloaded with the
 # installer. -nc -nb keep each picture's colour type and depth.
 optipng -quiet -o7 -nc -nb -strip all res/png/*.png res/png/150/*.png res/png/200/*.png
+# The larger drawings also go through zopflipng, which may choose a palette
+# where the colours allow (11 KB less over both scales, the pixels the same);
+# the 100 % files stay as they were first committed.
+for f in res/png/150/*.png res/png/200/*.png; do
+    zopflipng -m -y "$f" "$TMP/z.png" >/dev/null
+    if [ "$(stat -c %s "$TMP/z.png")" -lt "$(stat -c %s "$f")" ]; then mv "$TMP/z.png" "$f"; fi
+done
 echo "pictures written to res/png and res/gif, each at 100, 150 and 200 %"

@@ -180,7 +180,10 @@ void CFirstStepDlg::ShowLayout(bool bCustom)
     PlaceControl(m_btnProtocol, 360, yAgree, 75, 14);
 
     m_pBkImage = GetSkinPicture(bCustom ? IDP_CUSTOM_BK : IDP_PAGE_BK);
-    InvalidateRect(nullptr, FALSE);
+    // The page first, then its controls: each control paints the part of the
+    // page's snapshot under it, and a control shown or moved here would
+    // otherwise paint from the other layout's snapshot and keep it.
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
     // The link that switched the layout is hidden now; the focus must not stay there.
     FocusMainAction(bCustom);

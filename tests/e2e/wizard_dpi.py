@@ -37,6 +37,15 @@ def red_at(win, point, what):
     return check
 
 
+def strip_behind_corner(win, dpi):
+    """立即安装's rounded corner (its top-left pixel) shows the custom
+    layout's dark strip, not the other layout's pale background."""
+    def check(shot):
+        got = pixel_in(shot, win, (scaled(285, dpi), scaled(205, dpi)))
+        return None if max(got) < 128 else "立即安装's corner: expected the dark strip, got %s" % (got,)
+    return check
+
+
 # The page's top: a red rule 3 pixels high over a pale line 1 pixel high at
 # 96 DPI. Where a picture is drawn for the scale, each row is one of the two
 # colours, not a blend: DPI -> (rows of red, rows of red and pale).
@@ -82,7 +91,8 @@ def run_at(dpi, custom):
         if custom:
             click_in(page, scaled_point(CUSTOM_LINK, dpi))
             replace_path(page, CUSTOM_DIR, scaled_point(PATH_BOX, dpi))
-            expect_shot("dpi%d_first_page_custom" % dpi, red_at(page, scaled_point(INSTALL_NOW, dpi), "立即安装"))
+            expect_shot("dpi%d_first_page_custom" % dpi, red_at(page, scaled_point(INSTALL_NOW, dpi), "立即安装"),
+                        strip_behind_corner(page, dpi))
             click_in(page, scaled_point(INSTALL_NOW, dpi))
         else:
             click_in(page, scaled_point(QUICK_INSTALL, dpi))

@@ -4,6 +4,7 @@
 // cannot be undone.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,53 @@ TEST_F(Journal, UndoneFirstInstallationLeavesNoFolder)
     ASSERT_TRUE(journal.RollBack(&strFailed));
     EXPECT_TRUE(Snapshot(Base(outer)).empty());
     EXPECT_FALSE(PendingValueSet());
+}
+
+// Killed while the install folder's parents were being made, before the
+// journal held their lines (or existed): the next start removes them, and
+// only a parent someone has put a file in since stays, with that file.
+TEST_F(Journal, ParentsMadeBeforeTheJournalHeldThemAreRemovedByTheNextStart)
+{
+    struct Case
+    {
+        const char* pszWhy;
+        bool bHeader;     // the journal holds its header only
+        bool bUserFile;   // <outer>\a\todo.txt put there since
+    };
+    const Case cases[] = {
+        {"no journal yet", false, false},
+        {"the journal cut before the parents' lines", true, false},
+        {"a file of the user's in a parent since", true, true},
+    };
+    for (const Case& c : cases) {
+        CTempFolder outer(L"journal parents");
+        const std::wstring strBase = Base(outer);
+        const std::wstring strDir = strBase + L"a\\b\\inst\\";
+        {
+            CInstallJournal journal;
+            ASSERT_TRUE(journal.Begin(strDir, PENDING_KEY));
+            const std::wstring strNamed = strBase + L"a" + PENDING_FOLDERS_SEPARATOR + strBase + L"a\\b";
+            EXPECT_EQ(strNamed, ReadMachineValue(PENDING_KEY.c_str(), PENDING_FOLDERS_VALUE).strData.c_str());
+        }
+        // Back to the moment of the kill: the parents made, no more.
+        ASSERT_TRUE(RemoveDirectoryW(strDir.c_str()));
+        const std::wstring strJournal = GetJournalPath(strDir);
+        ASSERT_TRUE(DeleteFileW(strJournal.c_str()));
+        if (c.bHeader) {
+            WriteAll(strJournal, std::string(INSTALL_JOURNAL_HEADER) + "\r\nI " + ToUtf8(strDir) + "\r\nA "
+                                     + ToUtf8(GetAsideDir(strDir)) + "\r\n");
+        }
+        if (c.bUserFile)
+            WriteAll(strBase + L"a\\todo.txt", "the user's");
+        std::wstring strFailed;
+        ASSERT_TRUE(RecoverInterruptedInstall(PENDING_KEY, &strFailed)) << c.pszWhy;
+        const auto after = Snapshot(strBase);
+        using Tree = std::map<std::wstring, std::string>;
+        const Tree kept = {{L"a\\", "<dir>"}, {L"a\\todo.txt", "the user's"}};
+        EXPECT_EQ(c.bUserFile ? kept : Tree(), after) << c.pszWhy;
+        EXPECT_FALSE(PendingValueSet()) << c.pszWhy;
+        EXPECT_FALSE(ReadMachineValue(PENDING_KEY.c_str(), PENDING_FOLDERS_VALUE).bFound) << c.pszWhy;
+    }
 }
 
 // Committed: the new files stay, the old ones are gone, and the record
