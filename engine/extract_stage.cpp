@@ -4,6 +4,7 @@
 #include "engine/archive_stream.h"
 #include "engine/extract.h"
 #include "engine/payload_resource.h"
+#include "engine/temp_names.h"
 
 std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwUnique)
 {
@@ -66,36 +67,12 @@ std::wstring ReserveTempArchive(DWORD dwSeed, HANDLE* phFile)
 
 bool IsStagedArchiveName(const wchar_t* pszName)
 {
-    const size_t nPrefix = std::wcslen(STAGED_ARCHIVE_PREFIX);
-    const size_t nSuffix = std::wcslen(STAGED_ARCHIVE_SUFFIX);
-    const size_t nName = std::wcslen(pszName);
-    if (nName <= nPrefix + nSuffix || ::_wcsnicmp(pszName, STAGED_ARCHIVE_PREFIX, nPrefix) != 0 ||
-        ::_wcsicmp(pszName + nName - nSuffix, STAGED_ARCHIVE_SUFFIX) != 0)
-        return false;
-    for (size_t i = nPrefix; i < nName - nSuffix; ++i) {
-        if (pszName[i] < L'0' || pszName[i] > L'9')
-            return false;
-    }
-    return true;
+    return IsNumberedName(pszName, STAGED_ARCHIVE_PREFIX, STAGED_ARCHIVE_SUFFIX);
 }
 
 UINT RemoveLeftStagedArchives(const std::wstring& strTempDir)
 {
-    WIN32_FIND_DATAW data = {};
-    const std::wstring strPattern = strTempDir + STAGED_ARCHIVE_PREFIX + L"*";
-    const HANDLE hFind = ::FindFirstFileW(strPattern.c_str(), &data);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return 0;
-    UINT nRemoved = 0;
-    do {
-        // The wildcard also matches short names: the long name decides.
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsStagedArchiveName(data.cFileName))
-            continue;
-        if (::DeleteFileW((strTempDir + data.cFileName).c_str()))
-            ++nRemoved;
-    } while (::FindNextFileW(hFind, &data));
-    ::FindClose(hFind);
-    return nRemoved;
+    return RemoveNumberedFiles(strTempDir, STAGED_ARCHIVE_PREFIX, STAGED_ARCHIVE_SUFFIX);
 }
 
 UINT RemoveLeftStagedArchives()

@@ -1,9 +1,10 @@
 #include "payload/uninstall/temp_copy.h"
 
 #include <windows.h>
-#include <cwchar>
 #include <cstdlib>
 #include <vector>
+
+#include "engine/temp_names.h"
 
 std::wstring TempCopyName(unsigned long nNumber)
 {
@@ -14,16 +15,7 @@ std::wstring TempCopyName(unsigned long nNumber)
 
 bool IsTempCopyName(const std::wstring& strName)
 {
-    const size_t nPrefix = std::wcslen(TEMP_COPY_PREFIX);
-    const size_t nSuffix = std::wcslen(TEMP_COPY_SUFFIX);
-    if (strName.size() <= nPrefix + nSuffix || _wcsnicmp(strName.c_str(), TEMP_COPY_PREFIX, nPrefix) != 0 ||
-        _wcsicmp(strName.c_str() + strName.size() - nSuffix, TEMP_COPY_SUFFIX) != 0)
-        return false;
-    for (size_t i = nPrefix; i < strName.size() - nSuffix; ++i) {
-        if (strName[i] < L'0' || strName[i] > L'9')
-            return false;
-    }
-    return true;
+    return IsNumberedName(strName.c_str(), TEMP_COPY_PREFIX, TEMP_COPY_SUFFIX);
 }
 
 namespace {
@@ -80,21 +72,5 @@ std::wstring MakeTempCopy(const std::wstring& strTempDir, const std::wstring& st
 
 unsigned RemoveLeftTempCopies(const std::wstring& strTempDir, const std::wstring& strKeep)
 {
-    WIN32_FIND_DATAW data = {};
-    const std::wstring strPattern = strTempDir + TEMP_COPY_PREFIX + L"*";
-    HANDLE hFind = FindFirstFileW(strPattern.c_str(), &data);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return 0;
-    unsigned nRemoved = 0;
-    do {
-        // The wildcard also matches short names: the long name decides.
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempCopyName(data.cFileName))
-            continue;
-        const std::wstring strPath = strTempDir + data.cFileName;
-        if (_wcsicmp(strPath.c_str(), strKeep.c_str()) != 0 && DeleteFileW(strPath.c_str()))
-            ++nRemoved;
-    } while (FindNextFileW(hFind, &data));
-    FindClose(hFind);
-    hFind = nullptr;
-    return nRemoved;
+    return RemoveNumberedFiles(strTempDir, TEMP_COPY_PREFIX, TEMP_COPY_SUFFIX, strKeep);
 }
