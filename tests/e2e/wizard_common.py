@@ -228,16 +228,25 @@ def win_env(name):
 
 
 def unix_path(win_path):
-    r = subprocess.run([WINE, "winepath.exe", "-u", win_path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                       env=WINE_ENV, timeout=60)
-    out = r.stdout.decode("utf-8", "replace").strip()
-    if not out.startswith("/"):
-        # Seen once under 64-bit Wine: a message in the prefix's code page
-        # instead of a path. Shown, so that the failure it leads to can be read.
-        print("winepath -u %r: exit %d, printed %r" % (win_path, r.returncode, r.stdout.decode("gbk", "replace")),
-              flush=True)
+    """The Unix path of a path in the prefix, through the prefix's drive links
+    (dosdevices), each name matched as Windows matches names (any case) where
+    it exists. Found without starting a Wine program: winepath itself failed to
+    start now and then under 64-bit Wine ("ShellExecuteEx 失败: 内部错误"). ""
+    for a path without a mapped drive."""
+    drive, colon, rest = win_path.partition(":")
+    prefix = os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine"))
+    link = os.path.join(prefix, "dosdevices", drive.lower() + ":")
+    if not colon or len(drive) != 1 or not os.path.exists(link):
         return ""
-    return out
+    path = os.path.realpath(link)
+    for name in [part for part in rest.replace("/", "\\").split("\\") if part]:
+        exact = os.path.join(path, name)
+        if not os.path.lexists(exact) and os.path.isdir(path):
+            same = [entry for entry in os.listdir(path) if entry.lower() == name.lower()]
+            if same:
+                exact = os.path.join(path, same[0])
+        path = exact
+    return path
 
 
 def default_install_dir():
