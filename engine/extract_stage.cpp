@@ -8,14 +8,7 @@
 
 std::wstring ComposeTempArchivePath(const wchar_t* pszTempDir, const wchar_t* pszLongDir, DWORD dwUnique)
 {
-    // The digits by hand: the C99 printf family stays out of the program.
-    wchar_t szDigits[16] = {};
-    wchar_t* pszDigits = szDigits + ARRAYSIZE(szDigits) - 1;
-    do {
-        *--pszDigits = static_cast<wchar_t>(L'0' + dwUnique % 10);
-        dwUnique /= 10;
-    } while (dwUnique);
-    const std::wstring strName = std::wstring(L"\\") + STAGED_ARCHIVE_PREFIX + pszDigits + STAGED_ARCHIVE_SUFFIX;
+    const std::wstring strName = L"\\" + NumberedName(STAGED_ARCHIVE_PREFIX, dwUnique, STAGED_ARCHIVE_SUFFIX);
     // Without a long form the folder is kept as given: dropping it would put
     // the archive into the root of the current drive.
     return std::wstring(*pszLongDir ? pszLongDir : pszTempDir) + strName;

@@ -48,30 +48,34 @@ bool DeleteOwnFile(const std::wstring& strPath)
     return ::DeleteFileW(strPath.c_str()) || !Exists(strPath);
 }
 
-void SetPendingValue(const std::wstring& strKey, const std::wstring& strJournal)
+// A text value under HKLM\<strKey> (pszName: PENDING_JOURNAL_VALUE or
+// PENDING_FOLDERS_VALUE), the key made when missing.
+void SetPendingText(const std::wstring& strKey, const wchar_t* pszName, const std::wstring& strText)
 {
     CRegistryKey key;
-    if (key.Create(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS)
+    if (strKey.empty() || key.Create(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS)
         return;
-    ::RegSetValueExW(key, PENDING_JOURNAL_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(strJournal.c_str()),
-                     static_cast<DWORD>((strJournal.size() + 1) * sizeof(wchar_t)));
+    ::RegSetValueExW(key, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strText.c_str()),
+                     static_cast<DWORD>((strText.size() + 1) * sizeof(wchar_t)));
 }
 
-bool ReadPendingValue(const std::wstring& strKey, std::wstring* pJournal)
+// False when the value is missing, empty or not text.
+bool ReadPendingText(const std::wstring& strKey, const wchar_t* pszName, std::wstring* pText)
 {
-    pJournal->clear();
+    pText->clear();
     CRegistryKey key;
     if (strKey.empty() || key.Open(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
-    wchar_t szPath[2 * MAX_PATH] = {};
-    DWORD cbData = sizeof(szPath) - sizeof(wchar_t);
+    DWORD cbData = 0;
     DWORD dwType = REG_NONE;
-    if (::RegQueryValueExW(key, PENDING_JOURNAL_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(szPath), &cbData)
-            != ERROR_SUCCESS
-        || dwType != REG_SZ)
+    if (::RegQueryValueExW(key, pszName, nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS || dwType != REG_SZ)
         return false;
-    *pJournal = szPath;
-    return !pJournal->empty();
+    std::vector<wchar_t> text(cbData / sizeof(wchar_t) + 1, L'\0');   // stored without its NUL, it still ends
+    if (::RegQueryValueExW(key, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(text.data()), &cbData)
+        != ERROR_SUCCESS)
+        return false;
+    *pText = text.data();
+    return !pText->empty();
 }
 
 void DeletePendingValue(const std::wstring& strKey)
@@ -97,51 +101,20 @@ std::vector<std::wstring> MissingFolders(std::wstring strPath)
     return missing;
 }
 
-void SetPendingFolders(const std::wstring& strKey, const std::vector<std::wstring>& folders)
-{
-    std::wstring strValue;
-    for (const std::wstring& strFolder : folders)
-        strValue += (strValue.empty() ? L"" : std::wstring(1, PENDING_FOLDERS_SEPARATOR)) + strFolder;
-    CRegistryKey key;
-    if (strKey.empty() || key.Open(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS)
-        return;
-    ::RegSetValueExW(key, PENDING_FOLDERS_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
-                     static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t)));
-}
-
 // The parents a killed run was making, removed deepest first where empty:
 // they were missing when the run wrote them down, and what someone put in
 // them since keeps them.
 void RemovePendingFolders(const std::wstring& strKey)
 {
-    CRegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS)
+    std::wstring strFolders;
+    if (!ReadPendingText(strKey, PENDING_FOLDERS_VALUE, &strFolders))
         return;
-    DWORD cbData = 0;
-    DWORD dwType = REG_NONE;
-    if (::RegQueryValueExW(key, PENDING_FOLDERS_VALUE, nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS
-        || dwType != REG_SZ)
-        return;
-    std::vector<wchar_t> value(cbData / sizeof(wchar_t) + 1, L'\0');
-    if (::RegQueryValueExW(key, PENDING_FOLDERS_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(value.data()),
-                           &cbData)
-        != ERROR_SUCCESS)
-        return;
-    std::vector<std::wstring> folders;
-    std::wstring strFolder;
-    for (const wchar_t* p = value.data(); ; ++p) {
-        if (*p && *p != PENDING_FOLDERS_SEPARATOR) {
-            strFolder += *p;
-            continue;
-        }
-        if (!strFolder.empty())
-            folders.push_back(std::move(strFolder));
-        strFolder.clear();
-        if (!*p)
-            break;
+    for (size_t nEnd = strFolders.size(); nEnd != std::wstring::npos && nEnd > 0;) {
+        const size_t nSeparator = strFolders.rfind(PENDING_FOLDERS_SEPARATOR, nEnd - 1);
+        const size_t nStart = nSeparator == std::wstring::npos ? 0 : nSeparator + 1;
+        ::RemoveDirectoryW(strFolders.substr(nStart, nEnd - nStart).c_str());
+        nEnd = nSeparator;
     }
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
-        ::RemoveDirectoryW(it->c_str());
 }
 
 std::string JournalLine(const JournalChange& change)
@@ -355,7 +328,7 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
     // Named before it exists: a kill in between leaves a name without a
     // journal, which the next start simply forgets.
     if (!m_strPendingKey.empty())
-        SetPendingValue(m_strPendingKey, m_strJournalPath);
+        SetPendingText(m_strPendingKey, PENDING_JOURNAL_VALUE, m_strJournalPath);
 
     // The journal lies in the folder's parent: the parents come first,
     // journaled as soon as the journal is there, and named under the
@@ -364,9 +337,11 @@ bool CInstallJournal::Begin(const std::wstring& strInstallDir, const std::wstrin
     std::vector<std::wstring> parentsMade;
     const size_t nLastSlash = strFolder.rfind(L'\\');
     if (nLastSlash != std::wstring::npos && nLastSlash > 2) {
-        const std::vector<std::wstring> missing = MissingFolders(strFolder.substr(0, nLastSlash));
-        if (!missing.empty() && !m_strPendingKey.empty())
-            SetPendingFolders(m_strPendingKey, missing);
+        std::wstring strMissing;
+        for (const std::wstring& strMissingFolder : MissingFolders(strFolder.substr(0, nLastSlash)))
+            strMissing += (strMissing.empty() ? L"" : std::wstring(1, PENDING_FOLDERS_SEPARATOR)) + strMissingFolder;
+        if (!strMissing.empty())
+            SetPendingText(m_strPendingKey, PENDING_FOLDERS_VALUE, strMissing);
         std::vector<CString> made;
         CreateDirectoryPath(CString(strFolder.substr(0, nLastSlash).c_str()), &made);
         for (const CString& strMade : made)
@@ -667,7 +642,7 @@ bool RecoverInterruptedInstall(const std::wstring& strPendingKey, std::wstring* 
 {
     pFailedPath->clear();
     std::wstring strJournal;
-    if (!ReadPendingValue(strPendingKey, &strJournal))
+    if (!ReadPendingText(strPendingKey, PENDING_JOURNAL_VALUE, &strJournal))
         return true;
     std::string strText;
     JournalContent content;

@@ -2,6 +2,13 @@
 
 #include <cwchar>
 
+#include "engine/install_record.h"
+
+std::wstring NumberedName(const wchar_t* pszPrefix, unsigned long n, const wchar_t* pszSuffix)
+{
+    return pszPrefix + DecimalDigits(n) + pszSuffix;
+}
+
 bool IsNumberedName(const wchar_t* pszName, const wchar_t* pszPrefix, const wchar_t* pszSuffix)
 {
     const size_t nPrefix = std::wcslen(pszPrefix);

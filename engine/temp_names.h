@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <string>
 
+// <pszPrefix><n in decimal><pszSuffix>.
+std::wstring NumberedName(const wchar_t* pszPrefix, unsigned long n, const wchar_t* pszSuffix);
+
 // True for pszName of that form (any letter case): the prefix, decimal
 // digits only, the suffix.
 bool IsNumberedName(const wchar_t* pszName, const wchar_t* pszPrefix, const wchar_t* pszSuffix);

@@ -1,16 +1,13 @@
 #include "payload/uninstall/temp_copy.h"
 
 #include <windows.h>
-#include <cstdlib>
 #include <vector>
 
 #include "engine/temp_names.h"
 
 std::wstring TempCopyName(unsigned long nNumber)
 {
-    wchar_t szNumber[16] = {};
-    _ultow(nNumber, szNumber, 10);   // std::to_wstring would bring a 24 KB printf
-    return std::wstring(TEMP_COPY_PREFIX) + szNumber + TEMP_COPY_SUFFIX;
+    return NumberedName(TEMP_COPY_PREFIX, nNumber, TEMP_COPY_SUFFIX);
 }
 
 bool IsTempCopyName(const std::wstring& strName)
